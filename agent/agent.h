@@ -1,0 +1,21 @@
+// The shell agent: hidden window, window path lookup, Start button picture.
+#pragma once
+
+#include "module/module.h"
+
+inline constexpr UINT_PTR RefreshTimerId = 64000;
+inline constexpr UINT RefreshDelayMs = 1000;
+inline constexpr char StartButtonPath[] = "Shell_TrayWnd;Button";
+
+extern int AgentClosing;
+extern HWND StartButtonWindow;
+extern HBITMAP PreviousStartImage;
+
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv);
+LRESULT CALLBACK AgentWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+void ResetAgentState(int unloadAllowed);
+
+HWND FindWindowByPath(const char *path);
+
+void ApplyStartButton();
+void RestoreStartButton();

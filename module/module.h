@@ -1,0 +1,106 @@
+// Shared state, constants and helpers of the module. Every subsystem includes this.
+#pragma once
+
+#include <windows.h>
+
+// ---- Constants: spelled here once, used everywhere else by name. ----
+
+inline constexpr char ProductName[] = "Quorvia";
+inline constexpr char AppletDescription[] = "Customize your desktop, yo.";
+inline constexpr char AgentClassName[] = "QvDestkopHiddenWnd"; // sic: "Destkop"
+inline constexpr char AgentWindowTitle[] = "Tovan's Window Is Not Here";
+inline constexpr char AgentMessageName[] = "WM_QVMSG";
+
+inline constexpr char SettingsKeyPath[] = "Software\\Tovan\\Quorvia";
+inline constexpr char RunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr char UninstallKeyPath[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+inline constexpr char StartButtonFileNameValue[] = "StartButtonFileName";
+inline constexpr char StartButtonValue[] = "StartButton";
+inline constexpr char FrameControlsValue[] = "FrameControls";
+
+// Command lines stored in the registry; %s is the module's full path, unquoted.
+inline constexpr char RunCommandFormat[] = "RUNDLL32.EXE %s,RUNDLL_QvIn";
+inline constexpr char RemoveCommandFormat[] = "RUNDLL32.EXE %s,RUNDLL_Remove";
+
+// "StartButton" value: mode in bits 0-3, stretch in bits 4-7.
+inline constexpr DWORD StartModeMask = 0x0F;
+inline constexpr DWORD StartStretchMask = 0xF0;
+inline constexpr DWORD StartStretchBit = 0x10;
+enum StartMode { StartModeShell = 0, StartModeBuiltIn = 1, StartModeFile = 2 };
+
+// Resource ids shared by the code and res/qvshell.rc live in res/resource.h.
+
+// The module's class identifier, registered as an in-process server.
+extern const GUID ModuleClassId;
+
+// ---- Module-level state (one copy per process). ----
+
+extern HINSTANCE ModuleInstance;
+extern UINT AgentMessage;
+extern int UnloadAllowed;
+
+extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID reserved);
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow(void);
+
+// ---- Bounded text helpers (module/text.cpp). ----
+
+// Copies src into dst of dstSize bytes, cutting it if needed; dst is always terminated
+// (when dstSize > 0). Returns the number of characters copied.
+int CopyText(char *dst, int dstSize, const char *src);
+
+// Formats like wsprintfA with up to three string arguments, but refuses (returns 0, dst
+// holds "") when the result would not fit dstSize bytes. Returns 1 when formatted.
+int FormatText(char *dst, int dstSize, const char *format, const char *a, const char *b = nullptr,
+               const char *c = nullptr);
+
+// The module's full path as GetModuleFileNameA gives it; "" when it cannot be had.
+// Returns 1 when the whole path fitted.
+int GetModulePath(char *dst, int dstSize);
+
+// ---- Registry helpers (module/registry.cpp). ----
+
+inline constexpr int JoinedPathSize = 1024;
+inline constexpr int SubkeyNameSize = 512;
+
+int RegReadValue(HKEY root, const char *path, const char *subkey, const char *name, void *data,
+                 DWORD capacity, DWORD *type);
+// The same read, also giving how many bytes the registry returned (for values whose
+// layout must be checked against their real size).
+int RegReadValueSized(HKEY root, const char *path, const char *subkey, const char *name, void *data,
+                      DWORD capacity, DWORD *type, DWORD *size);
+int RegWriteValue(HKEY root, const char *path, const char *subkey, const void *data,
+                  const char *name, DWORD size, DWORD type);
+int RegDeleteValueAt(HKEY root, const char *path, const char *subkey, const char *name);
+LONG RegDeleteTree(HKEY root, const char *path);
+
+// Joins path and subkey as "path\subkey" (subkey NULL: path alone) into dst. Refuses a
+// result that does not fit: returns 0 and leaves dst empty.
+int JoinRegistryPath(char *dst, int dstSize, const char *path, const char *subkey);
+
+// ---- Settings store (module/settings.cpp). ----
+
+inline constexpr int FrameImageCount = 13;
+inline constexpr int FrameImagePathSize = 260; // 259 characters and the terminator
+inline constexpr DWORD FrameControlsMaxBytes = FrameImageCount * FrameImagePathSize + 1; // 3381
+
+typedef char FrameImagePath[FrameImagePathSize];
+extern FrameImagePath FrameImageList[FrameImageCount];
+
+// One routine moves the list between memory and the registry: nonzero loads, 0 saves.
+FrameImagePath *TransferFrameImages(int load);
+inline FrameImagePath *LoadFrameImages()
+{
+    return TransferFrameImages(1);
+}
+inline FrameImagePath *SaveFrameImages()
+{
+    return TransferFrameImages(0);
+}
+
+// Parses a stored "FrameControls" value of size bytes into list (13 strings, each cut to
+// 259 characters). Never reads past size bytes; missing strings stay empty.
+void ParseFrameImages(const BYTE *data, DWORD size, FrameImagePath *list);
+// Lays list out in the stored format into out (FrameControlsMaxBytes); returns the size.
+DWORD FormatFrameImages(const FrameImagePath *list, BYTE *out);
