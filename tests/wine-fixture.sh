@@ -43,6 +43,9 @@ ENV
       wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d "$version" /f >/dev/null 2>&1
     done <"$versions"
   fi
+  # A crashing test must fail at once, not wait in the crash debugger until its timeout.
+  wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   wineserver -w
   echo "wine prefix ready on display $DISPLAY"
   ;;
