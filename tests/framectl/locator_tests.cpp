@@ -403,3 +403,75 @@ TEST_F(SystemHeapRoute, InitFrameControlsEndsWithoutADCAndTheSizeUntouched)
     EXPECT_EQ(5, CaptionButtonWidth);
     EXPECT_EQ(6, CaptionButtonHeight);
 }
+
+// Replaces the first bytes of a function with a jump to another of the same signature, for
+// as long as it lives: the WOW layer's answers can then fail where Wine's never do.
+class CodePatch
+{
+  public:
+    CodePatch(FARPROC function, void *replacement) : at(reinterpret_cast<BYTE *>(function))
+    {
+        VirtualProtect(at, sizeof saved, PAGE_EXECUTE_READWRITE, &protection);
+        memcpy(saved, at, sizeof saved);
+        at[0] = 0x68; // push replacement
+        memcpy(at + 1, &replacement, 4);
+        at[5] = 0xC3; // ret
+        FlushInstructionCache(GetCurrentProcess(), at, sizeof saved);
+    }
+    ~CodePatch()
+    {
+        memcpy(at, saved, sizeof saved);
+        FlushInstructionCache(GetCurrentProcess(), at, sizeof saved);
+        DWORD ignored;
+        VirtualProtect(at, sizeof saved, protection, &ignored);
+    }
+
+  private:
+    BYTE *at;
+    BYTE saved[6];
+    DWORD protection = 0;
+};
+
+static void *WINAPI FixNothing(DWORD, DWORD, BOOL)
+{
+    return nullptr;
+}
+
+static DWORD WINAPI AllocateNothing(WORD, DWORD, WORD *)
+{
+    return 0;
+}
+
+TEST_F(SystemHeapRoute, ABlockThatCannotBeFixedIsNotWrittenAndIsReleased)
+{
+    SixteenBitProbe probe;
+    ASSERT_TRUE(probe.Open());
+    LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    int usage = probe.ModuleUsage("TOOLHELP");
+    int blocks = probe.UsedGlobalBlocks();
+    HDC dc;
+    {
+        CodePatch patch(GetProcAddress(probe.wow, "WOWGetVDMPointerFix"), (void *)FixNothing);
+        dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    }
+    EXPECT_EQ(nullptr, dc);
+    EXPECT_EQ((int)LocateBlockNotFixed, LastLocateExit) << ExitName(LastLocateExit);
+    EXPECT_EQ(usage, probe.ModuleUsage("TOOLHELP"));
+    EXPECT_EQ(blocks, probe.UsedGlobalBlocks());
+}
+
+TEST_F(SystemHeapRoute, ABlockThatCannotBeAllocatedStillFreesToolhelp)
+{
+    SixteenBitProbe probe;
+    ASSERT_TRUE(probe.Open());
+    LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    int usage = probe.ModuleUsage("TOOLHELP");
+    HDC dc;
+    {
+        CodePatch patch(GetProcAddress(probe.wow, "WOWGlobalAllocLock16"), (void *)AllocateNothing);
+        dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    }
+    EXPECT_EQ(nullptr, dc);
+    EXPECT_EQ((int)LocateNoBlock, LastLocateExit) << ExitName(LastLocateExit);
+    EXPECT_EQ(usage, probe.ModuleUsage("TOOLHELP"));
+}
