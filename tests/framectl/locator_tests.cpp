@@ -94,6 +94,7 @@ class VersionGate : public FrameStateTest
 TEST_F(VersionGate, FillsTheRunningBuildsMapOrNothing)
 {
     FillSentinels();
+    LastLocateExit = LocateFound;
     // No stand-in mapping exists in this test, so no DC can be found anywhere.
     EXPECT_EQ(0, InitFrameControls(1));
     EXPECT_EQ(nullptr, UserBitmapDC);
@@ -107,7 +108,8 @@ TEST_F(VersionGate, FillsTheRunningBuildsMapOrNothing)
                                             : 1000 + i; // platform 2: left alone
         EXPECT_EQ(expected, SlotIndexMap[i]) << version << " slot " << i;
     }
-    if (version == "default")
+    // Only a locate that reached the copy step may have written the table.
+    if (version == "default" || LastLocateExit < (int)LocateNoHandle)
         EXPECT_EQ(0, memcmp(sentinelTable, SlotRectTable, sizeof sentinelTable));
 }
 
