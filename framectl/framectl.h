@@ -31,3 +31,46 @@ void BlitSlot(SlotRect rect, HDC destination, HDC source);
 void PaintFrameControl(int code, HBITMAP image);
 void ApplyFrameControls();
 void RestoreFrameControls();
+
+// ---- Pieces of the locator that tests and the stand-in layer reach directly. ----
+
+// One row of the table of supported builds: where USER keeps the DC handle word and the slot
+// table in its data segment, and how the module's slots map onto the system's records.
+struct BuildRow {
+    WORD build;
+    WORD dcOffset;
+    WORD tableOffset;
+    const int *slotMap;
+};
+extern const int IdentitySlotMap[SlotCount];
+extern const int Win98SlotMap[SlotCount];
+
+// The row for this system, or null when frame controls are not supported on it: only the
+// Windows 95/98 platform, recognised by the low 16 bits of the build number.
+const BuildRow *FindBuildRow(DWORD platformId, DWORD buildNumber);
+
+// The two ways to the system-bitmap DC that LocateUserBitmapDC tries in turn: USER's data
+// segment through the 16-bit heap, then the stand-in window manager's shared bitmaps.
+HDC LocateThroughSystemHeap(WORD dcOffset, WORD tableOffset);
+HDC LocateStandInBitmapDC();
+
+// Where the last walk through the 16-bit heap ended.
+enum LocateExit {
+    LocateFound,
+    LocateNoWow32,
+    LocateNoKernel,
+    LocateNoThunk,
+    LocateNoToolhelp,
+    LocateNoHeapInfo,
+    LocateNoBlock,
+    LocateBlockNotFixed,
+    LocateHeapInfoFailed,
+    LocateNoDCWord,
+    LocateNoSlotTable,
+    LocateNoHandle,
+};
+extern int LastLocateExit;
+
+// Calls the 16-bit function at 16:16 address target with one 4-byte argument through
+// KERNEL32's QT_Thunk (thunk); returns the 16-bit result from AX. (framectl/thunk16.S)
+extern "C" DWORD __cdecl CallThunk16(FARPROC thunk, DWORD target, DWORD argument);

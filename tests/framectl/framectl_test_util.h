@@ -1,0 +1,188 @@
+// Helpers shared by the frame-control tests: the module's state put back after each test,
+// the Windows version the test copy runs under, 32-bit canvases with readable pixels, and
+// the stand-in's shared mapping made by the test itself.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <string.h>
+#include <string>
+#include <vector>
+
+#include "framectl/framectl.h"
+#include "framectl/sysbitmaps_shared.h"
+
+// Saves the frame-control state on entry and puts it back on exit, so tests that set it by
+// hand do not leak into each other.
+class FrameStateTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        savedDC = UserBitmapDC;
+        memcpy(savedMap, SlotIndexMap, sizeof savedMap);
+        memcpy(savedTable, SlotRectTable, sizeof savedTable);
+        savedWidth = CaptionButtonWidth;
+        savedHeight = CaptionButtonHeight;
+    }
+    void TearDown() override
+    {
+        UserBitmapDC = savedDC;
+        memcpy(SlotIndexMap, savedMap, sizeof savedMap);
+        memcpy(SlotRectTable, savedTable, sizeof savedTable);
+        CaptionButtonWidth = savedWidth;
+        CaptionButtonHeight = savedHeight;
+    }
+
+  private:
+    HDC savedDC;
+    int savedMap[SlotCount];
+    SlotRect savedTable[SlotCount];
+    int savedWidth, savedHeight;
+};
+
+// "default", "win98" or "win95": the test programs are copied per version as NAME_<version>.exe.
+inline std::string ConfiguredVersion()
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string name(path, n);
+    for (const char *version : {"win98", "win95"})
+        if (name.find(std::string("_") + version + ".exe") != std::string::npos)
+            return version;
+    return "default";
+}
+
+inline bool Win9xConfigured()
+{
+    return ConfiguredVersion() != "default";
+}
+
+// A top-down 32-bit DIB selected into a memory DC, with its pixels at hand.
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    DWORD *bits = nullptr;
+    int width = 0, height = 0;
+
+    Canvas(int w, int h, DWORD fill) : width(w), height(h)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void *p = nullptr;
+        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<DWORD *>(p);
+        dc = CreateCompatibleDC(nullptr);
+        previous = SelectObject(dc, bitmap);
+        for (int i = 0; i < w * h; i++)
+            bits[i] = fill;
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    std::vector<DWORD> Pixels() const
+    {
+        GdiFlush();
+        return std::vector<DWORD>(bits, bits + width * height);
+    }
+};
+
+// A W x H 32-bit DIB whose pixel (x, y) is PatternPixel(tag, x, y): every copy can be traced
+// back to the image's own pixel.
+inline DWORD PatternPixel(BYTE tag, int x, int y)
+{
+    return (DWORD)tag | ((DWORD)(0x40 + 3 * y) << 8) | ((DWORD)(0x40 + 3 * x) << 16);
+}
+
+inline HBITMAP MakePatternImage(int w, int h, BYTE tag)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void *p = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    auto *bits = static_cast<DWORD *>(p);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            bits[y * w + x] = PatternPixel(tag, x, y);
+    return image;
+}
+
+// The stand-in's mapping as its owner would make it: header, 41 records, pixels.
+struct StandInMapping {
+    HANDLE handle = nullptr;
+    SysBitmapsHeader *header = nullptr;
+
+    StandInMapping(LONG w, LONG h, DWORD generation)
+    {
+        handle = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    SysBitmapsMappingSize(w, h), QV_SYSBITMAPS_MAPPING_NAME);
+        header =
+            static_cast<SysBitmapsHeader *>(MapViewOfFile(handle, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        header->magic = QV_SYSBITMAPS_MAGIC;
+        header->headerSize = sizeof(SysBitmapsHeader);
+        header->width = w;
+        header->height = h;
+        header->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
+        header->generation = generation;
+    }
+    ~StandInMapping()
+    {
+        UnmapViewOfFile(header);
+        CloseHandle(handle);
+    }
+    DWORD *Pixels() const
+    {
+        return reinterpret_cast<DWORD *>(reinterpret_cast<BYTE *>(header) + header->bitsOffset);
+    }
+    DWORD Pixel(int x, int y) const { return Pixels()[y * header->width + x]; }
+};
+
+// Writes a bottom-up 24-bit BMP file of w x h pixels, all of colour (0x00RRGGBB).
+inline bool WriteSolidBmp(const std::string &path, int w, int h, DWORD colour)
+{
+    int rowBytes = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + rowBytes * h;
+    info.biSize = sizeof info;
+    info.biWidth = w;
+    info.biHeight = h;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::vector<BYTE> row(rowBytes, 0);
+    for (int x = 0; x < w; x++) {
+        row[x * 3] = (BYTE)colour;
+        row[x * 3 + 1] = (BYTE)(colour >> 8);
+        row[x * 3 + 2] = (BYTE)(colour >> 16);
+    }
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written;
+    WriteFile(f, &file, sizeof file, &written, nullptr);
+    WriteFile(f, &info, sizeof info, &written, nullptr);
+    for (int y = 0; y < h; y++)
+        WriteFile(f, row.data(), rowBytes, &written, nullptr);
+    CloseHandle(f);
+    return true;
+}
+
+inline std::string TempPath(const char *name)
+{
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    return std::string(dir) + name;
+}
