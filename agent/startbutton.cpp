@@ -14,11 +14,13 @@ static HBITMAP LoadConfiguredPicture(HWND button)
 {
     char buffer[SettingBufferSize];
     DWORD type = 0;
+    DWORD size = 0;
     DWORD mode = StartModeShell;
     int stretch = 0;
-    if (RegReadValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonValue, buffer,
-                     sizeof buffer, &type) &&
-        type == REG_DWORD) {
+    // A value shorter than a DWORD would leave part of the mode to whatever the buffer held.
+    if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonValue, buffer,
+                          sizeof buffer, &type, &size) &&
+        type == REG_DWORD && size >= sizeof(DWORD)) {
         DWORD value = *reinterpret_cast<DWORD *>(buffer);
         mode = value & StartModeMask;
         stretch = (value & StartStretchMask) != 0;
@@ -38,12 +40,12 @@ static HBITMAP LoadConfiguredPicture(HWND button)
                                                IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR));
     case StartModeFile:
         // No file named means no picture: the built-in one is never taken instead.
-        if (!RegReadValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonFileNameValue,
-                          buffer, sizeof buffer, &type) ||
+        if (!RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr,
+                               StartButtonFileNameValue, buffer, sizeof buffer, &type, &size) ||
             type != REG_SZ)
             return nullptr;
-        // The registry does not promise a terminator within what it returned.
-        buffer[sizeof buffer - 1] = '\0';
+        // A stored name need not end in a terminator: end it after the bytes read.
+        buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
         return static_cast<HBITMAP>(
             LoadImageA(ModuleInstance, buffer, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
     default:

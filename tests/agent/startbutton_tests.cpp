@@ -204,3 +204,27 @@ TEST(StartButtonRefused, AButtonWithoutBitmapStyleKeepsNoRecordAndNoPicture)
     bar.Destroy();
     ClearStartSettings();
 }
+
+// Leaves a pattern on the stack below the caller, where the next call's buffers will lie.
+static void __attribute__((noinline)) DirtyStack()
+{
+    volatile char junk[8192];
+    for (unsigned i = 0; i < sizeof junk; i++)
+        junk[i] = 'x';
+}
+
+TEST_F(StartButton, StoredValuesAreReadOnlyAsFarAsTheRegistryReturnedThem)
+{
+    // A one-byte "DWORD": its missing bytes are not taken from whatever the buffer held.
+    const BYTE shortValue = 0x01;
+    SetSetting(StartButtonValue, REG_DWORD, &shortValue, 1);
+    DirtyStack();
+    EXPECT_SIZE(Kept, ApplyAndMeasure());
+
+    // A file name stored without its terminator still names exactly that file.
+    std::string path = WriteTestBitmap("unterminated.bmp", 20, 10);
+    SetSetting(StartButtonFileNameValue, REG_SZ, path.data(), (DWORD)path.size());
+    SetStartButton(0x02);
+    DirtyStack();
+    EXPECT_SIZE((SIZE{20, 10}), ApplyAndMeasure());
+}
