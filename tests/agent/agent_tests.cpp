@@ -244,16 +244,25 @@ TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
 // storm of refreshes and mode changes and the agent's close, none is left.
 TEST_F(AgentWindow, RefreshStormLeavesNoBitmapBehind)
 {
-    std::string file = WriteTestBitmap("storm.bmp", 24, 12);
-    SetStartFile(file);
+    SetStartFile(WriteTestBitmap("storm.bmp", 24, 12));
     ASSERT_NE(nullptr, StartAgent());
     HWND agent = Agent();
+    auto made = [&] {
+        int n = 0;
+        for (HBITMAP h : bar.received)
+            n += h && h != bar.shellPicture;
+        return n;
+    };
+
     int liveMidway = 0;
     for (int i = 0; i < 1000; i++) {
         SendMessageA(agent, AgentMessage, 1, 0);
         if (i % 100 == 99)
             liveMidway = std::max(liveMidway, bar.LiveCustomPictures());
     }
+    int madeByRefreshes = made();
+    int liveAfterRefreshes = bar.LiveCustomPictures();
+
     const DWORD modes[] = {0x02, 0x01, 0x12, 0x00, 0x11, 0x03};
     for (int i = 0; i < 1000; i++) {
         SetStartButton(modes[i % 6]);
@@ -261,18 +270,24 @@ TEST_F(AgentWindow, RefreshStormLeavesNoBitmapBehind)
         if (i % 100 == 99)
             liveMidway = std::max(liveMidway, bar.LiveCustomPictures());
     }
+    int madeByModeChanges = made() - madeByRefreshes;
+    int liveAfterModeChanges = bar.LiveCustomPictures();
     SendMessageA(agent, AgentMessage, 0, 0);
+    int liveAfterClose = bar.LiveCustomPictures();
 
-    int made = 0;
-    for (HBITMAP h : bar.received)
-        made += h && h != bar.shellPicture;
-    int live = bar.LiveCustomPictures();
-    printf("refresh storm: 2000 refreshes put %d pictures on the button; at most %d alive at a "
-           "checkpoint, %d alive after close\n",
-           made, liveMidway, live);
-    EXPECT_GT(made, 1500);
+    printf("refresh storm: 1000 refreshes made %d pictures, %d alive after them (the one on the "
+           "button)\n",
+           madeByRefreshes, liveAfterRefreshes);
+    printf("mode storm: 1000 alternating mode changes made %d pictures, %d alive after them\n",
+           madeByModeChanges, liveAfterModeChanges);
+    printf("after close: %d of %d pictures alive; at most %d alive at any checkpoint\n",
+           liveAfterClose, made(), liveMidway);
+    EXPECT_EQ(1001, madeByRefreshes); // the creation's picture and one per refresh
+    EXPECT_EQ(1, liveAfterRefreshes);
+    EXPECT_GT(madeByModeChanges, 600);
+    EXPECT_LE(liveAfterModeChanges, 1);
     EXPECT_LE(liveMidway, 1);
-    EXPECT_EQ(0, live);
+    EXPECT_EQ(0, liveAfterClose);
     EXPECT_EQ(bar.shellPicture, bar.Current());
 }
 
