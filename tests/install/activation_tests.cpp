@@ -163,7 +163,9 @@ TEST_F(Activation, RundllStartsRefreshesReloadsAndStopsTheAgentInTheTaskbarsProc
 TEST_F(Activation, NotifyWithoutAnAgentStartsOne)
 {
     StartTaskbar();
-    EXPECT_EQ(0, RUNDLL_QvOut(nullptr, nullptr, nullptr, 0)); // nothing to stop
+    DllRegisterServer();
+    EXPECT_EQ(0, RUNDLL_QvOut(nullptr, nullptr, nullptr, 0));   // nothing to stop
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath())); // but unregistered all the same
     NotifyAgent(0);
     ASSERT_EQ(1u, Agents().size());
     EXPECT_EQ(host.dwProcessId, WindowProcess(Agents()[0]));
