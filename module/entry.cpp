@@ -16,6 +16,12 @@ extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID rese
         // The same name gives the same id in every process, so the applet, rundll32 and the
         // shell agree on the agent's message without exchanging it.
         AgentMessage = RegisterWindowMessageA(AgentMessageName);
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        // The system keeps a DLL's window class after the DLL is freed, with a window
+        // procedure pointing into code that is gone; an agent made after a later load
+        // would run it. So the agent's class goes with the module (a reload registers it
+        // afresh). When the process ends (reserved set), the class goes with it anyway.
+        UnregisterClassA(AgentClassName, instance);
     }
     return TRUE;
 }

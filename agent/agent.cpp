@@ -1,0 +1,154 @@
+// The agent: one hidden window in the shell's process that owns every customisation the
+// module applies there. It is created when the shell asks for the module's class object,
+// and driven only by messages.
+#include "agent/agent.h"
+#include "framectl/framectl.h"
+
+int AgentClosing = 0;
+
+static const WNDCLASSEXA AgentClassTemplate = {
+    sizeof(WNDCLASSEXA), // cbSize
+    CS_NOCLOSE,          // style
+    AgentWindowProc,     // lpfnWndProc
+    0,                   // cbClsExtra
+    0,                   // cbWndExtra
+    nullptr,             // hInstance: filled in before registration
+    nullptr,             // hIcon
+    nullptr,             // hCursor
+    nullptr,             // hbrBackground
+    nullptr,             // lpszMenuName
+    nullptr,             // lpszClassName: filled in before registration
+    nullptr,             // hIconSm
+};
+static_assert(sizeof(WNDCLASSEXA) == 48, "the Windows 95 WNDCLASSEX");
+
+static int IsModuleClassId(REFCLSID clsid)
+{
+    const BYTE *a = reinterpret_cast<const BYTE *>(&clsid);
+    const BYTE *b = reinterpret_cast<const BYTE *>(&ModuleClassId);
+    for (unsigned i = 0; i < sizeof(GUID); i++) {
+        if (a[i] != b[i])
+            return 0;
+    }
+    return 1;
+}
+
+static void CreateAgentWindow()
+{
+    WNDCLASSEXA wc = AgentClassTemplate;
+    wc.hInstance = ModuleInstance;
+    wc.lpszClassName = AgentClassName;
+    // Fails when an earlier agent of this process registered the class; that one is used.
+    RegisterClassExA(&wc);
+    CreateWindowExA(0, AgentClassName, AgentWindowTitle, WS_POPUP | WS_DISABLED, 0, 0, 0, 0,
+                    nullptr, nullptr, ModuleInstance, nullptr);
+}
+
+// The shell's request for a class object is only the moment to create the agent: no object
+// is ever handed out, so the shell keeps nothing and the window is all that stays.
+extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv)
+{
+    if (ppv)
+        *ppv = nullptr;
+    if (IsModuleClassId(rclsid) && !FindWindowByPath(AgentClassName))
+        CreateAgentWindow();
+    return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+void ResetAgentState(int unloadAllowed)
+{
+    PreviousStartImage = nullptr;
+    StartButtonWindow = nullptr;
+    UserBitmapDC = nullptr;
+    CaptionButtonWidth = 0;
+    CaptionButtonHeight = 0;
+    UnloadAllowed = unloadAllowed;
+}
+
+static void ApplyAll(int locateAgain)
+{
+    ApplyStartButton();
+    if (InitFrameControls(locateAgain))
+        ApplyFrameControls();
+}
+
+static LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    AgentClosing = 0;
+    ResetAgentState(0);
+    ApplyAll(0);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// Closing is set first, so that the display change caused by undoing the frame controls
+// cannot repaint what is being undone.
+static LRESULT OnDestroy(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    AgentClosing = 1;
+    RestoreFrameControls();
+    RestoreStartButton();
+    ResetAgentState(1);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// wparam 0 closes the agent, 1 refreshes it; anything else is not ours to answer.
+static LRESULT OnAgentMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (wparam == 0) {
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    if (wparam == 1 && !AgentClosing) {
+        // The Start button is put back before the new picture goes on; the frame controls
+        // are painted over what is there.
+        RestoreStartButton();
+        ApplyAll(1);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// Colour changes come in bursts: each one restarts the timer, so a burst costs one refresh.
+static LRESULT OnSysColorChange(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (!AgentClosing)
+        SetTimer(hwnd, RefreshTimerId, RefreshDelayMs, nullptr);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+static LRESULT OnDisplayChange(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (!AgentClosing)
+        SendMessageA(hwnd, AgentMessage, 1, 0);
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+static LRESULT OnTimer(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (wparam == RefreshTimerId) {
+        KillTimer(hwnd, RefreshTimerId);
+        SendMessageA(hwnd, AgentMessage, 1, 0);
+    }
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+LRESULT CALLBACK AgentWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    // The agent message's id is only known at run time; 0 means it could not be had.
+    if (AgentMessage && message == AgentMessage)
+        return OnAgentMessage(hwnd, message, wparam, lparam);
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(hwnd, message, wparam, lparam);
+    case WM_DESTROY:
+        return OnDestroy(hwnd, message, wparam, lparam);
+    case WM_SYSCOLORCHANGE:
+        return OnSysColorChange(hwnd, message, wparam, lparam);
+    case WM_DISPLAYCHANGE:
+        return OnDisplayChange(hwnd, message, wparam, lparam);
+    case WM_TIMER:
+        return OnTimer(hwnd, message, wparam, lparam);
+    default:
+        return DefWindowProcA(hwnd, message, wparam, lparam);
+    }
+}

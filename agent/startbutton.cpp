@@ -1,0 +1,84 @@
+// The picture on the taskbar's Start button: put the configured one on, put the shell's back.
+#include "agent/agent.h"
+#include "res/resource.h"
+
+HWND StartButtonWindow = nullptr;
+HBITMAP PreviousStartImage = nullptr;
+
+static constexpr int SettingBufferSize = 1024;
+static constexpr int StretchMargin = 6;
+
+// The configured picture, loaded at its own size or sized to the button; NULL when the
+// settings ask for the shell's own picture or the picture cannot be had.
+static HBITMAP LoadConfiguredPicture(HWND button)
+{
+    char buffer[SettingBufferSize];
+    DWORD type = 0;
+    DWORD size = 0;
+    DWORD mode = StartModeShell;
+    int stretch = 0;
+    // A value shorter than a DWORD would leave part of the mode to whatever the buffer held.
+    if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonValue, buffer,
+                          sizeof buffer, &type, &size) &&
+        type == REG_DWORD && size >= sizeof(DWORD)) {
+        DWORD value = *reinterpret_cast<DWORD *>(buffer);
+        mode = value & StartModeMask;
+        stretch = (value & StartStretchMask) != 0;
+    }
+
+    RECT client;
+    GetClientRect(button, &client);
+    int cx = 0, cy = 0;
+    if (stretch) {
+        cx = client.right - client.left - StretchMargin;
+        cy = client.bottom - client.top - StretchMargin;
+    }
+
+    switch (mode) {
+    case StartModeBuiltIn:
+        return static_cast<HBITMAP>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDB_STARTBUTTON),
+                                               IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR));
+    case StartModeFile:
+        // No file named means no picture: the built-in one is never taken instead.
+        if (!RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr,
+                               StartButtonFileNameValue, buffer, sizeof buffer, &type, &size) ||
+            type != REG_SZ)
+            return nullptr;
+        // A stored name need not end in a terminator: end it after the bytes read.
+        buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
+        return static_cast<HBITMAP>(
+            LoadImageA(ModuleInstance, buffer, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
+    default:
+        return nullptr;
+    }
+}
+
+void ApplyStartButton()
+{
+    StartButtonWindow = FindWindowByPath(StartButtonPath);
+    if (!StartButtonWindow)
+        return;
+    HBITMAP picture = LoadConfiguredPicture(StartButtonWindow);
+    if (!picture) {
+        StartButtonWindow = nullptr;
+        return;
+    }
+    PreviousStartImage = reinterpret_cast<HBITMAP>(
+        SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture));
+    // A button without BS_BITMAP answers BM_SETIMAGE without taking the picture. Then
+    // nothing of ours is on it: keep no record, and do not leave the picture behind.
+    if (SendMessageA(StartButtonWindow, BM_GETIMAGE, IMAGE_BITMAP, 0) != (LRESULT)picture) {
+        DeleteObject(picture);
+        StartButtonWindow = nullptr;
+    }
+}
+
+void RestoreStartButton()
+{
+    if (!StartButtonWindow)
+        return;
+    HGDIOBJ ours = reinterpret_cast<HGDIOBJ>(
+        SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)PreviousStartImage));
+    if (ours)
+        DeleteObject(ours);
+}

@@ -1,0 +1,89 @@
+// Small helpers shared by the agent tests: the Start button settings and test bitmaps.
+#pragma once
+
+#include <windows.h>
+#include <string>
+#include "module/module.h"
+
+inline void ClearStartSettings()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, KEY_ALL_ACCESS, &key) == 0) {
+        RegDeleteValueA(key, StartButtonValue);
+        RegDeleteValueA(key, StartButtonFileNameValue);
+        RegCloseKey(key);
+    }
+}
+
+inline void SetSetting(const char *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
+    RegCloseKey(key);
+}
+
+inline void SetStartButton(DWORD value)
+{
+    SetSetting(StartButtonValue, REG_DWORD, &value, sizeof value);
+}
+
+inline void SetStartFile(const std::string &path, DWORD type = REG_SZ)
+{
+    SetSetting(StartButtonFileNameValue, type, path.c_str(), (DWORD)path.size() + 1);
+}
+
+// A folder of this test run's own (Windows path, ending in '\').
+inline std::string TestFolder()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "qv agent tests\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+// Writes a 24-bit bitmap file of the given size in one colour.
+inline std::string WriteTestBitmap(const std::string &name, int width, int height,
+                                   COLORREF colour = RGB(255, 0, 0))
+{
+    std::string path = TestFolder() + name;
+    int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biSizeImage = stride * height;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string pixels(info.biSizeImage, '\0');
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            pixels[y * stride + x * 3 + 0] = (char)GetBValue(colour);
+            pixels[y * stride + x * 3 + 1] = (char)GetGValue(colour);
+            pixels[y * stride + x * 3 + 2] = (char)GetRValue(colour);
+        }
+    }
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, &file, sizeof file, &written, nullptr);
+    WriteFile(h, &info, sizeof info, &written, nullptr);
+    WriteFile(h, pixels.data(), (DWORD)pixels.size(), &written, nullptr);
+    CloseHandle(h);
+    return path;
+}
+
+inline std::string WriteTextFile(const std::string &name, const char *text)
+{
+    std::string path = TestFolder() + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, text, lstrlenA(text), &written, nullptr);
+    CloseHandle(h);
+    return path;
+}

@@ -1,0 +1,336 @@
+#include <gtest/gtest.h>
+#include <cstdio>
+#include <cstdlib>
+#include <objbase.h>
+#include "agent/agent.h"
+#include "agent/agent_test_util.h"
+#include "agent/test_taskbar.h"
+#include "framectl/framectl.h"
+
+namespace
+{
+
+const GUID ForeignClassId = {
+    0x12345678, 0x1234, 0x5678, {0x9A, 0xBC, 0xDE, 0xF0, 0x12, 0x34, 0x56, 0x78}};
+
+HWND Agent()
+{
+    return FindWindowByPath(AgentClassName);
+}
+
+HRESULT AskForClassObject(REFCLSID clsid, void **ppv)
+{
+    return DllGetClassObject(clsid, IID_IClassFactory, ppv);
+}
+
+class AgentWindow : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        // What the loader does for the module; the resources are linked into this program.
+        ModuleEntry(GetModuleHandleA(nullptr), DLL_PROCESS_ATTACH, nullptr);
+        ASSERT_NE(0u, AgentMessage);
+        ASSERT_EQ(nullptr, Agent()) << "an agent from elsewhere is running";
+        ClearStartSettings();
+        SetStartButton(0x01);
+        ASSERT_TRUE(bar.Create());
+        bar.ForgetReceived();
+    }
+    void TearDown() override
+    {
+        if (HWND agent = Agent())
+            SendMessageA(agent, AgentMessage, 0, 0);
+        bar.Destroy();
+        ClearStartSettings();
+    }
+    HWND StartAgent()
+    {
+        void *object = reinterpret_cast<void *>(1);
+        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, AskForClassObject(ModuleClassId, &object));
+        EXPECT_EQ(nullptr, object);
+        return Agent();
+    }
+    LRESULT Send(WPARAM wparam) { return SendMessageA(Agent(), AgentMessage, wparam, 0); }
+    TestTaskbar bar;
+};
+
+} // namespace
+
+TEST_F(AgentWindow, AForeignClassIdCreatesNothing)
+{
+    void *object = reinterpret_cast<void *>(1);
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, AskForClassObject(ForeignClassId, &object));
+    EXPECT_EQ(nullptr, object);
+    EXPECT_EQ(nullptr, Agent());
+    EXPECT_EQ(0, bar.SetImageCount());
+    EXPECT_EQ(S_OK, DllCanUnloadNow());
+}
+
+TEST_F(AgentWindow, IsOneHiddenDisabledTopLevelWindowThatAppliesOnCreation)
+{
+    EXPECT_EQ(S_OK, DllCanUnloadNow());
+    HWND agent = StartAgent();
+    ASSERT_NE(nullptr, agent);
+    EXPECT_EQ(S_FALSE, DllCanUnloadNow());
+    EXPECT_EQ((LONG)(WS_POPUP | WS_DISABLED), GetWindowLongA(agent, GWL_STYLE) & ~WS_CLIPSIBLINGS);
+    EXPECT_FALSE(IsWindowVisible(agent));
+    EXPECT_EQ(nullptr, GetParent(agent));
+    char title[64];
+    GetWindowTextA(agent, title, sizeof title);
+    EXPECT_STREQ(AgentWindowTitle, title);
+    EXPECT_EQ((ULONG_PTR)CS_NOCLOSE, GetClassLongPtrA(agent, GCL_STYLE));
+    // The built-in picture was put on inside the creation call.
+    EXPECT_EQ(48, bar.CurrentSize().cx);
+
+    // A second request finds the agent and makes nothing.
+    EXPECT_EQ(agent, StartAgent());
+    EXPECT_EQ(1u, TopLevelWindows(AgentClassName).size());
+    EXPECT_EQ(1, bar.SetImageCount());
+}
+
+TEST_F(AgentWindow, ANullPpvIsNotWrittenThrough)
+{
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, AskForClassObject(ModuleClassId, nullptr));
+    EXPECT_NE(nullptr, Agent());
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, AskForClassObject(ForeignClassId, nullptr));
+}
+
+TEST_F(AgentWindow, CloseRestoresTheButtonAndAllowsUnloadAgain)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    HBITMAP ours = bar.Current();
+    ASSERT_NE(bar.shellPicture, ours);
+    EXPECT_EQ(0, Send(0));
+    EXPECT_EQ(nullptr, Agent());
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(0u, GetObjectType(ours));
+    EXPECT_EQ(S_OK, DllCanUnloadNow());
+    EXPECT_EQ(nullptr, StartButtonWindow);
+    EXPECT_EQ(nullptr, PreviousStartImage);
+}
+
+TEST_F(AgentWindow, ASecondAgentWorksAfterTheFirstIsDestroyed)
+{
+    HWND first = StartAgent();
+    ASSERT_NE(nullptr, first);
+    DestroyWindow(first); // destruction by anyone else undoes the same way
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(S_OK, DllCanUnloadNow());
+
+    // The class is still registered from the first agent; the second is made all the same.
+    HWND second = StartAgent();
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(S_FALSE, DllCanUnloadNow());
+    EXPECT_EQ(48, bar.CurrentSize().cx);
+    HBITMAP before = bar.Current();
+    EXPECT_EQ(0, Send(1));
+    EXPECT_NE(before, bar.Current());
+    EXPECT_EQ(48, bar.CurrentSize().cx);
+}
+
+TEST_F(AgentWindow, MessageProtocol)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    bar.ForgetReceived();
+    HBITMAP first = bar.Current();
+
+    // Unknown commands and other timers are not the agent's business.
+    EXPECT_EQ(0, Send(2));
+    EXPECT_EQ(0, Send(0x10001));
+    SendMessageA(Agent(), WM_TIMER, RefreshTimerId + 1, 0);
+    EXPECT_EQ(0, bar.SetImageCount());
+
+    // Refresh: the old picture comes off (and is deleted) before the new one goes on.
+    EXPECT_EQ(0, Send(1));
+    ASSERT_EQ(2, bar.SetImageCount());
+    EXPECT_EQ(bar.shellPicture, bar.received[0]);
+    EXPECT_EQ(bar.Current(), bar.received[1]);
+    EXPECT_EQ(0u, GetObjectType(first));
+    EXPECT_EQ(1, bar.LiveCustomPictures());
+
+    // The agent's own timer refreshes once and is gone.
+    SendMessageA(Agent(), WM_TIMER, RefreshTimerId, 0);
+    EXPECT_EQ(4, bar.SetImageCount());
+}
+
+TEST_F(AgentWindow, RefreshFollowsModeChanges)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    HBITMAP builtIn = bar.Current();
+
+    SetStartButton(0x00);
+    Send(1);
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(0u, GetObjectType(builtIn));
+    EXPECT_EQ(nullptr, StartButtonWindow);
+
+    SetStartFile(WriteTestBitmap("mode.bmp", 20, 10));
+    SetStartButton(0x02);
+    Send(1);
+    EXPECT_EQ(20, bar.CurrentSize().cx);
+
+    SetStartButton(0x11);
+    Send(1);
+    EXPECT_EQ(TestButtonWidth - 6, bar.CurrentSize().cx);
+
+    // A file that went missing: the shell's picture is back, not the previous one.
+    SetStartFile(TestFolder() + "gone.bmp");
+    SetStartButton(0x02);
+    Send(1);
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(0, bar.LiveCustomPictures());
+}
+
+TEST_F(AgentWindow, RefreshesDuringDestructionDoNothing)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    HWND agent = Agent();
+    bar.ForgetReceived();
+    int nestedSetImages = -1;
+    LRESULT refreshAnswer = -1;
+    // When the Start button is being put back inside WM_DESTROY, other parties ask for
+    // refreshes (as the display change of the frame-control restore does).
+    bar.onSetImage = [&](HBITMAP) {
+        if (nestedSetImages >= 0)
+            return;
+        int before = bar.SetImageCount();
+        refreshAnswer = SendMessageA(agent, AgentMessage, 1, 0);
+        SendMessageA(agent, WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
+        SendMessageA(agent, WM_SYSCOLORCHANGE, 0, 0);
+        nestedSetImages = bar.SetImageCount() - before;
+    };
+    EXPECT_EQ(0, SendMessageA(agent, AgentMessage, 0, 0));
+    bar.onSetImage = nullptr;
+    EXPECT_EQ(0, nestedSetImages);
+    EXPECT_EQ(0, refreshAnswer);
+    EXPECT_EQ(1, bar.SetImageCount()); // the restore alone
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(0, bar.LiveCustomPictures());
+    EXPECT_EQ(S_OK, DllCanUnloadNow());
+}
+
+TEST_F(AgentWindow, DisplayChangeRefreshesAtOnce)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    bar.ForgetReceived();
+    SendMessageA(Agent(), WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
+    EXPECT_EQ(2, bar.SetImageCount());
+    EXPECT_EQ(48, bar.CurrentSize().cx);
+}
+
+TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
+{
+    ASSERT_NE(nullptr, StartAgent());
+    bar.ForgetReceived();
+    DWORD last = 0;
+    for (int i = 0; i < 3; i++) {
+        if (i)
+            PumpMessages(300);
+        last = GetTickCount();
+        SendMessageA(Agent(), WM_SYSCOLORCHANGE, 0, 0);
+        EXPECT_EQ(0, bar.SetImageCount()) << "no refresh at once";
+    }
+    ASSERT_TRUE(PumpUntil([&] { return bar.SetImageCount() >= 2; }, 4000));
+    DWORD delay = bar.receivedAt[0] - last;
+    printf("colour burst: one refresh %lu ms after the last change\n", (unsigned long)delay);
+    EXPECT_GE(delay, 700u);
+    EXPECT_LE(delay, 2500u);
+    PumpMessages(1300);
+    EXPECT_EQ(2, bar.SetImageCount()) << "the timer fires once per burst";
+}
+
+// Every picture the agent made is deleted when it comes back from the button: after a
+// storm of refreshes and mode changes and the agent's close, none is left.
+TEST_F(AgentWindow, RefreshStormLeavesNoBitmapBehind)
+{
+    SetStartFile(WriteTestBitmap("storm.bmp", 24, 12));
+    ASSERT_NE(nullptr, StartAgent());
+    HWND agent = Agent();
+    auto made = [&] {
+        int n = 0;
+        for (HBITMAP h : bar.received)
+            n += h && h != bar.shellPicture;
+        return n;
+    };
+
+    int liveMidway = 0;
+    for (int i = 0; i < 1000; i++) {
+        SendMessageA(agent, AgentMessage, 1, 0);
+        if (i % 100 == 99)
+            liveMidway = std::max(liveMidway, bar.LiveCustomPictures());
+    }
+    int madeByRefreshes = made();
+    int liveAfterRefreshes = bar.LiveCustomPictures();
+
+    const DWORD modes[] = {0x02, 0x01, 0x12, 0x00, 0x11, 0x03};
+    for (int i = 0; i < 1000; i++) {
+        SetStartButton(modes[i % 6]);
+        SendMessageA(agent, AgentMessage, 1, 0);
+        if (i % 100 == 99)
+            liveMidway = std::max(liveMidway, bar.LiveCustomPictures());
+    }
+    int madeByModeChanges = made() - madeByRefreshes;
+    int liveAfterModeChanges = bar.LiveCustomPictures();
+    SendMessageA(agent, AgentMessage, 0, 0);
+    int liveAfterClose = bar.LiveCustomPictures();
+
+    printf("refresh storm: 1000 refreshes made %d pictures, %d alive after them (the one on the "
+           "button)\n",
+           madeByRefreshes, liveAfterRefreshes);
+    printf("mode storm: 1000 alternating mode changes made %d pictures, %d alive after them\n",
+           madeByModeChanges, liveAfterModeChanges);
+    printf("after close: %d of %d pictures alive; at most %d alive at any checkpoint\n",
+           liveAfterClose, made(), liveMidway);
+    EXPECT_EQ(1001, madeByRefreshes); // the creation's picture and one per refresh
+    EXPECT_EQ(1, liveAfterRefreshes);
+    EXPECT_GT(madeByModeChanges, 600);
+    EXPECT_LE(liveAfterModeChanges, 1);
+    EXPECT_LE(liveMidway, 1);
+    EXPECT_EQ(0, liveAfterClose);
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+}
+
+// The module's window class must go when the module is freed, or an agent made after the
+// module is loaded again would run a window procedure in freed code.
+TEST(ModuleReload, TheAgentClassGoesWithTheModuleAndComesBackWithIt)
+{
+    const char *path = getenv("QV_MODULE");
+    ASSERT_NE(nullptr, path);
+    ASSERT_EQ(nullptr, FindWindowByPath(AgentClassName));
+    TestTaskbar bar;
+    ASSERT_TRUE(bar.Create());
+    SetStartButton(0x01);
+    UINT agentMessage = RegisterWindowMessageA(AgentMessageName);
+
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        HMODULE module = LoadLibraryA(path);
+        ASSERT_NE(nullptr, module);
+        auto getClassObject = reinterpret_cast<decltype(&DllGetClassObject)>(
+            GetProcAddress(module, "DllGetClassObject"));
+        ASSERT_NE(nullptr, getClassObject);
+        WNDCLASSEXA wc = {sizeof wc};
+        EXPECT_FALSE(GetClassInfoExA(module, AgentClassName, &wc));
+
+        void *object = nullptr;
+        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+                  getClassObject(ModuleClassId, IID_IClassFactory, &object));
+        HWND agent = FindWindowByPath(AgentClassName);
+        ASSERT_NE(nullptr, agent);
+        ASSERT_TRUE(GetClassInfoExA(module, AgentClassName, &wc));
+        MEMORY_BASIC_INFORMATION where;
+        VirtualQuery(reinterpret_cast<void *>(wc.lpfnWndProc), &where, sizeof where);
+        EXPECT_EQ(reinterpret_cast<void *>(module), where.AllocationBase);
+        EXPECT_EQ(48, bar.CurrentSize().cx);
+        EXPECT_EQ(0, SendMessageA(agent, agentMessage, 1, 0));
+        EXPECT_EQ(0, SendMessageA(agent, agentMessage, 0, 0));
+        EXPECT_EQ(bar.shellPicture, bar.Current());
+
+        EXPECT_TRUE(FreeLibrary(module));
+        EXPECT_FALSE(GetClassInfoExA(module, AgentClassName, &wc))
+            << "the class outlived the module";
+    }
+    bar.Destroy();
+    ClearStartSettings();
+}

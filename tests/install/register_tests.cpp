@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <objbase.h>
+#include <string>
+#include "install/install_test_util.h"
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+namespace
+{
+
+typedef HRESULT(STDAPICALLTYPE *ServerFunction)();
+
+// The real module, loaded from a given path, with its exports.
+struct LoadedModule {
+    HMODULE handle = nullptr;
+    std::string path; // as the module itself sees it
+    explicit LoadedModule(const std::string &file)
+    {
+        handle = LoadLibraryA(file.c_str());
+        char name[MAX_PATH] = {};
+        GetModuleFileNameA(handle, name, sizeof name);
+        path = name;
+    }
+    ~LoadedModule()
+    {
+        if (handle)
+            FreeLibrary(handle);
+    }
+    HRESULT Call(const char *name)
+    {
+        auto f = reinterpret_cast<ServerFunction>(GetProcAddress(handle, name));
+        return f ? f() : E_NOTIMPL;
+    }
+};
+
+// A copy of the module in a folder whose name has spaces.
+std::string ModuleCopyWithSpaces()
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "Quorvia Test Folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string copy = folder + "\\qv shell copy.cpl";
+    CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE);
+    return copy;
+}
+
+class Registration : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(ModulePath().empty());
+        RemoveAllRegistration();
+    }
+    void TearDown() override { RemoveAllRegistration(); }
+
+    // The five values, and nothing else, for a module at the given path.
+    void ExpectRegisteredFor(const std::string &path)
+    {
+        std::string classKey = ClassKeyPath();
+        std::string server = classKey + "\\InprocServer32";
+        std::string entry = UninstallEntryPath();
+        EXPECT_EQ(ProductName, ReadText(HKEY_CLASSES_ROOT, classKey, nullptr));
+        EXPECT_EQ(path, ReadText(HKEY_CLASSES_ROOT, server, nullptr));
+        EXPECT_EQ("Apartment", ReadText(HKEY_CLASSES_ROOT, server, "ThreadingModel"));
+        EXPECT_EQ(ProductName, ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayName"));
+        EXPECT_EQ("RUNDLL32.EXE " + path + ",RUNDLL_Remove",
+                  ReadText(HKEY_LOCAL_MACHINE, entry, "UninstallString"));
+        KeyCounts c = CountKey(HKEY_CLASSES_ROOT, classKey);
+        EXPECT_EQ(1u, c.subkeys);
+        EXPECT_EQ(1u, c.values);
+        c = CountKey(HKEY_CLASSES_ROOT, server);
+        EXPECT_EQ(0u, c.subkeys);
+        EXPECT_EQ(2u, c.values);
+        c = CountKey(HKEY_LOCAL_MACHINE, entry);
+        EXPECT_EQ(0u, c.subkeys);
+        EXPECT_EQ(2u, c.values);
+    }
+};
+
+} // namespace
+
+TEST(ClassIdText, IsTheBracedUpperCaseRegistryForm)
+{
+    char text[64];
+    ASSERT_EQ(text, ClsidToString(&ModuleClassId, text, sizeof text));
+    EXPECT_EQ(38, lstrlenA(text));
+    EXPECT_EQ(ClassIdText(), text);
+}
+
+TEST(ClassIdText, ASmallBufferIsFilledNoFurtherAndTerminated)
+{
+    char text[16];
+    memset(text, '#', sizeof text);
+    ASSERT_EQ(text, ClsidToString(&ModuleClassId, text, 10));
+    EXPECT_EQ(ClassIdText().substr(0, 9), text);
+    for (int i = 10; i < 16; i++)
+        EXPECT_EQ('#', text[i]);
+}
+
+TEST_F(Registration, WritesExactlyFiveValuesWithTheUnquotedPathAndIsIdempotent)
+{
+    LoadedModule module(ModuleCopyWithSpaces());
+    ASSERT_NE(nullptr, module.handle);
+    ASSERT_THAT(module.path, HasSubstr(" ")); // the test is about a path with spaces
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer"));
+    ExpectRegisteredFor(module.path);
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer"));
+    ExpectRegisteredFor(module.path);
+}
+
+TEST_F(Registration, RegisteringAgainFromAnotherPlaceMovesThePath)
+{
+    {
+        LoadedModule copy(ModuleCopyWithSpaces());
+        EXPECT_EQ(S_OK, copy.Call("DllRegisterServer"));
+    }
+    LoadedModule module(ModulePath());
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer"));
+    ExpectRegisteredFor(module.path);
+}
+
+TEST_F(Registration, UnregisteringRemovesTheClassOnly)
+{
+    HKEY settings;
+    RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &settings, nullptr);
+    RegCloseKey(settings);
+    LoadedModule module(ModulePath());
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer"));
+    EXPECT_EQ(S_OK, module.Call("DllUnregisterServer"));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+    EXPECT_EQ(ProductName, ReadText(HKEY_LOCAL_MACHINE, UninstallEntryPath(), "DisplayName"));
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, SettingsKeyPath));
+
+    // Nothing registered: still S_OK, and the classes around it are untouched.
+    KeyCounts before = CountKey(HKEY_CLASSES_ROOT, "CLSID");
+    EXPECT_EQ(S_OK, module.Call("DllUnregisterServer"));
+    KeyCounts after = CountKey(HKEY_CLASSES_ROOT, "CLSID");
+    EXPECT_EQ(before.subkeys, after.subkeys);
+    EXPECT_GT(after.subkeys, 10u);
+}
+
+TEST_F(Registration, TheUninstallEntryIsListedAsAnInstalledProgram)
+{
+    LoadedModule module(ModulePath());
+    EXPECT_EQ(S_OK, module.Call("DllRegisterServer"));
+    std::string listed = RunAndCapture("uninstaller.exe --list");
+    EXPECT_THAT(listed, HasSubstr(ProductName));
+    RegDeleteTree(HKEY_LOCAL_MACHINE, UninstallEntryPath().c_str());
+    EXPECT_THAT(RunAndCapture("uninstaller.exe --list"), Not(HasSubstr(ProductName)));
+}
+
+// The removal notice is a message box; the test reads it and presses OK itself.
+namespace
+{
+
+typedef int(WINAPI *RundllFunction)(HWND, HINSTANCE, LPSTR, int);
+
+struct RemovalCall {
+    RundllFunction remove;
+    int answer = -1;
+};
+
+DWORD WINAPI CallRemove(void *param)
+{
+    auto *call = static_cast<RemovalCall *>(param);
+    call->answer = call->remove(nullptr, nullptr, nullptr, 0);
+    return 0;
+}
+
+// Finds the notice (up to 10 s), answers its text and closes it with OK.
+std::string ReadAndDismissNotice()
+{
+    for (int i = 0; i < 200; i++) {
+        HWND box = FindWindowExA(nullptr, nullptr, "#32770", ProductName);
+        if (box) {
+            char text[1024] = {};
+            // The message box keeps its text in the static control with id 0xFFFF.
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return text;
+        }
+        Sleep(50);
+    }
+    return "<no notice>";
+}
+
+} // namespace
+
+TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
+{
+    LoadedModule module(ModuleCopyWithSpaces());
+    ASSERT_EQ(S_OK, module.Call("DllRegisterServer"));
+    const char run[] = "RUNDLL32.EXE x,RUNDLL_QvIn";
+    RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, run, ProductName, sizeof run, REG_SZ);
+    RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "keep", "StartButtonFileName", 5,
+                  REG_SZ);
+
+    for (int round = 0; round < 2; round++) { // the second time there is nothing to delete
+        SCOPED_TRACE(round);
+        RemovalCall call;
+        call.remove =
+            reinterpret_cast<RundllFunction>(GetProcAddress(module.handle, "RUNDLL_Remove"));
+        ASSERT_NE(nullptr, call.remove);
+        HANDLE thread = CreateThread(nullptr, 0, CallRemove, &call, 0, nullptr);
+        std::string notice = ReadAndDismissNotice();
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
+        CloseHandle(thread);
+        EXPECT_EQ("This program has been removed. Please restart your system, and then remove "
+                  "the file " +
+                      module.path + ".",
+                  notice);
+        EXPECT_EQ(IDOK, call.answer);
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));
+        EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+        // Settings and the class registration are not the removal's business.
+        EXPECT_EQ("keep", ReadText(HKEY_CURRENT_USER, SettingsKeyPath, "StartButtonFileName"));
+        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+    }
+    RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "StartButtonFileName");
+}
