@@ -2,6 +2,8 @@
 // process, on its taskbar's thread with COM ready there, and answers the HRESULT.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "harness.h"
 #include "install/loadrequest_shared.h"
 #include "testserver.h"
@@ -11,6 +13,8 @@ namespace
 
 const char ObjectClassKey[] = "CLSID\\{6F1B1C3A-52D4-4C1E-9A61-3B0C5D7E8F01}";
 const char RefusingClassKey[] = "CLSID\\{6F1B1C3A-52D4-4C1E-9A61-3B0C5D7E8F02}";
+const char StartPictureClassKey[] = "CLSID\\{6F1B1C3A-52D4-4C1E-9A61-3B0C5D7E8F03}";
+const char StartRestoreClassKey[] = "CLSID\\{6F1B1C3A-52D4-4C1E-9A61-3B0C5D7E8F04}";
 // Registered nowhere.
 const GUID UnknownClass = {
     0x6F1B1C3A, 0x52D4, 0x4C1E, {0x9A, 0x61, 0x3B, 0x0C, 0x5D, 0x7E, 0x8F, 0x7F}};
@@ -40,6 +44,8 @@ class LoadRequests : public ::testing::Test
         std::string dll = ProgramFolder() + "qvtestserver.dll";
         RegisterServer(ObjectClassKey, dll);
         RegisterServer(RefusingClassKey, dll);
+        RegisterServer(StartPictureClassKey, dll);
+        RegisterServer(StartRestoreClassKey, dll);
         ASSERT_TRUE(StartStandIn(&standin, "--no-run --no-sample"));
     }
     static void TearDownTestSuite()
@@ -47,6 +53,8 @@ class LoadRequests : public ::testing::Test
         StopStandIn(&standin);
         UnregisterServer(ObjectClassKey);
         UnregisterServer(RefusingClassKey);
+        UnregisterServer(StartPictureClassKey);
+        UnregisterServer(StartRestoreClassKey);
         ClearRecords();
     }
     void SetUp() override
@@ -110,6 +118,33 @@ TEST_F(LoadRequests, UnusedServerIsUnloadedAfterAWhile)
     ASSERT_EQ(S_OK, (HRESULT)Request(QV_LOADREQUEST_TAG, &TestObjectClass, sizeof(GUID)));
     EXPECT_TRUE(WaitUntil([] { return RecordedDword("UnloadedFrom") != 0; }, 20000));
     EXPECT_EQ(StandInProcess(), RecordedDword("UnloadedFrom"));
+}
+
+// The module's route to the Start button: loaded into the shell's process, it swaps the
+// button's picture with BM_SETIMAGE and later hands the shell's own back.
+TEST_F(LoadRequests, ServerInTheStandInSwapsTheStartPictureAndPutsTheShellsBack)
+{
+    HWND button = FindWindowExA(standin.taskbar, NULL, "Button", NULL);
+    ASSERT_TRUE(button);
+    RECT rect;
+    GetWindowRect(button, &rect);
+    auto count = [&](COLORREF c) {
+        std::vector<DWORD> pixels = CaptureScreen(rect);
+        return std::count(pixels.begin(), pixels.end(), Rgb(c));
+    };
+    ASSERT_EQ(0, count(TESTSERVER_PICTURE_COLOUR));
+
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+              (HRESULT)Request(QV_LOADREQUEST_TAG, &TestStartPictureClass, sizeof(GUID)));
+    EXPECT_EQ(1u, RecordedDword("HadStartPicture"));
+    EXPECT_TRUE(WaitUntil([&] { return count(TESTSERVER_PICTURE_COLOUR) >= 40 * 16; }, 3000));
+    EXPECT_EQ(0, count(RGB(255, 204, 0))); // the flag is gone
+
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE,
+              (HRESULT)Request(QV_LOADREQUEST_TAG, &TestStartRestoreClass, sizeof(GUID)));
+    EXPECT_EQ(1u, RecordedDword("GotOwnPictureBack"));
+    EXPECT_TRUE(WaitUntil([&] { return count(TESTSERVER_PICTURE_COLOUR) == 0; }, 3000));
+    EXPECT_GE(count(RGB(255, 204, 0)), 6);
 }
 
 } // namespace

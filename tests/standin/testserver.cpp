@@ -7,6 +7,8 @@
 
 static LONG objects;
 static LONG locks;
+static HWND start_button;      // while our picture is on it
+static HBITMAP previous_start; // what was there before
 
 static void record_dword(const char *name, DWORD value)
 {
@@ -105,9 +107,57 @@ static void record_caller()
     record_dword("Apartment", apartment_state());
 }
 
+static HWND find_start_button()
+{
+    HWND tray = FindWindowExA(NULL, NULL, "Shell_TrayWnd", NULL);
+    return tray ? FindWindowExA(tray, NULL, "Button", NULL) : NULL;
+}
+
+static void put_start_picture()
+{
+    HWND button = find_start_button();
+    if (!button || start_button)
+        return;
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP picture = CreateCompatibleBitmap(screen, 40, 16);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ old = SelectObject(dc, picture);
+    HBRUSH brush = CreateSolidBrush(TESTSERVER_PICTURE_COLOUR);
+    RECT all = {0, 0, 40, 16};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    previous_start = (HBITMAP)SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture);
+    start_button = button;
+    record_dword("HadStartPicture", previous_start != NULL);
+}
+
+static void restore_start_picture()
+{
+    if (!start_button)
+        return;
+    HBITMAP ours =
+        (HBITMAP)SendMessageA(start_button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)previous_start);
+    record_dword("GotOwnPictureBack", ours != NULL && GetObjectType(ours) == OBJ_BITMAP);
+    if (ours)
+        DeleteObject(ours);
+    start_button = NULL;
+    previous_start = NULL;
+}
+
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void **out)
 {
     *out = NULL;
+    if (IsEqualCLSID(clsid, TestStartPictureClass)) {
+        put_start_picture();
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
+    if (IsEqualCLSID(clsid, TestStartRestoreClass)) {
+        restore_start_picture();
+        return CLASS_E_CLASSNOTAVAILABLE;
+    }
     if (IsEqualCLSID(clsid, TestRefusingClass)) {
         record_caller();
         return CLASS_E_CLASSNOTAVAILABLE;
@@ -120,7 +170,8 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow(void)
 {
-    return objects == 0 && locks == 0 ? S_OK : S_FALSE;
+    // Not while our picture is on the Start button: it is ours to take back.
+    return objects == 0 && locks == 0 && !start_button ? S_OK : S_FALSE;
 }
 
 extern "C" void WINAPI RUNDLL_WriteMarker(HWND, HINSTANCE, LPSTR commandLine, int)
