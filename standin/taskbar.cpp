@@ -170,6 +170,11 @@ static LRESULT CALLBACK taskbar_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
     case WM_SYSCOLORCHANGE:
         on_system_change(hwnd, 0);
         break;
+    case WM_SETTINGCHANGE:
+        // New caption sizes: the caption buttons are drawn again at the new size.
+        if (wparam == SPI_SETNONCLIENTMETRICS)
+            on_system_change(hwnd, 0);
+        break;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
     case WM_DESTROY:

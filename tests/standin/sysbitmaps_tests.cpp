@@ -290,4 +290,45 @@ TEST_F(PixelWatch, ImagesPaintedWithoutInvalidatingShowInTheSampleWindow)
     EXPECT_TRUE(WaitUntil([&] { return CountInSample(Marks[4]) >= 1; }, 3000));
 }
 
+// The slots follow the module's caption-button size: under larger caption metrics the images
+// are the system's own at that size and the bitmap grows to hold them. (Wine keeps system
+// metrics per process, so a running stand-in does not see another process change them; a new
+// one does.)
+TEST(CaptionSize, StandInLaysTheSlotsOutAtTheCurrentCaptionSize)
+{
+    NONCLIENTMETRICSA original = {};
+    original.cbSize = sizeof(original);
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(original), &original, 0));
+    NONCLIENTMETRICSA larger = original;
+    larger.iCaptionWidth += 8;
+    larger.iCaptionHeight += 6;
+    const UINT how = SPIF_UPDATEINIFILE | SPIF_SENDCHANGE;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof(larger), &larger, how));
+    int w = ButtonWidth(), h = ButtonHeight();
+
+    StandIn standin;
+    SharedBitmaps bitmaps;
+    bool started = StartStandIn(&standin, "--no-run --no-sample");
+    bool opened = started && OpenSharedBitmaps(&bitmaps);
+    std::vector<DWORD> close, expected;
+    LONG width = 0;
+    RECT slot = {};
+    if (opened) {
+        slot = bitmaps.slot(0);
+        width = bitmaps.header()->width;
+        close = ReadSharedPixels(bitmaps, slot);
+        expected = DrawFrameImage(w, h, DFC_CAPTION, DFCS_CAPTIONCLOSE);
+    }
+    CloseSharedBitmaps(&bitmaps);
+    StopStandIn(&standin);
+    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof(original), &original, how);
+
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(original.iCaptionWidth + 8 - 2, w);
+    EXPECT_EQ(w, slot.right - slot.left);
+    EXPECT_EQ(h, slot.bottom - slot.top);
+    EXPECT_GE(width, 4 * w + 6);
+    EXPECT_EQ(expected, close);
+}
+
 } // namespace
