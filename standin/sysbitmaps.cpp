@@ -215,6 +215,12 @@ static int build(int first)
     return 1;
 }
 
+static int is_big_enough(const BYTE *existing)
+{
+    MEMORY_BASIC_INFORMATION info;
+    return VirtualQuery(existing, &info, sizeof(info)) && info.RegionSize >= capacity;
+}
+
 int CreateSystemBitmaps()
 {
     capacity = SysBitmapsMappingSize(GridColumns * MaxButtonSize, 7 * MaxButtonSize + 8);
@@ -222,13 +228,15 @@ int CreateSystemBitmaps()
                                  QV_SYSBITMAPS_MAPPING_NAME);
     if (!mapping)
         return 0;
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        // Someone else keeps system bitmaps under this name: not ours to redraw.
-        CloseHandle(mapping);
-        mapping = NULL;
-        return 0;
-    }
+    // The mapping outlives an earlier stand-in while other processes still hold a DC over
+    // it (the applet, a test). No other stand-in runs (checked before), so it is ours to
+    // take over: redrawn, with the generation going on from where it was.
+    int adopted = GetLastError() == ERROR_ALREADY_EXISTS;
     view = (BYTE *)MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    if (view && adopted && !is_big_enough(view)) {
+        UnmapViewOfFile(view);
+        view = NULL;
+    }
     if (!view || !build(1)) {
         DestroySystemBitmaps();
         return 0;

@@ -80,4 +80,29 @@ TEST(TaskbarLifetime, ClosingTheTaskbarEndsTheStandIn)
     EXPECT_EQ(NULL, OpenFileMappingA(FILE_MAP_READ, FALSE, QV_SYSBITMAPS_MAPPING_NAME));
 }
 
+// The applet (or a test) may still hold the shared bitmaps when the stand-in ends; a new
+// stand-in takes them over and draws the system's own images again.
+TEST(TaskbarLifetime, NewStandInTakesOverSystemBitmapsThatOthersStillHold)
+{
+    StandIn first;
+    ASSERT_TRUE(StartStandIn(&first, "--no-run --no-sample"));
+    SharedBitmaps held;
+    ASSERT_TRUE(OpenSharedBitmaps(&held));
+    RECT close = held.slot(0);
+    HBRUSH brush = CreateSolidBrush(RGB(201, 17, 33));
+    FillRect(held.dc, &close, brush);
+    DeleteObject(brush);
+    GdiFlush();
+    DWORD generation = held.header()->generation;
+    StopStandIn(&first);
+
+    StandIn second;
+    EXPECT_TRUE(StartStandIn(&second, "--no-run --no-sample"));
+    EXPECT_GT(held.header()->generation, generation);
+    int w = GetSystemMetrics(SM_CXSIZE) - 2, h = GetSystemMetrics(SM_CYSIZE) - 4;
+    EXPECT_EQ(DrawFrameImage(w, h, DFC_CAPTION, DFCS_CAPTIONCLOSE), ReadSharedPixels(held, close));
+    StopStandIn(&second);
+    CloseSharedBitmaps(&held);
+}
+
 } // namespace
