@@ -1,0 +1,262 @@
+#!/usr/bin/env bash
+# The whole product in one command: installs what is missing, builds the module and the stand-in
+# desktop, makes a Wine prefix set to Windows 98, starts the stand-in desktop and opens the
+# applet in Wine's Control Panel.
+#
+# With a display (DISPLAY set and reachable) the desktop opens there as a window and the applet
+# waits for you. Without one (or with --headless) everything runs on a private Xvfb: a short
+# scripted tour applies settings as the applet would, starts and stops the agent, and saves
+# screenshots into a folder that is printed at the end.
+#
+# usage: scripts/demo.sh [--headless] [--fresh]
+#   --headless  use a private Xvfb and take the scripted tour even when a display is there
+#   --fresh     throw the demo's Wine prefix away and make a new one
+# environment: QV_DEMO_HOME (default ~/.quorvia-demo), QV_DEMO_BUILD (default ./build),
+#              QV_DEMO_SIZE (desktop size, default 1024x768)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${QV_DEMO_BUILD:-$here/build}
+home=${QV_DEMO_HOME:-$HOME/.quorvia-demo}
+size=${QV_DEMO_SIZE:-1024x768}
+headless=0
+fresh=0
+for arg in "$@"; do
+  case $arg in
+  --headless) headless=1 ;;
+  --fresh) fresh=1 ;;
+  -h | --help)
+    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    exit 0
+    ;;
+  *)
+    echo "demo: unknown option $arg (try --help)" >&2
+    exit 2
+    ;;
+  esac
+done
+
+say() { echo "demo: $*"; }
+fail() {
+  echo "demo: $*" >&2
+  exit 1
+}
+
+# ---- Tools and build ----
+
+bash "$here/scripts/setup.sh"
+say "building qvshell.cpl and the stand-in desktop in $build"
+cmake -S "$here" -B "$build" >/dev/null || fail "configuring the build failed"
+cmake --build "$build" --target qvshell qvdesktop -j 2
+module=$build/qvshell.cpl
+desktop=$build/qvdesktop.exe
+[ -f "$module" ] && [ -f "$desktop" ] || fail "the build did not produce $module and $desktop"
+
+mkdir -p "$home"
+export WINEPREFIX=$home/prefix
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# ---- Display ----
+
+xvfb_pid=""
+shots=""
+stop_all() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" >/dev/null 2>&1 || true
+  fi
+}
+trap stop_all EXIT
+
+if [ $headless = 0 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+  say "using your display $DISPLAY"
+else
+  headless=1
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -ac 3>"$home/xvfb.display" \
+    >"$home/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$home/xvfb.display" ] && break; sleep 0.1; done
+  [ -s "$home/xvfb.display" ] || fail "Xvfb did not start (see $home/xvfb.log)"
+  export DISPLAY=:$(head -n1 "$home/xvfb.display")
+  shots=$home/screenshots/$(date +%Y%m%d-%H%M%S)
+  mkdir -p "$shots"
+  say "no display to use: running on a private Xvfb ($DISPLAY), screenshots go to $shots"
+fi
+
+shot() {
+  [ -n "$shots" ] || return 0
+  import -display "$DISPLAY" -window root "$shots/$1.png"
+  say "screenshot $shots/$1.png"
+}
+
+# ---- Wine prefix set to Windows 98 ----
+
+wineserver -k >/dev/null 2>&1 || true # a desktop left over from an earlier run
+if [ $fresh = 1 ]; then
+  rm -rf "$WINEPREFIX"
+fi
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  say "making the Wine prefix $WINEPREFIX (Windows 98)"
+  wineboot -i >"$home/wineboot.log" 2>&1 || fail "wineboot failed (see $home/wineboot.log)"
+fi
+wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null
+# Every program of the prefix opens in one desktop window of its own (the stand-in desktop).
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quorvia /f >/dev/null
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quorvia /d "$size" /f >/dev/null
+# The caption-button glyphs come from the Marlett font, which this Wine build does not find
+# in its own data folder; a copy in the prefix's font folder is found.
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+mkdir -p "$fonts"
+for f in /usr/share/wine/fonts/*.ttf; do
+  [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+done
+system=$WINEPREFIX/drive_c/windows/system
+mkdir -p "$system"
+cp "$module" "$system/qvshell.cpl"
+cp "$desktop" "$home/qvdesktop.exe"
+wineserver -w
+module_win='C:\windows\system\qvshell.cpl'
+
+# ---- The stand-in desktop ----
+
+desktop_pid=""
+start_desktop() {
+  : >"$home/qvdesktop.log"
+  wine "$home/qvdesktop.exe" >>"$home/qvdesktop.log" 2>&1 &
+  desktop_pid=$!
+  for _ in $(seq 300); do
+    grep -q "qvdesktop: ready" "$home/qvdesktop.log" && return 0
+    kill -0 "$desktop_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  cat "$home/qvdesktop.log" >&2
+  fail "the stand-in desktop did not start"
+}
+
+stop_desktop() {
+  # Closing the taskbar ends the stand-in (its Start menu offers the same).
+  wine taskkill /im qvdesktop.exe >/dev/null 2>&1 || true
+  for _ in $(seq 100); do
+    kill -0 "$desktop_pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  wine taskkill /f /im qvdesktop.exe >/dev/null 2>&1 || true
+}
+
+say "starting the stand-in desktop"
+start_desktop
+sleep 2
+
+if [ $headless = 0 ]; then
+  say "the stand-in Windows 98 desktop is open on $DISPLAY; the applet opens in Wine's Control Panel"
+  say "pick a Start button picture and caption buttons there and press Apply"
+  wine control.exe "$module_win" || true
+  say "the applet is closed; the desktop stays until you close it (Start > Close the stand-in desktop)"
+  wait "$desktop_pid" || true
+  exit 0
+fi
+
+# ---- The scripted tour (headless) ----
+
+# Caption-button pictures of the tour: a coloured face with a white glyph; the down picture
+# darker with the glyph moved by a pixel, the disabled one grey.
+images=$WINEPREFIX/drive_c/qvdemo
+mkdir -p "$images"
+make_button() { # name colour glyph-kind state
+  local name=$1 colour=$2 glyph=$3 state=$4 dx=0 ink=white
+  case $state in
+  down) dx=1 ;;
+  disabled)
+    colour="#a0a0a0"
+    ink="#d8d8d8"
+    ;;
+  esac
+  local draw
+  case $glyph in
+  close) draw="line $((4 + dx)),$((3 + dx)) $((11 + dx)),$((10 + dx)) line $((11 + dx)),$((3 + dx)) $((4 + dx)),$((10 + dx))" ;;
+  min) draw="rectangle $((4 + dx)),$((9 + dx)) $((10 + dx)),$((10 + dx))" ;;
+  max) draw="rectangle $((3 + dx)),$((2 + dx)) $((12 + dx)),$((3 + dx)) line $((3 + dx)),$((2 + dx)) $((3 + dx)),$((11 + dx)) line $((12 + dx)),$((2 + dx)) $((12 + dx)),$((11 + dx)) line $((3 + dx)),$((11 + dx)) $((12 + dx)),$((11 + dx))" ;;
+  restore) draw="rectangle $((6 + dx)),$((2 + dx)) $((12 + dx)),$((3 + dx)) line $((12 + dx)),$((2 + dx)) $((12 + dx)),$((8 + dx)) rectangle $((3 + dx)),$((5 + dx)) $((9 + dx)),$((6 + dx)) line $((3 + dx)),$((5 + dx)) $((3 + dx)),$((11 + dx)) line $((9 + dx)),$((5 + dx)) $((9 + dx)),$((11 + dx)) line $((3 + dx)),$((11 + dx)) $((9 + dx)),$((11 + dx))" ;;
+  help) draw="arc $((5 + dx)),$((2 + dx)) $((10 + dx)),$((7 + dx)) 180,90 line $((8 + dx)),$((7 + dx)) $((8 + dx)),$((8 + dx)) point $((8 + dx)),$((10 + dx))" ;;
+  esac
+  local shade="#ffffff80" dark="#00000060"
+  [ "$state" = down ] && shade="#00000060" && dark="#ffffff80"
+  convert -size 16x14 "xc:$colour" +antialias \
+    -fill none -stroke "$shade" -draw "line 0,0 15,0 line 0,0 0,13" \
+    -stroke "$dark" -draw "line 15,0 15,13 line 0,13 15,13" \
+    -stroke "$ink" -draw "$draw" \
+    -type TrueColor "BMP3:$images/$name.bmp"
+}
+make_button close_up "#c62828" close up
+make_button close_down "#8e1c1c" close down
+make_button close_disabled "#c62828" close disabled
+make_button min_up "#2e7d32" min up
+make_button min_down "#1b5e20" min down
+make_button min_disabled "#2e7d32" min disabled
+make_button restore_up "#6a1b9a" restore up
+make_button restore_down "#4a148c" restore down
+make_button help_up "#ef6c00" help up
+make_button help_down "#b34f00" help down
+make_button max_up "#1565c0" max up
+make_button max_down "#0d3c78" max down
+make_button max_disabled "#1565c0" max disabled
+
+# The settings as the applet stores them: the built-in Start picture, and the 13 caption-button
+# files in their order, each NUL-terminated, one more NUL at the end.
+settings='HKCU\Software\Tovan\Quorvia'
+frame_hex=$(python3 - <<'PY'
+names = ["close_up", "close_down", "close_disabled", "min_up", "min_down", "min_disabled",
+         "restore_up", "restore_down", "help_up", "help_down", "max_up", "max_down",
+         "max_disabled"]
+data = b"".join(("C:\\qvdemo\\%s.bmp" % n).encode("ascii") + b"\0" for n in names) + b"\0"
+print(data.hex())
+PY
+)
+apply_settings() {
+  wine reg add "$settings" /v StartButton /t REG_DWORD /d 1 /f >/dev/null
+  wine reg add "$settings" /v StartButtonFileName /t REG_SZ /d "" /f >/dev/null
+  wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null
+  wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvia \
+    /d "RUNDLL32.EXE $module_win,RUNDLL_QvIn" /f >/dev/null
+}
+
+rundll() { # entry
+  timeout 60 wine rundll32.exe "$module_win,$1" || say "rundll32 $1 answered $?"
+  sleep 3
+}
+
+say "tour 1: the desktop as the shell and window manager draw it"
+shot 01-desktop
+
+say "tour 2: the applet in Wine's Control Panel"
+wine control.exe "$module_win" >/dev/null 2>&1 &
+control_pid=$!
+sleep 8
+shot 02-applet
+wine taskkill /im control.exe >/dev/null 2>&1 || true
+sleep 2
+if kill -0 "$control_pid" 2>/dev/null; then
+  wine taskkill /f /im control.exe >/dev/null 2>&1 || true
+fi
+
+say "tour 3: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
+apply_settings
+rundll RUNDLL_QvIn
+shot 03-after-qvin
+
+say "tour 4: RUNDLL_QvOut stops the agent; the shell's own pictures come back"
+rundll RUNDLL_QvOut
+shot 04-after-qvout
+
+say "tour 5: logon again: the desktop runs the Run value, which starts the agent"
+stop_desktop
+start_desktop
+sleep 5
+shot 05-after-logon
+rundll RUNDLL_QvOut
+stop_desktop
+
+say "done; the desktop's log is $home/qvdesktop.log"
+say "screenshots: $shots"

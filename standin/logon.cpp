@@ -1,0 +1,140 @@
+// Logon: run the current user's Run values as a shell does when the user logs on. A value of
+// the form "RUNDLL32.EXE <path>,<entry>" goes to Wine's rundll32; anything else is started as
+// a process. Nothing is waited for.
+#include <stdio.h>
+#include <string.h>
+
+#include "standin/standin.h"
+
+static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+static const int CommandSize = 2048;
+
+static const char *skip_spaces(const char *text)
+{
+    while (*text == ' ' || *text == '\t')
+        text++;
+    return text;
+}
+
+// The first word of a command, quoted or not: start and length of the program name.
+static const char *first_word(const char *command, int *length, const char **rest)
+{
+    const char *start = command;
+    const char *end;
+    if (*start == '"') {
+        start++;
+        end = strchr(start, '"');
+        if (!end)
+            end = start + strlen(start);
+        *rest = *end ? end + 1 : end;
+    } else {
+        end = start;
+        while (*end && *end != ' ' && *end != '\t')
+            end++;
+        *rest = end;
+    }
+    *length = (int)(end - start);
+    return start;
+}
+
+static int is_rundll(const char *name, int length)
+{
+    // Only the file name counts: "RUNDLL32.EXE", "rundll32", "C:\WINDOWS\RUNDLL32.EXE".
+    const char *base = name;
+    for (int i = 0; i < length; i++)
+        if (name[i] == '\\' || name[i] == '/' || name[i] == ':')
+            base = name + i + 1;
+    int base_length = length - (int)(base - name);
+    return (base_length == 12 && !_strnicmp(base, "rundll32.exe", 12)) ||
+           (base_length == 8 && !_strnicmp(base, "rundll32", 8));
+}
+
+int MakeRundllCommand(const char *command, const char *rundll, char *out, int outSize)
+{
+    int length;
+    const char *rest;
+    const char *program = first_word(skip_spaces(command), &length, &rest);
+    if (!is_rundll(program, length))
+        return 0;
+    // The module path is stored unquoted and may hold spaces, but an entry name holds no
+    // comma: the path ends at the last comma.
+    const char *path = skip_spaces(rest);
+    const char *comma = strrchr(path, ',');
+    if (!comma)
+        return 0;
+    int path_length = (int)(comma - path);
+    while (path_length > 0 && (path[path_length - 1] == ' ' || path[path_length - 1] == '\t'))
+        path_length--;
+    if (path_length >= 2 && path[0] == '"' && path[path_length - 1] == '"') {
+        path++;
+        path_length -= 2;
+    }
+    const char *entry = skip_spaces(comma + 1);
+    if (path_length <= 0 || !*entry)
+        return 0;
+    // Quoted for Wine's rundll32, which splits its arguments at spaces.
+    int written = snprintf(out, outSize, "\"%s\" \"%.*s\",%s", rundll, path_length, path, entry);
+    return written > 0 && written < outSize;
+}
+
+static int start_process(char *command_line)
+{
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(NULL, command_line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return 0;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return 1;
+}
+
+static int run_command(const char *name, const char *command)
+{
+    char rundll[MAX_PATH];
+    UINT length = GetSystemDirectoryA(rundll, MAX_PATH - 14);
+    if (!length || length >= MAX_PATH - 14)
+        lstrcpyA(rundll, "C:\\windows\\system32");
+    lstrcatA(rundll, "\\rundll32.exe");
+
+    char line[CommandSize + MAX_PATH + 8];
+    if (!MakeRundllCommand(command, rundll, line, sizeof(line))) {
+        if (lstrlenA(command) >= (int)sizeof(line))
+            return 0;
+        lstrcpyA(line, command);
+    }
+    int started = start_process(line);
+    LogLine("qvdesktop: Run value \"%s\": %s %s", name, started ? "started" : "could not start",
+            line);
+    return started;
+}
+
+int RunLogonCommands()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    int started = 0;
+    for (DWORD index = 0;; index++) {
+        char name[256];
+        char data[CommandSize];
+        DWORD name_size = sizeof(name), data_size = sizeof(data) - 1, type;
+        LONG result =
+            RegEnumValueA(key, index, name, &name_size, NULL, &type, (BYTE *)data, &data_size);
+        if (result == ERROR_NO_MORE_ITEMS)
+            break;
+        if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+            continue; // too long for a command line, or not text
+        data[data_size] = 0;
+        if (type == REG_EXPAND_SZ) {
+            char expanded[CommandSize];
+            DWORD size = ExpandEnvironmentStringsA(data, expanded, sizeof(expanded));
+            if (!size || size > sizeof(expanded))
+                continue;
+            lstrcpyA(data, expanded);
+        }
+        started += run_command(name, data);
+    }
+    RegCloseKey(key);
+    return started;
+}
