@@ -1,0 +1,6 @@
+// placeholder: stands in for the activation entry points until they are merged.
+#include "install/install.h"
+
+void NotifyAgent(int reload)
+{
+}
