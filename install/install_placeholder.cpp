@@ -4,3 +4,8 @@
 void NotifyAgent(int reload)
 {
 }
+
+extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer(void)
+{
+    return S_OK;
+}
