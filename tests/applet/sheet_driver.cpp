@@ -1,5 +1,6 @@
 #include "sheet_driver.h"
 
+#include <atomic>
 #include <thread>
 
 namespace sheetdriver
@@ -131,18 +132,22 @@ bool ApplyEnabled(HWND sheet)
 INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(HWND)> &script,
                  int timeoutMs)
 {
+    std::atomic<bool> closed(false);
     std::thread driver([&] {
         HWND sheet = WaitForDialog("Quorvia", timeoutMs);
         if (!sheet)
             return;
         script(sheet);
-        // Leave nothing open: an unfinished script cancels the sheet (and any box on it).
-        if (IsWindow(sheet)) {
+        // A sheet told to close notices only when its loop gets a message: wake it. If the
+        // script left it open, cancel it (and any box on it).
+        if (!WaitFor([&] { return closed.load(); }, 100) && IsWindow(sheet))
+            PostMessageA(sheet, WM_NULL, 0, 0);
+        if (!WaitFor([&] { return closed.load(); }, 500) && IsWindow(sheet))
             PostClick(sheet, IDCANCEL);
-            WaitFor([&] { return !IsWindow(sheet); }, 2000);
-        }
+        WaitFor([&] { return closed.load(); }, 3000);
     });
     INT_PTR result = show();
+    closed = true;
     driver.join();
     return result;
 }
