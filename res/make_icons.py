@@ -230,7 +230,7 @@ def main():
     face_colours = [SKIN, SKIN_SHADE, HAIR, SHIRT, SHIRT_DARK, COLLAR, EYE, MOUTH, CHEEK, OUTLINE]
     images = [
         (32, 16, encode_image(face32, 16)),
-        (16, 8, encode_image(face16, 8, palette_for(face16, 256, face_colours))),
+        (16, 8, encode_image(face16, 8, palette_for(face16, 256, [(0, 0, 0)] + face_colours))),
         (32, 4, encode_image(rasterize(face, 32, blend=False), 4,
                              palette_for(face32, 16, [(0, 0, 0)] + face_colours))),
     ]
