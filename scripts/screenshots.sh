@@ -28,6 +28,11 @@ wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 /f \
   >/dev/null 2>&1
+# Wine's own fonts (MS Sans Serif of the dialogs, Marlett of the caption buttons) in the
+# prefix's font folder, where they are found whatever the installation's data folder.
+for font in /usr/share/wine/fonts/*; do
+  [ -e "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+done
 wineserver -w
 
 mkdir -p "$here/docs"

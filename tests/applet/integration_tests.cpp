@@ -151,7 +151,8 @@ class AgentNotification : public ::testing::Test
     {
         ClearSettings();
         HoldBitmapContext();
-        ModuleInstance = GetModuleHandleA(nullptr);
+        // What loading the module does: keep the instance and register the agent message.
+        ModuleEntry(GetModuleHandleA(nullptr), DLL_PROCESS_ATTACH, nullptr);
         DllUnregisterServer();
     }
     void TearDown() override
