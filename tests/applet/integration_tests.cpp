@@ -265,21 +265,26 @@ struct SystemBitmaps {
     ~SystemBitmaps() { CloseHandle(mapping); }
 };
 
+// The second opening in the same process finds the context still held from the first, so
+// the locator answers 0 at once; the page opens all the same.
 TEST(FrameControlsAvailability, TheTabOpensOnlyOnWindows98WhereTheContextCanBeHad)
 {
     ClearSettings();
     DropBitmapContext();
     SystemBitmaps bitmaps;
     bool expectOpen = IsWindows98Setting();
-    RunSheet([&](HWND sheet) {
-        PostSelectTab(sheet, 1);
-        MessageBoxSeen box = CloseMessageBox(sheet, 1500);
-        EXPECT_EQ(!expectOpen, box.shown);
-        if (expectOpen) {
-            EXPECT_TRUE(WaitFor([&] { return CurrentPage(sheet) == Page(sheet, 1); }, 2000));
-            EXPECT_TRUE(UserBitmapDC);
-        }
-    });
+    for (int opening = 0; opening < 2; opening++) {
+        SCOPED_TRACE(opening);
+        RunSheet([&](HWND sheet) {
+            PostSelectTab(sheet, 1);
+            MessageBoxSeen box = CloseMessageBox(sheet, 1500);
+            EXPECT_EQ(!expectOpen, box.shown);
+            if (expectOpen) {
+                EXPECT_TRUE(WaitFor([&] { return CurrentPage(sheet) == Page(sheet, 1); }, 2000));
+                EXPECT_TRUE(UserBitmapDC);
+            }
+        });
+    }
     ClearSettings();
 }
 
