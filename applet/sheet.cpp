@@ -27,9 +27,9 @@ static void FillPage(PROPSHEETPAGEA *page, int templateId, DLGPROC procedure)
     page->lParam = 0;
 }
 
-// Modal; returns when the user closes the sheet. The page records are laid out with the
-// declared (longer) record size but told the 40-byte one, so the sheet steps through the
-// array by 40 bytes: they are packed into a byte array of 40-byte records.
+// Modal; returns when the user closes the sheet. The sheet steps from one page record to
+// the next by the record's dwSize, so the three 40-byte records are packed one after
+// another rather than kept in an array of the headers' longer type.
 INT_PTR ShowSettingsSheet(HWND parent)
 {
     static_assert(sizeof(PROPSHEETPAGEA) >= SheetPageSize, "record grows only");
