@@ -45,17 +45,10 @@ static int IsUsableHeader(const SysBitmapsHeader &header, SIZE_T viewSize)
 
 static int MakeStandInDC(HANDLE mapping, const SysBitmapsHeader &header)
 {
-    BITMAPINFO format;
-    memset(&format, 0, sizeof format);
-    format.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    format.bmiHeader.biWidth = header.width;
-    format.bmiHeader.biHeight = -header.height; // top-down rows, as the owner lays them out
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
+    // Top-down rows, as the owner lays them out.
     void *bits = nullptr;
     HBITMAP bitmap =
-        CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, mapping, header.bitsOffset);
+        CreateTopDownDib32(header.width, header.height, &bits, mapping, header.bitsOffset);
     if (!bitmap)
         return 0;
     HDC dc = CreateCompatibleDC(nullptr);

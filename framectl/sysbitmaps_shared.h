@@ -23,6 +23,22 @@ struct SysBitmapsHeader {
 };
 static_assert(sizeof(SysBitmapsHeader) == 24 + 41 * 8, "mapping header layout");
 
+// A top-down 32-bpp DIB section: the pixel layout of the shared system bitmaps. Over the
+// mapping (section and offset given) it shows the shared pixels; without, fresh ones.
+inline HBITMAP CreateTopDownDib32(LONG width, LONG height, void **bits, HANDLE section = NULL,
+                                  DWORD offset = 0)
+{
+    BITMAPINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, bits, section, offset);
+}
+
 inline DWORD SysBitmapsMappingSize(LONG width, LONG height)
 {
     return QV_SYSBITMAPS_BITS_OFFSET + (DWORD)width * (DWORD)height * 4u;

@@ -173,15 +173,8 @@ static void release_dib()
 static int make_dib(LONG width, LONG height)
 {
     release_dib();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void *bits = NULL;
-    dib = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, mapping, QV_SYSBITMAPS_BITS_OFFSET);
+    dib = CreateTopDownDib32(width, height, &bits, mapping, QV_SYSBITMAPS_BITS_OFFSET);
     if (!dib)
         return 0;
     dib_dc = CreateCompatibleDC(NULL);

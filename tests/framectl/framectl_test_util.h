@@ -67,14 +67,8 @@ struct Canvas {
 
     Canvas(int w, int h, DWORD fill) : width(w), height(h)
     {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
         void *p = nullptr;
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+        bitmap = CreateTopDownDib32(w, h, &p);
         bits = static_cast<DWORD *>(p);
         dc = CreateCompatibleDC(nullptr);
         previous = SelectObject(dc, bitmap);
@@ -103,14 +97,8 @@ inline DWORD PatternPixel(BYTE tag, int x, int y)
 
 inline HBITMAP MakePatternImage(int w, int h, BYTE tag)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
     void *p = nullptr;
-    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    HBITMAP image = CreateTopDownDib32(w, h, &p);
     auto *bits = static_cast<DWORD *>(p);
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++)

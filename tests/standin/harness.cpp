@@ -128,16 +128,9 @@ bool OpenSharedBitmaps(SharedBitmaps *bitmaps)
     if (!bitmaps->view)
         return false;
     const SysBitmapsHeader *hdr = bitmaps->header();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = hdr->width;
-    info.bmiHeader.biHeight = -hdr->height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void *bits = NULL;
     bitmaps->dib =
-        CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, bitmaps->mapping, hdr->bitsOffset);
+        CreateTopDownDib32(hdr->width, hdr->height, &bits, bitmaps->mapping, hdr->bitsOffset);
     if (!bitmaps->dib)
         return false;
     bitmaps->dc = CreateCompatibleDC(NULL);
@@ -175,15 +168,8 @@ std::vector<DWORD> ReadSharedPixels(const SharedBitmaps &bitmaps, const RECT &re
 // Reads a DC's rectangle through a top-down 32-bpp DIB.
 static std::vector<DWORD> read_dc(HDC source, int x, int y, int w, int h)
 {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void *bits = NULL;
-    HBITMAP dib = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HBITMAP dib = CreateTopDownDib32(w, h, &bits);
     HDC dc = CreateCompatibleDC(NULL);
     HGDIOBJ old = SelectObject(dc, dib);
     BitBlt(dc, 0, 0, w, h, source, x, y, SRCCOPY);
@@ -202,15 +188,8 @@ std::vector<DWORD> DrawFrameImage(int w, int h, UINT type, UINT state)
     HDC screen = GetDC(NULL);
     HDC dc = CreateCompatibleDC(screen);
     ReleaseDC(NULL, screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void *bits = NULL;
-    HBITMAP dib = CreateDIBSection(NULL, &info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HBITMAP dib = CreateTopDownDib32(w, h, &bits);
     HGDIOBJ old = SelectObject(dc, dib);
     RECT rect = {0, 0, w, h};
     DrawFrameControl(dc, &rect, type, state);
