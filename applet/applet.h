@@ -2,6 +2,7 @@
 #pragma once
 
 #include "module/module.h"
+#include "res/resource.h"
 
 extern "C" LONG APIENTRY CPlApplet(HWND hwndCpl, UINT message, LPARAM param1, LPARAM param2);
 INT_PTR ShowSettingsSheet(HWND parent);

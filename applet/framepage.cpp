@@ -1,0 +1,167 @@
+// The "Frame controls" page: for each of the 13 caption-button images, the system's own
+// image or a bitmap file. It edits the process's FrameImageList in place.
+#include "applet/applet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "framectl/framectl.h"
+#include "install/install.h"
+
+const char *const FrameImageNames[FrameImageCount] = {
+    "Close button up",          "Close button down",    "Close button disabled",
+    "Minimize button up",       "Minimize button down", "Minimize button disabled",
+    "Restore button up",        "Restore button down",  "Help button up",
+    "Help button down",         "Maximize button up",   "Maximize button down",
+    "Maximize button disabled",
+};
+
+static const char FrameChooserTitle[] = "Select Control image";
+static const char UnsupportedMessage[] =
+    "Sorry, you can't configure frame controls on this version of Windows. Please contact Tovan.";
+static const int TypedPathLimit = FrameImagePathSize - 1;
+
+// Kept from the page's creation until the sheet closes.
+static FrameImagePath *PageImages;
+static HWND ImageListBox;
+static int FrameControlsSupported;
+
+static void TellSheet(HWND page, UINT message)
+{
+    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
+}
+
+// The selected image, or -1 when the list has no valid selection.
+static int SelectedImage()
+{
+    LRESULT index = SendMessageA(ImageListBox, CB_GETCURSEL, 0, 0);
+    return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
+}
+
+// An empty entry means the system's image; so does a single space, which some stored
+// lists hold in place of an empty entry.
+static int IsDefaultImage(const char *path)
+{
+    return path[0] == '\0' || lstrcmpA(path, " ") == 0;
+}
+
+void UpdateFramePage(HWND page, FrameImagePath *list)
+{
+    int index = SelectedImage();
+    if (index < 0 || !list)
+        return;
+    int isDefault = IsDefaultImage(list[index]);
+    EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), !isDefault);
+    EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), !isDefault);
+    CheckDlgButton(page, IDC_FRAME_DEFAULT, isDefault ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(page, IDC_FRAME_OTHER, isDefault ? BST_UNCHECKED : BST_CHECKED);
+    SetDlgItemTextA(page, IDC_FRAME_PATH, list[index]);
+    TellSheet(page, PSM_CHANGED);
+}
+
+// The locator hands out the system-bitmap context only once per process: asked again
+// without forcing, it answers 0 while it still holds a context. A page created again in
+// the same process (the applet opened a second time) therefore counts a context that is
+// already held and still usable as support, rather than refusing a supported system.
+static int CanConfigureFrameControls()
+{
+    if (InitFrameControls(0))
+        return 1;
+    return UserBitmapDC && IsValidDC(UserBitmapDC);
+}
+
+static void OnFrameInitDialog(HWND page)
+{
+    PageImages = LoadFrameImages();
+    FrameControlsSupported = CanConfigureFrameControls();
+
+    ImageListBox = GetDlgItem(page, IDC_FRAME_LIST);
+    for (int i = 0; i < FrameImageCount; i++)
+        SendMessageA(ImageListBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FrameImageNames[i]));
+    SendMessageA(ImageListBox, CB_SETCURSEL, 0, 0);
+    SendDlgItemMessageA(page, IDC_FRAME_PATH, EM_LIMITTEXT, TypedPathLimit, 0);
+    UpdateFramePage(page, PageImages);
+
+    // Filling the controls above marked the sheet changed; the page starts unchanged.
+    TellSheet(page, PSM_UNCHANGED);
+}
+
+static void OnFrameBrowse(HWND page)
+{
+    int index = SelectedImage();
+    if (index < 0)
+        return;
+    char path[FrameImagePathSize];
+    CopyText(path, sizeof path, PageImages[index]);
+    if (!ChooseBitmapFile(page, path, sizeof path, FrameChooserTitle))
+        return;
+    CopyText(PageImages[index], FrameImagePathSize, path);
+    UpdateFramePage(page, PageImages);
+}
+
+static INT_PTR OnFrameCommand(HWND page, WPARAM wparam, LPARAM lparam)
+{
+    int index;
+    switch (LOWORD(wparam)) {
+    case IDC_FRAME_LIST:
+        if (HIWORD(wparam) == CBN_SELCHANGE)
+            UpdateFramePage(page, PageImages);
+        return 0;
+    case IDC_FRAME_DEFAULT:
+        index = SelectedImage();
+        if (index >= 0)
+            PageImages[index][0] = '\0';
+        UpdateFramePage(page, PageImages);
+        return 0;
+    case IDC_FRAME_OTHER:
+        // Nothing is stored until a path is typed or chosen.
+        EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), TRUE);
+        EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), TRUE);
+        return 0;
+    case IDC_FRAME_PATH:
+        index = SelectedImage();
+        if (HIWORD(wparam) == EN_CHANGE && index >= 0) {
+            GetDlgItemTextA(page, IDC_FRAME_PATH, PageImages[index], FrameImagePathSize);
+            TellSheet(page, PSM_CHANGED);
+        }
+        return 0;
+    case IDC_FRAME_BROWSE:
+        OnFrameBrowse(page);
+        return 0;
+    default:
+        return DefWindowProcA(page, WM_COMMAND, wparam, lparam);
+    }
+}
+
+static INT_PTR OnFrameNotify(HWND page, WPARAM wparam, LPARAM lparam)
+{
+    switch (reinterpret_cast<NMHDR *>(lparam)->code) {
+    case PSN_SETACTIVE:
+        if (!FrameControlsSupported) {
+            MessageBoxA(page, UnsupportedMessage, ProductName, MB_OK);
+            SetWindowLongA(page, DWL_MSGRESULT, -1); // refuse to become active
+        }
+        return TRUE;
+    case PSN_APPLY:
+        SaveFrameImages();
+        NotifyAgent(1);
+        SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
+        return TRUE;
+    default:
+        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+    }
+}
+
+INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnFrameInitDialog(page);
+        break;
+    case WM_COMMAND:
+        return OnFrameCommand(page, wparam, lparam);
+    case WM_NOTIFY:
+        return OnFrameNotify(page, wparam, lparam);
+    }
+    return DefWindowProcA(page, message, wparam, lparam);
+}

@@ -1,0 +1,175 @@
+// The "Start button" page: the shell's own picture, the built-in bitmap or a bitmap file,
+// optionally stretched. Its only state is in its controls.
+#include "applet/applet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "install/install.h"
+
+static const char StartChooserTitle[] = "Select Start image";
+
+// Registry reads and the edit's text share one buffer of this size; the edit takes 259
+// typed characters, but a longer path from the registry or the Open dialog is kept whole.
+static const int StartTextSize = 1024;
+static const int TypedPathLimit = 259;
+
+static void TellSheet(HWND page, UINT message)
+{
+    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
+}
+
+static int IsChecked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+static void SetChecked(HWND page, int id, int checked)
+{
+    CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+static void EnableControl(HWND page, int id, int enable)
+{
+    EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
+}
+
+// Reads a Start button value into text (StartTextSize bytes). The buffer is cleared first
+// and always ends in a NUL: a stored string need not be terminated, and a DWORD stored in
+// fewer than 4 bytes must not pick up what an earlier read left in the buffer.
+static int ReadStartValue(const char *name, char *text, DWORD *type)
+{
+    memset(text, 0, StartTextSize);
+    *type = REG_NONE;
+    int read =
+        RegReadValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, name, text, StartTextSize, type);
+    text[StartTextSize - 1] = '\0';
+    return read;
+}
+
+static void OnStartInitDialog(HWND page)
+{
+    char text[StartTextSize];
+    DWORD type;
+
+    // The sheet has no help to offer, so its caption loses the "?" button.
+    HWND sheet = GetParent(page);
+    SetWindowLongA(sheet, GWL_EXSTYLE, GetWindowLongA(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
+
+    int read = ReadStartValue(StartButtonFileNameValue, text, &type);
+    SendDlgItemMessageA(page, IDC_START_PATH, EM_LIMITTEXT, TypedPathLimit, 0);
+    if (read && type == REG_SZ)
+        SetDlgItemTextA(page, IDC_START_PATH, text);
+
+    DWORD mode = 0;
+    DWORD stretch = 0;
+    if (ReadStartValue(StartButtonValue, text, &type) && type == REG_DWORD) {
+        DWORD value;
+        memcpy(&value, text, sizeof value);
+        mode = value & StartModeMask;
+        stretch = value & StartStretchMask;
+    }
+
+    EnableControl(page, IDC_START_BROWSE, mode == StartModeFile);
+    EnableControl(page, IDC_START_STRETCH, mode != StartModeShell);
+    EnableControl(page, IDC_START_PATH, mode == StartModeFile);
+
+    // Modes 3 to 15 are never written; they check no radio at all.
+    SetChecked(page, IDC_START_STRETCH, stretch != 0);
+    SetChecked(page, IDC_START_DEFAULT, mode == StartModeShell);
+    SetChecked(page, IDC_START_TOVAN, mode == StartModeBuiltIn);
+    SetChecked(page, IDC_START_OTHER, mode == StartModeFile);
+
+    // Setting the edit's text above made it report a change; the page starts unchanged.
+    TellSheet(page, PSM_UNCHANGED);
+}
+
+static void OnStartBrowse(HWND page)
+{
+    char path[StartTextSize];
+    GetDlgItemTextA(page, IDC_START_PATH, path, sizeof path);
+    if (!ChooseBitmapFile(page, path, sizeof path, StartChooserTitle))
+        return;
+    SetDlgItemTextA(page, IDC_START_PATH, path);
+    TellSheet(page, PSM_CHANGED);
+}
+
+// The auto radio buttons have already moved the check, so the states are read back rather
+// than taken from the sender.
+static void OnStartModeChanged(HWND page)
+{
+    int other = IsChecked(page, IDC_START_OTHER);
+    EnableControl(page, IDC_START_BROWSE, other);
+    EnableControl(page, IDC_START_PATH, other);
+    EnableControl(page, IDC_START_STRETCH,
+                  IsChecked(page, IDC_START_TOVAN) || IsChecked(page, IDC_START_OTHER));
+    TellSheet(page, PSM_CHANGED);
+}
+
+static void OnStartApply(HWND page)
+{
+    char path[MAX_PATH];
+    char text[StartTextSize];
+
+    // The agent must start at every logon, whatever is chosen; a path that cannot be had
+    // whole would name another file, so then the Run value is left as it is.
+    if (GetModulePath(path, sizeof path) && FormatText(text, sizeof text, RunCommandFormat, path))
+        RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, text, ProductName, lstrlenA(text) + 1,
+                      REG_SZ);
+
+    GetDlgItemTextA(page, IDC_START_PATH, text, sizeof text);
+    RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, text, StartButtonFileNameValue,
+                  lstrlenA(text) + 1, REG_SZ);
+
+    DWORD mode = StartModeShell;
+    if (IsChecked(page, IDC_START_TOVAN))
+        mode = StartModeBuiltIn;
+    else if (IsChecked(page, IDC_START_OTHER))
+        mode = StartModeFile;
+    DWORD value = mode | (IsChecked(page, IDC_START_STRETCH) ? StartStretchBit : 0);
+    RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &value, StartButtonValue,
+                  sizeof value, REG_DWORD);
+
+    NotifyAgent(0);
+}
+
+static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)
+{
+    switch (LOWORD(wparam)) {
+    case IDC_START_PATH:
+        if (HIWORD(wparam) == EN_CHANGE)
+            TellSheet(page, PSM_CHANGED);
+        return 0;
+    case IDC_START_BROWSE:
+        OnStartBrowse(page);
+        return 0;
+    case IDC_START_TOVAN:
+    case IDC_START_OTHER:
+    case IDC_START_DEFAULT:
+        OnStartModeChanged(page);
+        return 0;
+    case IDC_START_STRETCH:
+        TellSheet(page, PSM_CHANGED);
+        return 0;
+    default:
+        return DefWindowProcA(page, WM_COMMAND, wparam, lparam);
+    }
+}
+
+INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnStartInitDialog(page);
+        break;
+    case WM_COMMAND:
+        return OnStartCommand(page, wparam, lparam);
+    case WM_NOTIFY:
+        if (reinterpret_cast<NMHDR *>(lparam)->code == static_cast<UINT>(PSN_APPLY)) {
+            OnStartApply(page);
+            SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
+        }
+        break;
+    }
+    return DefWindowProcA(page, message, wparam, lparam);
+}

@@ -1,0 +1,294 @@
+#include "applet_test_util.h"
+
+#include <cstdio>
+
+namespace applettest
+{
+
+void ClearSettings()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, RunKeyPath, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, ProductName);
+        RegCloseKey(key);
+    }
+}
+
+void StoreRaw(const char *name, DWORD type, const void *data, DWORD size)
+{
+    HKEY key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
+    RegCloseKey(key);
+}
+
+void StoreStartButton(DWORD value)
+{
+    StoreRaw("StartButton", REG_DWORD, &value, sizeof value);
+}
+
+void StoreFileName(const std::string &name)
+{
+    StoreRaw("StartButtonFileName", REG_SZ, name.c_str(), name.size() + 1);
+}
+
+void StoreFrameImages(const std::vector<std::string> &entries)
+{
+    std::string data;
+    for (const auto &e : entries)
+        data += e + '\0';
+    data += '\0';
+    StoreRaw("FrameControls", REG_BINARY, data.data(), data.size());
+}
+
+bool ReadValue(const char *path, const char *name, DWORD *type, std::string *data)
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    char buffer[8192];
+    DWORD size = sizeof buffer;
+    LONG result =
+        RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE *>(buffer), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+        return false;
+    data->assign(buffer, size);
+    return true;
+}
+
+bool ReadSetting(const char *name, DWORD *type, std::string *data)
+{
+    return ReadValue(SettingsKeyPath, name, type, data);
+}
+
+bool HasSetting(const char *name)
+{
+    DWORD type;
+    std::string data;
+    return ReadSetting(name, &type, &data);
+}
+
+bool HasRunValue()
+{
+    DWORD type;
+    std::string data;
+    return ReadValue(RunKeyPath, ProductName, &type, &data);
+}
+
+DWORD ReadStartButton()
+{
+    DWORD type = 0;
+    std::string data;
+    if (!ReadSetting("StartButton", &type, &data) || type != REG_DWORD || data.size() != 4)
+        return 0xDEADBEEF;
+    DWORD value;
+    memcpy(&value, data.data(), 4);
+    return value;
+}
+
+std::string ReadFileName()
+{
+    DWORD type = 0;
+    std::string data;
+    if (!ReadSetting("StartButtonFileName", &type, &data) || type != REG_SZ)
+        return "<missing>";
+    if (data.empty() || data.back() != '\0')
+        return "<unterminated>";
+    return data.substr(0, data.size() - 1);
+}
+
+std::vector<std::string> ReadFrameImages()
+{
+    DWORD type = 0;
+    std::string data;
+    std::vector<std::string> entries;
+    if (!ReadSetting("FrameControls", &type, &data) || type != REG_BINARY)
+        return entries;
+    size_t pos = 0;
+    while (pos < data.size()) {
+        size_t end = data.find('\0', pos);
+        if (end == std::string::npos)
+            end = data.size();
+        entries.push_back(data.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return entries; // 13 entries and one more empty one for the closing NUL
+}
+
+std::string TempFolder()
+{
+    char base[MAX_PATH];
+    GetTempPathA(sizeof base, base);
+    static int counter;
+    char folder[MAX_PATH];
+    snprintf(folder, sizeof folder, "%sqvapplet%lu_%d", base, GetCurrentProcessId(), ++counter);
+    CreateDirectoryA(folder, nullptr);
+    return folder;
+}
+
+std::string MakeBitmapFile(const std::string &folder, const std::string &name)
+{
+    // A 2x2, 24-bit bitmap: enough to be a real file of the kind the chooser looks for.
+    BYTE file[14 + 40 + 16] = {'B', 'M'};
+    DWORD size = sizeof file, offset = 54;
+    memcpy(file + 2, &size, 4);
+    memcpy(file + 10, &offset, 4);
+    BITMAPINFOHEADER info = {sizeof info, 2, 2, 1, 24, BI_RGB, 16, 0, 0, 0, 0};
+    memcpy(file + 14, &info, sizeof info);
+    std::string path = folder + "\\" + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, file, sizeof file, &written, nullptr);
+    CloseHandle(h);
+    return path;
+}
+
+const char *const ExpectedImageNames[13] = {
+    "Close button up",         "Close button down",    "Close button disabled",
+    "Minimize button up",      "Minimize button down", "Minimize button disabled",
+    "Restore button up",       "Restore button down",  "Help button up",
+    "Help button down",        "Maximize button up",   "Maximize button down",
+    "Maximize button disabled"};
+
+INT_PTR RunSheet(const std::function<void(HWND)> &script)
+{
+    ModuleInstance = GetModuleHandleA(nullptr);
+    return sheetdriver::RunSheet([] { return ShowSettingsSheet(nullptr); }, script);
+}
+
+static HDC HeldContext;
+
+void HoldBitmapContext()
+{
+    if (!HeldContext)
+        HeldContext = CreateCompatibleDC(nullptr);
+    UserBitmapDC = HeldContext;
+}
+
+void DropBitmapContext()
+{
+    UserBitmapDC = nullptr;
+}
+
+HWND ActivateFramePage(HWND sheet)
+{
+    sheetdriver::PostSelectTab(sheet, 1);
+    HWND page = nullptr;
+    sheetdriver::WaitFor(
+        [&] {
+            page = sheetdriver::Page(sheet, 1);
+            return page && sheetdriver::CurrentPage(sheet) == page;
+        },
+        3000);
+    return sheetdriver::CurrentPage(sheet) == page ? page : nullptr;
+}
+
+namespace
+{
+struct BoxSearch {
+    HWND owner;
+    HWND found;
+};
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM param)
+{
+    auto *search = reinterpret_cast<BoxSearch *>(param);
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (IsWindowVisible(hwnd) && lstrcmpA(cls, "#32770") == 0 &&
+        GetWindow(hwnd, GW_OWNER) == search->owner) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM param)
+{
+    char cls[64] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Static") == 0) {
+        std::string text = sheetdriver::Text(hwnd);
+        if (!text.empty())
+            *reinterpret_cast<std::string *>(param) += text;
+    }
+    return TRUE;
+}
+} // namespace
+
+MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs)
+{
+    MessageBoxSeen seen;
+    BoxSearch search = {owner, nullptr};
+    sheetdriver::WaitFor(
+        [&] {
+            EnumWindows(FindBox, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        timeoutMs);
+    if (!search.found)
+        return seen;
+    seen.shown = true;
+    seen.caption = sheetdriver::Text(search.found);
+    EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
+    sheetdriver::PostClick(search.found, IDOK);
+    sheetdriver::WaitFor([&] { return !IsWindow(search.found); }, 2000);
+    return seen;
+}
+
+} // namespace applettest
+
+namespace applettest
+{
+
+static HWND FileNameField(HWND dialog)
+{
+    HWND field = GetDlgItem(dialog, 0x480); // edt1
+    if (!field) {
+        HWND combo = GetDlgItem(dialog, 0x47c); // cmb13, an editable combo
+        field = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+        if (!field)
+            field = combo;
+    }
+    return field;
+}
+
+OpenDialogSeen DriveOpenDialog(const char *title, const char *name)
+{
+    OpenDialogSeen seen;
+    HWND dialog = sheetdriver::WaitForDialog(title, 5000);
+    if (!dialog)
+        return seen;
+    seen.shown = true;
+    Sleep(200); // let it finish filling its controls
+    HWND field = FileNameField(dialog);
+    seen.initialName = sheetdriver::Text(field);
+    char folder[MAX_PATH] = "";
+    SendMessageA(dialog, WM_USER + 102, sizeof folder, reinterpret_cast<LPARAM>(folder));
+    seen.folder = folder;                   // CDM_GETFOLDERPATH
+    HWND types = GetDlgItem(dialog, 0x470); // cmb1
+    int index = static_cast<int>(SendMessageA(types, CB_GETCURSEL, 0, 0));
+    char filter[256] = "";
+    if (index >= 0)
+        SendMessageA(types, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(filter));
+    seen.filter = filter;
+    HWND readOnly = GetDlgItem(dialog, 0x410); // chx1
+    seen.readOnlyBoxVisible = readOnly && IsWindowVisible(readOnly);
+
+    if (!name) {
+        sheetdriver::PostClick(dialog, IDCANCEL);
+    } else {
+        SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name));
+        sheetdriver::PostClick(dialog, IDOK);
+    }
+    if (!sheetdriver::WaitFor([&] { return !IsWindow(dialog); }, 2000)) {
+        seen.stillOpenAfterOpen = true;
+        CloseMessageBox(dialog);
+        sheetdriver::PostClick(dialog, IDCANCEL);
+        sheetdriver::WaitFor([&] { return !IsWindow(dialog); }, 3000);
+    }
+    return seen;
+}
+
+} // namespace applettest

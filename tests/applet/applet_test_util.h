@@ -1,0 +1,78 @@
+// Registry, file and template helpers shared by the applet tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "applet/applet.h"
+#include "framectl/framectl.h"
+#include "sheet_driver.h"
+
+namespace applettest
+{
+
+// Removes everything the sheet writes: the settings key and the Run value.
+void ClearSettings();
+void StoreStartButton(DWORD value);
+void StoreFileName(const std::string &name);
+void StoreRaw(const char *name, DWORD type, const void *data, DWORD size);
+void StoreFrameImages(const std::vector<std::string> &entries);
+
+bool ReadValue(const char *path, const char *name, DWORD *type, std::string *data);
+bool ReadSetting(const char *name, DWORD *type, std::string *data);
+bool HasSetting(const char *name);
+bool HasRunValue();
+DWORD ReadStartButton();
+std::string ReadFileName();
+std::vector<std::string> ReadFrameImages(); // the stored list, split at its NULs
+
+// A fresh folder under the system's temporary folder, and a small real bitmap file in it.
+std::string TempFolder();
+std::string MakeBitmapFile(const std::string &folder, const std::string &name);
+
+// The 13 names of the Frame controls page, spelled here independently of the module.
+extern const char *const ExpectedImageNames[13];
+
+// Opens the sheet in this process (ModuleInstance = the test program) and runs script.
+INT_PTR RunSheet(const std::function<void(HWND)> &script);
+
+// Frame controls page availability: hold (or drop) a usable system-bitmap context, as an
+// earlier opening of the page in this process leaves one held.
+void HoldBitmapContext();
+void DropBitmapContext();
+
+// The Frame controls page, made active; NULL if the sheet refused it.
+HWND ActivateFramePage(HWND sheet);
+
+// The message box owned by owner (a box over a page is owned by the sheet), if one comes
+// up within timeoutMs: its caption and text. Closes it with OK.
+struct MessageBoxSeen {
+    bool shown = false;
+    std::string caption;
+    std::string text;
+};
+MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs = 3000);
+
+} // namespace applettest
+
+namespace applettest
+{
+
+// The Open dialog as the user meets it after pressing Browse.
+struct OpenDialogSeen {
+    bool shown = false;
+    std::string initialName; // the file name field as the dialog opened
+    std::string folder;      // the folder it opened in
+    std::string filter;      // the selected file type
+    bool readOnlyBoxVisible = true;
+    bool stillOpenAfterOpen = false; // pressing Open did not close it (a message box came)
+};
+
+// Waits for the Open dialog titled title; types name into its file name field and presses
+// Open (or Cancel when name is null). When Open is refused with the platform's message,
+// that message is closed and the dialog cancelled.
+OpenDialogSeen DriveOpenDialog(const char *title, const char *name);
+
+} // namespace applettest

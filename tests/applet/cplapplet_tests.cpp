@@ -1,0 +1,235 @@
+// The Control Panel entry of the built module, called as a Control Panel calls it, and
+// Wine's own Control Panel listing and opening the module.
+#include <gtest/gtest.h>
+
+#include "applet_test_util.h"
+
+#include <cpl.h>
+
+using namespace applettest;
+using namespace sheetdriver;
+
+namespace
+{
+
+typedef LONG(APIENTRY *AppletProc)(HWND, UINT, LPARAM, LPARAM);
+
+std::string ModulePath()
+{
+    const char *path = getenv("QV_MODULE");
+    return path ? path : "";
+}
+
+class ControlPanelEntry : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ClearSettings();
+        module = LoadLibraryA(ModulePath().c_str());
+        ASSERT_TRUE(module) << ModulePath();
+        applet = reinterpret_cast<AppletProc>(GetProcAddress(module, "CPlApplet"));
+        ASSERT_TRUE(applet);
+    }
+    void TearDown() override
+    {
+        if (module)
+            FreeLibrary(module);
+        ClearSettings();
+    }
+    HMODULE module = nullptr;
+    AppletProc applet = nullptr;
+};
+
+TEST_F(ControlPanelEntry, AnswersTheListingMessages)
+{
+    EXPECT_EQ(1, applet(nullptr, CPL_INIT, 0, 0));
+    EXPECT_TRUE(GetModuleHandleA("comctl32.dll")) << "the common controls are initialised";
+    EXPECT_EQ(1, applet(nullptr, CPL_GETCOUNT, 0, 0));
+
+    CPLINFO old;
+    memset(&old, 0xCD, sizeof old);
+    EXPECT_EQ(0, applet(nullptr, CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&old)));
+    EXPECT_EQ(0xCDCDCDCDu, static_cast<DWORD>(old.idIcon)) << "the older record is not filled";
+
+    for (UINT message : std::vector<UINT>{CPL_SELECT, CPL_STOP, CPL_EXIT, 9, 1000})
+        EXPECT_EQ(0, applet(nullptr, message, 0, 0)) << message;
+}
+
+TEST_F(ControlPanelEntry, DescribesTheAppletInTheNewRecord)
+{
+    static_assert(sizeof(NEWCPLINFOA) == 244, "record size");
+    NEWCPLINFOA info;
+    memset(&info, 0xCD, sizeof info);
+    EXPECT_EQ(0, applet(nullptr, CPL_NEWINQUIRE, 0, reinterpret_cast<LPARAM>(&info)));
+    EXPECT_EQ(244u, info.dwSize);
+    EXPECT_EQ(0u, info.dwFlags);
+    EXPECT_EQ(0u, info.dwHelpContext);
+    EXPECT_EQ(0, info.lData);
+    EXPECT_STREQ("Quorvia", info.szName);
+    EXPECT_STREQ("Customize your desktop, yo.", info.szInfo);
+    EXPECT_EQ('\0', info.szHelpFile[0]);
+    EXPECT_EQ(static_cast<char>(0xCD), info.szHelpFile[1]) << "only the first character is set";
+
+    // The icon is group 102 of the module: the red disc.
+    ASSERT_TRUE(info.hIcon);
+    ICONINFO icon;
+    ASSERT_TRUE(GetIconInfo(info.hIcon, &icon));
+    BITMAP bm;
+    GetObjectA(icon.hbmColor, sizeof bm, &bm);
+    EXPECT_EQ(32, bm.bmWidth);
+    EXPECT_EQ(32, bm.bmHeight);
+    DeleteObject(icon.hbmColor);
+    DeleteObject(icon.hbmMask);
+
+    NEWCPLINFOA other;
+    memset(&other, 0xCD, sizeof other);
+    applet(nullptr, CPL_NEWINQUIRE, 1, reinterpret_cast<LPARAM>(&other));
+    EXPECT_EQ(0xCDCDCDCDu, other.dwSize) << "there is no applet 1";
+}
+
+TEST_F(ControlPanelEntry, DoubleClickOpensTheSheetOverTheControlPanelWindow)
+{
+    applet(nullptr, CPL_INIT, 0, 0);
+    HWND panel = CreateWindowExA(0, "STATIC", "Control Panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                 0, 300, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(panel);
+    HWND owner = nullptr;
+    LONG result = -1;
+    sheetdriver::RunSheet(
+        [&] {
+            result = applet(panel, CPL_DBLCLK, 0, 0);
+            return INT_PTR(0);
+        },
+        [&](HWND sheet) {
+            owner = GetWindow(sheet, GW_OWNER);
+            EXPECT_FALSE(IsWindowEnabled(panel)) << "the sheet is modal to the Control Panel";
+            Click(Page(sheet, 0), IDC_START_TOVAN);
+            Click(sheet, IDOK);
+        });
+    EXPECT_EQ(panel, owner);
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(1u, ReadStartButton()) << "the module's own sheet applied the choice";
+    DestroyWindow(panel);
+}
+
+// ---- Wine's Control Panel program ----
+
+struct Process {
+    PROCESS_INFORMATION info = {};
+    bool Start(const std::string &command)
+    {
+        STARTUPINFOA startup = {sizeof startup};
+        std::string line = command;
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info);
+    }
+    bool WaitExit(int ms) { return WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0; }
+    ~Process()
+    {
+        if (info.hProcess) {
+            if (!WaitExit(0))
+                TerminateProcess(info.hProcess, 1);
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+};
+
+TEST(WineControlPanel, OpensTheAppletFromTheModule)
+{
+    ClearSettings();
+    Process control;
+    ASSERT_TRUE(control.Start("control.exe \"" + ModulePath() + "\""));
+    HWND sheet = WaitForDialog("Quorvia", 20000, control.info.dwProcessId);
+    ASSERT_TRUE(sheet) << "no sheet titled Quorvia";
+    HWND tabs = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
+    EXPECT_EQ(3, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
+    ASSERT_TRUE(page);
+    EXPECT_EQ("&Tovan", Text(GetDlgItem(page, IDC_START_TOVAN)));
+    PostClick(sheet, IDCANCEL);
+    EXPECT_TRUE(control.WaitExit(10000)) << "closing the sheet ends the Control Panel";
+}
+
+// Reads the texts of a list view in another process (the item texts live there).
+std::vector<std::string> ListViewTexts(HWND list, DWORD processId)
+{
+    std::vector<std::string> texts;
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return texts;
+    const SIZE_T size = 4096;
+    BYTE *remote =
+        static_cast<BYTE *>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = reinterpret_cast<char *>(remote + 512);
+        item.cchTextMax = 256;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
+        char text[256] = "";
+        ReadProcessMemory(process, remote + 512, text, sizeof text - 1, nullptr);
+        texts.push_back(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return texts;
+}
+
+struct ListSearch {
+    DWORD processId;
+    HWND list;
+};
+
+BOOL CALLBACK FindListView(HWND hwnd, LPARAM param)
+{
+    auto *search = reinterpret_cast<ListSearch *>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->processId) {
+        HWND list = FindWindowExA(hwnd, nullptr, "SysListView32", nullptr);
+        if (list) {
+            search->list = list;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+TEST(WineControlPanel, ListsTheAppletByNameWhenTheModuleIsRegistered)
+{
+    const char cpls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, cpls, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &key, nullptr));
+    std::string path = ModulePath();
+    RegSetValueExA(key, "Quorvia", 0, REG_SZ, reinterpret_cast<const BYTE *>(path.c_str()),
+                   path.size() + 1);
+
+    Process control;
+    ASSERT_TRUE(control.Start("control.exe"));
+    ListSearch search = {control.info.dwProcessId, nullptr};
+    std::vector<std::string> texts;
+    WaitFor(
+        [&] {
+            EnumWindows(FindListView, reinterpret_cast<LPARAM>(&search));
+            if (!search.list)
+                return false;
+            texts = ListViewTexts(search.list, control.info.dwProcessId);
+            return std::find(texts.begin(), texts.end(), "Quorvia") != texts.end();
+        },
+        20000);
+    RegDeleteValueA(key, "Quorvia");
+    RegCloseKey(key);
+    ASSERT_TRUE(search.list) << "no Control Panel window with a list";
+    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Quorvia"));
+    PostMessageA(GetAncestor(search.list, GA_ROOT), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(control.WaitExit(10000));
+}
+
+} // namespace

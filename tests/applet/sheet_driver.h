@@ -1,0 +1,56 @@
+// Drives the settings sheet from a second thread, as a user would: finds its windows, clicks,
+// types and picks, and waits for what the sheet does in answer.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <string>
+
+namespace sheetdriver
+{
+
+// Not in the Windows 95-era headers the module is built with.
+inline constexpr UINT SheetSetCurSel = WM_USER + 101;      // PSM_SETCURSEL
+inline constexpr UINT SheetGetCurrentPage = WM_USER + 118; // PSM_GETCURRENTPAGEHWND
+inline constexpr UINT SheetIndexToPage = WM_USER + 130;    // PSM_INDEXTOHWND
+inline constexpr int ApplyButtonId = 0x3021;               // the sheet's Apply button
+
+// Polls pred every 20 ms until it holds or timeoutMs passes; returns whether it held.
+bool WaitFor(const std::function<bool()> &pred, int timeoutMs = 5000);
+
+// The first visible top-level window of this process with the given caption whose class is
+// the dialog class, or NULL. When owner is given, only windows owned by it.
+HWND FindDialog(const char *caption, DWORD processId = GetCurrentProcessId());
+HWND WaitForDialog(const char *caption, int timeoutMs = 5000,
+                   DWORD processId = GetCurrentProcessId());
+
+// The page at index 0-2 of the sheet, or NULL while it has not been created.
+HWND Page(HWND sheet, int index);
+HWND CurrentPage(HWND sheet);
+
+// Clicks a button as the mouse would (BM_CLICK); Post* for buttons that open modal UI.
+void Click(HWND control);
+void PostClick(HWND control);
+void Click(HWND dialog, int id);
+void PostClick(HWND dialog, int id);
+// Replaces the edit's text by typing it character by character (each one a WM_CHAR).
+void Type(HWND edit, const std::string &text);
+// Selects item index of a drop-down list and notifies its parent as the list does.
+void Pick(HWND combo, int index);
+// Switches the sheet to the tab at index (posted: the page may show a message box).
+void PostSelectTab(HWND sheet, int index);
+
+std::string Text(HWND window);
+bool Enabled(HWND dialog, int id);
+bool Checked(HWND dialog, int id);
+bool ApplyEnabled(HWND sheet);
+
+// Runs script on a second thread while this thread shows the sheet with show (for example
+// ShowSettingsSheet). The script gets the sheet's window; it must close the sheet. If it
+// returns while the sheet is still open, the sheet is cancelled. Returns show's result.
+INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(HWND)> &script,
+                 int timeoutMs = 10000);
+
+} // namespace sheetdriver

@@ -1,0 +1,482 @@
+// The sheet as a whole, its page templates as stored in the resources, and the icons.
+#include <gtest/gtest.h>
+
+#include "applet_test_util.h"
+
+using namespace applettest;
+using namespace sheetdriver;
+
+namespace
+{
+
+// ---- Dialog templates, read from the resource bytes ----
+
+struct Item {
+    int id;
+    std::string cls;
+    std::string text; // "#n" for a resource number
+    DWORD style;
+    int x, y, cx, cy;
+    bool operator==(const Item &o) const
+    {
+        return id == o.id && cls == o.cls && text == o.text && style == o.style && x == o.x &&
+               y == o.y && cx == o.cx && cy == o.cy;
+    }
+};
+
+std::ostream &operator<<(std::ostream &os, const Item &i)
+{
+    return os << "{" << i.id << ", " << i.cls << ", \"" << i.text << "\", 0x" << std::hex << i.style
+              << std::dec << ", " << i.x << "," << i.y << "," << i.cx << "," << i.cy << "}";
+}
+
+struct Template {
+    DWORD style = 0, exStyle = 0;
+    int x = -1, y = -1, cx = 0, cy = 0;
+    std::string menu, cls, caption, font;
+    int pointSize = 0;
+    std::vector<Item> items;
+};
+
+class Reader
+{
+  public:
+    explicit Reader(const BYTE *p) : start(p), p(p) {}
+    WORD Word()
+    {
+        WORD w;
+        memcpy(&w, p, 2);
+        p += 2;
+        return w;
+    }
+    DWORD Dword()
+    {
+        DWORD d;
+        memcpy(&d, p, 4);
+        p += 4;
+        return d;
+    }
+    std::string String() // NUL-terminated UTF-16, ASCII texts only here
+    {
+        std::string s;
+        for (WORD c; (c = Word()) != 0;)
+            s += static_cast<char>(c);
+        return s;
+    }
+    std::string NameOrOrdinal()
+    {
+        WORD first;
+        memcpy(&first, p, 2);
+        if (first == 0xFFFF) {
+            Word();
+            return "#" + std::to_string(Word());
+        }
+        return String();
+    }
+    void AlignDword() { p = start + ((p - start + 3) & ~3); }
+    const BYTE *start, *p;
+};
+
+std::string ClassName(const std::string &cls)
+{
+    static const char *const atoms[] = {"BUTTON",  "EDIT",      "STATIC",
+                                        "LISTBOX", "SCROLLBAR", "COMBOBOX"};
+    if (cls.size() > 1 && cls[0] == '#') {
+        int atom = std::stoi(cls.substr(1));
+        if (atom >= 0x80 && atom <= 0x85)
+            return atoms[atom - 0x80];
+    }
+    std::string upper = cls;
+    for (char &c : upper)
+        c = static_cast<char>(toupper(c));
+    return upper;
+}
+
+Template LoadTemplate(int id)
+{
+    Template t;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)); // RT_DIALOG
+    if (!found)
+        return t;
+    Reader r(static_cast<const BYTE *>(LockResource(LoadResource(module, found))));
+    t.style = r.Dword();
+    t.exStyle = r.Dword();
+    int count = r.Word();
+    t.x = static_cast<short>(r.Word());
+    t.y = static_cast<short>(r.Word());
+    t.cx = static_cast<short>(r.Word());
+    t.cy = static_cast<short>(r.Word());
+    t.menu = r.NameOrOrdinal();
+    t.cls = r.NameOrOrdinal();
+    t.caption = r.String();
+    if (t.style & DS_SETFONT) {
+        t.pointSize = r.Word();
+        t.font = r.String();
+    }
+    for (int i = 0; i < count; i++) {
+        r.AlignDword();
+        Item item;
+        item.style = r.Dword();
+        DWORD exStyle = r.Dword();
+        EXPECT_EQ(0u, exStyle);
+        item.x = static_cast<short>(r.Word());
+        item.y = static_cast<short>(r.Word());
+        item.cx = static_cast<short>(r.Word());
+        item.cy = static_cast<short>(r.Word());
+        item.id = static_cast<short>(r.Word());
+        item.cls = ClassName(r.NameOrOrdinal());
+        item.text = r.NameOrOrdinal();
+        WORD extra = r.Word();
+        r.p += extra;
+        t.items.push_back(item);
+    }
+    return t;
+}
+
+constexpr DWORD CV = WS_CHILD | WS_VISIBLE;
+
+void ExpectSharedFrame(const Template &t, const char *caption)
+{
+    EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CAPTION | DS_SETFONT), t.style);
+    EXPECT_EQ(0u, t.exStyle);
+    EXPECT_EQ(0, t.x);
+    EXPECT_EQ(0, t.y);
+    EXPECT_EQ(240, t.cx);
+    EXPECT_EQ(190, t.cy);
+    EXPECT_EQ("", t.menu);
+    EXPECT_EQ("", t.cls);
+    EXPECT_EQ(caption, t.caption);
+    EXPECT_EQ(8, t.pointSize);
+    EXPECT_EQ("MS Sans Serif", t.font);
+}
+
+TEST(PageTemplates, StartButtonPage)
+{
+    Template t = LoadTemplate(101);
+    ExpectSharedFrame(t, "Start button");
+    std::vector<Item> expected = {
+        {0, "BUTTON", "Image", CV | BS_GROUPBOX | WS_TABSTOP, 8, 4, 220, 103},
+        {105, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON, 24, 18, 160, 17},
+        {103, "BUTTON", "&Tovan", CV | BS_AUTORADIOBUTTON, 24, 34, 160, 17},
+        {104, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON, 24, 50, 160, 17},
+        {101, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24, 69,
+         132, 13},
+        {102, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 69, 52, 13},
+        {107, "BUTTON", "&Stretch", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 56, 86, 80, 17},
+    };
+    EXPECT_EQ(expected, t.items);
+}
+
+TEST(PageTemplates, FrameControlsPage)
+{
+    Template t = LoadTemplate(102);
+    ExpectSharedFrame(t, "Frame controls");
+    std::vector<Item> expected = {
+        {0, "BUTTON", "Frame", CV | BS_GROUPBOX | WS_GROUP, 8, 4, 220, 134},
+        {-1, "STATIC", "Control:", CV | SS_LEFT, 20, 22, 60, 8},
+        {101, "COMBOBOX", "", CV | CBS_DROPDOWNLIST | CBS_DISABLENOSCROLL | WS_VSCROLL | WS_TABSTOP,
+         24, 34, 184, 70},
+        {-1, "STATIC", "Image:", CV | SS_LEFT, 20, 56, 60, 8},
+        {102, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 69, 60, 12},
+        {103, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 86, 60, 12},
+        {104, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24,
+         103, 132, 14},
+        {105, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 103, 52,
+         14},
+    };
+    EXPECT_EQ(expected, t.items);
+}
+
+TEST(PageTemplates, AboutPage)
+{
+    Template t = LoadTemplate(103);
+    ExpectSharedFrame(t, "About");
+    ASSERT_EQ(5u, t.items.size());
+    const char about[] = "This is Quorvia version 2.0aa. I hope you like it. If you do, please "
+                         "let me know. If you don't, please let me know anyway.";
+    // The maker's name and contact lines are the page's own; everything else is fixed.
+    Item group = t.items[0], contact = t.items[2];
+    EXPECT_FALSE(group.text.empty());
+    EXPECT_EQ(3, std::count(contact.text.begin(), contact.text.end(), '\n'))
+        << "four contact lines";
+    group.text = contact.text = "";
+    std::vector<Item> expected = {
+        {0, "BUTTON", "", CV | BS_GROUPBOX | BS_NOTIFY | WS_GROUP, 8, 4, 220, 177},
+        {-1, "STATIC", about, CV | SS_LEFT, 24, 22, 192, 30},
+        {-1, "STATIC", "", CV | SS_LEFT | SS_SUNKEN, 16, 134, 196, 39},
+        {-1, "STATIC", "#101", CV | SS_ICON, 116, 78, 21, 20},
+        {-1, "STATIC", "Me:", CV | SS_LEFT, 116, 65, 24, 9},
+    };
+    EXPECT_EQ(expected, (std::vector<Item>{group, t.items[1], contact, t.items[3], t.items[4]}));
+}
+
+// ---- Icons ----
+
+struct IconEntry {
+    int width, height, bitCount;
+};
+
+std::vector<IconEntry> IconGroup(int id)
+{
+    std::vector<IconEntry> entries;
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14));
+    if (!found)
+        return entries;
+    const BYTE *p = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
+    WORD count;
+    memcpy(&count, p + 4, 2);
+    for (int i = 0; i < count; i++) {
+        const BYTE *e = p + 6 + 14 * i; // GRPICONDIRENTRY
+        WORD bits, iconId;
+        memcpy(&bits, e + 6, 2);
+        memcpy(&iconId, e + 12, 2);
+        // The image itself says its depth; the directory's byte may be 0.
+        HRSRC image = FindResourceA(module, MAKEINTRESOURCEA(iconId), MAKEINTRESOURCEA(3));
+        const auto *info =
+            static_cast<const BITMAPINFOHEADER *>(LockResource(LoadResource(module, image)));
+        entries.push_back({e[0] ? e[0] : 256, e[1] ? e[1] : 256, info->biBitCount});
+        EXPECT_EQ(bits, info->biBitCount);
+    }
+    return entries;
+}
+
+// Draws icon group id at width x height on white and returns the pixel at (x, y).
+COLORREF IconPixel(int id, int size, int x, int y)
+{
+    HICON icon = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, size, size};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    COLORREF c = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    DestroyIcon(icon);
+    return c;
+}
+
+bool IsRed(COLORREF c)
+{
+    return GetRValue(c) > 120 && GetGValue(c) < 60 && GetBValue(c) < 60;
+}
+
+bool IsWhite(COLORREF c)
+{
+    return GetRValue(c) > 230 && GetGValue(c) > 230 && GetBValue(c) > 230;
+}
+
+TEST(Icons, GroupsHoldTheImagesTheirUsesNeed)
+{
+    auto about = IconGroup(101);
+    ASSERT_EQ(3u, about.size());
+    EXPECT_EQ(32, about[0].width);
+    EXPECT_EQ(16, about[0].bitCount);
+    EXPECT_EQ(16, about[1].width);
+    EXPECT_EQ(16, about[1].height);
+    EXPECT_EQ(8, about[1].bitCount);
+    EXPECT_EQ(32, about[2].width);
+    EXPECT_EQ(4, about[2].bitCount);
+
+    auto applet = IconGroup(102);
+    ASSERT_EQ(1u, applet.size());
+    EXPECT_EQ(32, applet[0].width);
+    EXPECT_EQ(32, applet[0].height);
+    EXPECT_EQ(4, applet[0].bitCount);
+}
+
+TEST(Icons, TheAppletIconIsAWhiteEmblemOnARedDisc)
+{
+    EXPECT_TRUE(IsWhite(IconPixel(102, 32, 0, 0))) << "transparent corner";
+    EXPECT_TRUE(IsRed(IconPixel(102, 32, 16, 3))) << "the disc near its top";
+    EXPECT_TRUE(IsRed(IconPixel(102, 32, 4, 16))) << "the disc near its left edge";
+    EXPECT_TRUE(IsWhite(IconPixel(102, 32, 15, 7))) << "the emblem's ring";
+    EXPECT_TRUE(IsWhite(IconPixel(102, 32, 22, 22))) << "the emblem's tail";
+}
+
+TEST(Icons, TheAboutPictureIsDrawnAtEachSize)
+{
+    for (int size : {32, 16}) {
+        SCOPED_TRACE(size);
+        EXPECT_TRUE(IsWhite(IconPixel(101, size, 0, 0))) << "transparent corner";
+        COLORREF face = IconPixel(101, size, size / 2, size * 9 / 16);
+        EXPECT_GT(GetRValue(face), GetBValue(face)) << "a face, in skin colour";
+        COLORREF shirt = IconPixel(101, size, size / 2, size - 2);
+        EXPECT_GT(GetBValue(shirt), GetRValue(shirt)) << "a blue shirt";
+    }
+}
+
+// ---- The sheet ----
+
+class Sheet : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ClearSettings();
+        HoldBitmapContext();
+    }
+    void TearDown() override
+    {
+        DropBitmapContext();
+        ClearSettings();
+    }
+};
+
+TEST_F(Sheet, OpensOnTheStartButtonTabTitledWithTheProductName)
+{
+    RunSheet([](HWND sheet) {
+        EXPECT_EQ("Quorvia", Text(sheet));
+        EXPECT_EQ(0, GetWindowLongA(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP)
+            << "no context-help button";
+        HWND tabs = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
+        ASSERT_TRUE(tabs);
+        ASSERT_EQ(3, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+        const char *titles[] = {"Start button", "Frame controls", "About"};
+        for (int i = 0; i < 3; i++) {
+            char text[64] = "";
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(tabs, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
+            EXPECT_STREQ(titles[i], text);
+        }
+        EXPECT_EQ(0, SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
+        EXPECT_TRUE(Page(sheet, 0));
+        EXPECT_EQ(Page(sheet, 0), CurrentPage(sheet));
+        EXPECT_TRUE(GetDlgItem(Page(sheet, 0), IDC_START_DEFAULT));
+    });
+}
+
+TEST_F(Sheet, CancelAfterChangesOnBothPagesWritesNothing)
+{
+    RunSheet([](HWND sheet) {
+        Click(Page(sheet, 0), IDC_START_TOVAN);
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), "C:\\close.bmp");
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        Click(sheet, IDCANCEL);
+    });
+    HKEY key;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, KEY_READ, &key));
+    EXPECT_FALSE(HasRunValue());
+}
+
+TEST_F(Sheet, OkWithOnlyTheStartPageCreatedAppliesThatPageAlone)
+{
+    RunSheet([](HWND sheet) {
+        Click(Page(sheet, 0), IDC_START_TOVAN);
+        EXPECT_FALSE(Page(sheet, 1)) << "the Frame controls page was never opened";
+        Click(sheet, IDOK);
+    });
+    EXPECT_EQ(1u, ReadStartButton());
+    EXPECT_TRUE(HasRunValue());
+    EXPECT_FALSE(HasSetting("FrameControls"));
+}
+
+TEST_F(Sheet, OkAppliesEveryPageThatWasCreated)
+{
+    RunSheet([](HWND sheet) {
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 10);
+        Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), "C:\\max.bmp");
+        Click(sheet, IDOK);
+    });
+    EXPECT_EQ(0u, ReadStartButton()) << "the Start page applies too, as it shows";
+    auto stored = ReadFrameImages();
+    ASSERT_EQ(14u, stored.size());
+    EXPECT_EQ("C:\\max.bmp", stored[10]);
+}
+
+TEST_F(Sheet, TheAboutPageShowsThePictureAndNeverMarksTheSheetChanged)
+{
+    RunSheet([](HWND sheet) {
+        PostSelectTab(sheet, 2);
+        ASSERT_TRUE(
+            WaitFor([&] { return Page(sheet, 2) && CurrentPage(sheet) == Page(sheet, 2); }));
+        HWND about = Page(sheet, 2);
+        HWND picture = nullptr;
+        for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+                picture = c;
+        ASSERT_TRUE(picture);
+        EXPECT_TRUE(SendMessageA(picture, STM_GETICON, 0, 0)) << "icon 101 is shown";
+        EXPECT_FALSE(ApplyEnabled(sheet));
+    });
+}
+
+} // namespace
+
+namespace
+{
+
+// ---- Version block ----
+
+std::string VersionBlockText()
+{
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+    if (!found)
+        return "";
+    const BYTE *p = static_cast<const BYTE *>(LockResource(LoadResource(module, found)));
+    DWORD size = SizeofResource(module, found);
+    // The block's keys and values are UTF-16; keep their ASCII characters, one NUL between
+    // strings, so that keys and values can be looked for in order.
+    std::string text;
+    for (DWORD i = 0; i + 1 < size; i += 2) {
+        WORD c = static_cast<WORD>(p[i] | (p[i + 1] << 8));
+        text += c >= 32 && c < 127 ? static_cast<char>(c) : '\0';
+    }
+    return text;
+}
+
+bool HasEntry(const std::string &block, const std::string &key, const std::string &value)
+{
+    size_t at = block.find(std::string(key) + '\0');
+    if (at == std::string::npos)
+        return false;
+    size_t v = block.find_first_not_of('\0', at + key.size());
+    return v != std::string::npos && block.compare(v, value.size() + 1, value + '\0') == 0;
+}
+
+TEST(VersionBlock, NamesTheFileVersionAndHasNoTranslationBlock)
+{
+    std::string block = VersionBlockText();
+    ASSERT_FALSE(block.empty());
+    EXPECT_NE(std::string::npos, block.find("040904E4"));
+    EXPECT_TRUE(HasEntry(block, "FileDescription", "Qvshell 32-bit"));
+    EXPECT_TRUE(HasEntry(block, "FileVersion", "2.0a"));
+    EXPECT_TRUE(HasEntry(block, "InternalName", "QVSHELL"));
+    EXPECT_TRUE(HasEntry(block, "ProductName", "Quorvia"));
+    EXPECT_TRUE(HasEntry(block, "ProductVersion", "2.0a"));
+    EXPECT_EQ(std::string::npos, block.find("VarFileInfo"));
+
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    const BYTE *p = static_cast<const BYTE *>(LockResource(
+        LoadResource(module, FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16)))));
+    VS_FIXEDFILEINFO fixed;
+    memcpy(&fixed, p + 40, sizeof fixed); // after the header and "VS_VERSION_INFO", aligned
+    EXPECT_EQ(0xFEEF04BDu, fixed.dwSignature);
+    EXPECT_EQ(0x00020000u, fixed.dwFileVersionMS);
+    EXPECT_EQ(0u, fixed.dwFileVersionLS);
+    EXPECT_EQ(0u, fixed.dwProductVersionMS);
+    EXPECT_EQ(0x2u, fixed.dwFileFlagsMask);
+    EXPECT_EQ(0u, fixed.dwFileFlags);
+    EXPECT_EQ(4u, fixed.dwFileOS);
+    EXPECT_EQ(2u, fixed.dwFileType);
+    EXPECT_EQ(0u, fixed.dwFileDateMS | fixed.dwFileDateLS);
+}
+
+} // namespace
