@@ -105,6 +105,8 @@ wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null
 # Every program of the prefix opens in one desktop window of its own (the stand-in desktop).
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quorvia /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quorvia /d "$size" /f >/dev/null
+# Windows 98 draws its fonts unsmoothed; smoothed, the small caption-button glyphs turn grey.
+wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /d 0 /f >/dev/null
 # The caption-button glyphs come from the Marlett font, which this Wine build does not find
 # in its own data folder; a copy in the prefix's font folder is found.
 fonts=$WINEPREFIX/drive_c/windows/Fonts
@@ -230,21 +232,33 @@ rundll() { # entry
 say "tour 1: the desktop as the shell and window manager draw it"
 shot 01-desktop
 
-say "tour 2: the applet in Wine's Control Panel"
+say "tour 2: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
+apply_settings
+rundll RUNDLL_QvIn
+shot 02-after-qvin
+
+say "tour 3: the applet in Wine's Control Panel, showing those settings"
 wine control.exe "$module_win" >/dev/null 2>&1 &
 control_pid=$!
 sleep 8
-shot 02-applet
+shot 03-applet
+if [ -n "$shots" ]; then
+  # The sheet is what changed between the two pictures (the taskbar's clock aside): cut it
+  # out on its own.
+  w=${size%x*} h=${size#*x}
+  box=$(convert "$shots/02-after-qvin.png" "$shots/03-applet.png" -compose difference \
+    -composite -fill black -draw "rectangle 0,$((h - 32)) $w,$h" -fuzz 1% -trim \
+    -format '%wx%h%O' info: 2>/dev/null || true)
+  if [ -n "$box" ] && [ "${box%%x*}" -gt 100 ]; then
+    convert "$shots/03-applet.png" -crop "$box" +repage "$shots/03-sheet.png"
+    say "screenshot $shots/03-sheet.png"
+  fi
+fi
 wine taskkill /im control.exe >/dev/null 2>&1 || true
 sleep 2
 if kill -0 "$control_pid" 2>/dev/null; then
   wine taskkill /f /im control.exe >/dev/null 2>&1 || true
 fi
-
-say "tour 3: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
-apply_settings
-rundll RUNDLL_QvIn
-shot 03-after-qvin
 
 say "tour 4: RUNDLL_QvOut stops the agent; the shell's own pictures come back"
 rundll RUNDLL_QvOut

@@ -30,6 +30,15 @@ std::string ModulePath()
     return path ? path : "";
 }
 
+HMODULE ActAsTheModule()
+{
+    HMODULE module = LoadLibraryA(ModulePath().c_str());
+    if (module)
+        ModuleInstance = module;
+    AgentMessage = RegisterWindowMessageA(AgentMessageName);
+    return module;
+}
+
 std::string ImageFolder()
 {
     char temp[MAX_PATH];

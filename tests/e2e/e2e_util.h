@@ -12,6 +12,9 @@
 
 // Windows path of the built module (QV_MODULE).
 std::string ModulePath();
+// Loads the built module and makes the module code linked into this program act for it: the
+// paths it registers name the module, its message is the agent's. Returns the module.
+HMODULE ActAsTheModule();
 // A folder of this session's pictures, with a trailing backslash; made on first use.
 std::string ImageFolder();
 // Writes a w x h 24-bit BMP of one colour; returns its path.

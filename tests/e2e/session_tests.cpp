@@ -66,10 +66,8 @@ class Session : public ::testing::Test
     static void SetUpTestSuite()
     {
         // The module as the processes of the session know it: its own path, its message.
-        module = LoadLibraryA(ModulePath().c_str());
+        module = ActAsTheModule();
         ASSERT_TRUE(module) << ModulePath();
-        ModuleInstance = module;
-        AgentMessage = RegisterWindowMessageA(AgentMessageName);
 
         // What the shell and window manager draw on their own, seen before any agent runs.
         runValues.SetAside();
