@@ -105,14 +105,17 @@ wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null
 # Every program of the prefix opens in one desktop window of its own (the stand-in desktop).
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quorvia /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quorvia /d "$size" /f >/dev/null
-# Windows 98 draws its fonts unsmoothed; smoothed, the small caption-button glyphs turn grey.
-wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /d 0 /f >/dev/null
-# The caption-button glyphs come from the Marlett font, which this Wine build does not find
-# in its own data folder; a copy in the prefix's font folder is found.
+# The classic look of Windows 95/98: no visual theme.
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 \
+  /f >/dev/null
+# Wine's own fonts, which this Wine build does not find in its own data folder, copied into the
+# prefix's font folder where they are found: Marlett for the caption-button glyphs (without
+# it they are letters) and the MS Sans Serif bitmap font that the pages are laid out in (with
+# a stand-in font the sheet clips its pages).
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 mkdir -p "$fonts"
-for f in /usr/share/wine/fonts/*.ttf; do
-  [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+for f in /usr/share/wine/fonts/*; do
+  if [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ]; then cp "$f" "$fonts/"; fi
 done
 system=$WINEPREFIX/drive_c/windows/system
 mkdir -p "$system"
@@ -147,6 +150,13 @@ stop_desktop() {
   wine taskkill /f /im qvdesktop.exe >/dev/null 2>&1 || true
 }
 
+if [ $headless = 1 ]; then
+  # The tour starts from the shell's own pictures: nothing left from an earlier run may start
+  # the agent at logon.
+  wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvia /f \
+    >/dev/null 2>&1 || true
+  wine reg delete 'HKCU\Software\Tovan\Quorvia' /f >/dev/null 2>&1 || true
+fi
 say "starting the stand-in desktop"
 start_desktop
 sleep 2
@@ -243,12 +253,28 @@ control_pid=$!
 sleep 8
 shot 03-applet
 if [ -n "$shots" ]; then
-  # The sheet is what changed between the two pictures (the taskbar's clock aside): cut it
+  # The sheet is what changed between the two pictures, at the left of the screen (the
+  # sample window's caption, right, turns inactive; the taskbar's clock may move on): cut it
   # out on its own.
-  w=${size%x*} h=${size#*x}
-  box=$(convert "$shots/02-after-qvin.png" "$shots/03-applet.png" -compose difference \
-    -composite -fill black -draw "rectangle 0,$((h - 32)) $w,$h" -fuzz 1% -trim \
-    -format '%wx%h%O' info: 2>/dev/null || true)
+  convert "$shots/02-after-qvin.png" "$shots/03-applet.png" -compose difference -composite \
+    -colorspace gray -threshold 0 -compress none pgm:"$home/sheet-diff.pgm" 2>/dev/null || true
+  box=$(python3 - "$home/sheet-diff.pgm" <<'PY' 2>/dev/null || true
+import sys
+words = open(sys.argv[1]).read().split()
+w, h = int(words[1]), int(words[2])
+pixels = words[4:]
+rows = h - 32  # above the taskbar
+changed = [[pixels[y * w + x] != "0" for x in range(w)] for y in range(rows)]
+columns = [any(changed[y][x] for y in range(rows)) for x in range(w)]
+if True in columns:
+    left = columns.index(True)
+    right = left
+    while right + 1 < w and columns[right + 1]:
+        right += 1
+    ys = [y for y in range(rows) if any(changed[y][left:right + 1])]
+    print("%dx%d+%d+%d" % (right - left + 1, ys[-1] - ys[0] + 1, left, ys[0]))
+PY
+)
   if [ -n "$box" ] && [ "${box%%x*}" -gt 100 ]; then
     convert "$shots/03-applet.png" -crop "$box" +repage "$shots/03-sheet.png"
     say "screenshot $shots/03-sheet.png"
