@@ -208,7 +208,7 @@ TEST_F(Session, ColourChangeRebuildsTheBitmapsAndTheAgentRepaintsASecondLater)
     ASSERT_TRUE(WaitUntil(paintedInShared, 5000)) << "the agent did not repaint";
     DWORD elapsed = GetTickCount() - start;
     EXPECT_GE(elapsed, 900u);
-    EXPECT_LE(elapsed, 3000u);
+    EXPECT_LE(elapsed, 4000u); // loose: a busy machine may be slow to repaint
     EXPECT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 2000));
 
     SetSysColors(1, &element, &original);
