@@ -3,8 +3,8 @@
 // changes what the shell and the window manager draw.
 #include <gtest/gtest.h>
 
-#include "applet/applet.h"
 #include "e2e/e2e_util.h"
+#include "module/module.h"
 #include "res/resource.h"
 #include "sheet_driver.h"
 
@@ -18,19 +18,6 @@ const COLORREF StartAfter = RGB(19, 171, 203);
 const COLORREF CloseBefore = RGB(201, 17, 33);
 const COLORREF CloseAfter = RGB(77, 177, 7);
 const COLORREF MinimizeUp = RGB(221, 211, 7);
-
-size_t CountOnStartButton(HWND taskbar, COLORREF colour)
-{
-    return CountBlocksIn(StartButton(taskbar), colour, 36, 12);
-}
-
-HWND AgentOf(DWORD processId)
-{
-    for (HWND agent : AgentWindows())
-        if (WindowProcess(agent) == processId)
-            return agent;
-    return NULL;
-}
 
 // Wine's control.exe showing the module's sheet.
 struct ControlPanel {
@@ -49,11 +36,9 @@ struct ControlPanel {
     {
         for (HWND box : TopLevelWindows("#32770"))
             if (box != sheet && WindowProcess(box) == process.dwProcessId && IsWindowVisible(box)) {
-                HWND text = FindWindowExA(box, NULL, "Static", NULL);
-                while (text && WindowText(text).empty())
-                    text = FindWindowExA(box, text, "Static", NULL);
+                std::string text = MessageBoxText(box);
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
-                return text ? WindowText(text) : "(a box without text)";
+                return text.empty() ? "(a box without text)" : text;
             }
         return "";
     }
@@ -74,8 +59,10 @@ class ControlPanelSession : public ::testing::Test
         ASSERT_TRUE(module) << ModulePath();
         runValues.SetAside();
         ClearSettings();
-        startBefore = WriteSolidBitmap("cpstart0", 40, 16, StartBefore);
-        startAfter = WriteSolidBitmap("cpstart1", 40, 16, StartAfter);
+        startBefore =
+            WriteSolidBitmap("cpstart0", StartPictureWidth, StartPictureHeight, StartBefore);
+        startAfter =
+            WriteSolidBitmap("cpstart1", StartPictureWidth, StartPictureHeight, StartAfter);
         closeAfter = WriteSolidBitmap("cpclose1", 16, 14, CloseAfter);
         std::vector<std::string> frames(FrameImages);
         frames[0] = WriteSolidBitmap("cpclose0", 16, 14, CloseBefore);

@@ -253,6 +253,14 @@ std::vector<HWND> AgentWindows()
     return TopLevelWindows(AgentClassName);
 }
 
+HWND AgentOf(DWORD processId)
+{
+    for (HWND agent : AgentWindows())
+        if (WindowProcess(agent) == processId)
+            return agent;
+    return NULL;
+}
+
 HWND FindProcessDialog(DWORD processId, const char *caption)
 {
     for (HWND dialog : TopLevelWindows("#32770"))
@@ -268,6 +276,15 @@ std::string WindowText(HWND window)
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, (LPARAM)text, SMTO_ABORTIFHUNG, 5000,
                         NULL);
     return text;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    HWND text = NULL;
+    while ((text = FindWindowExA(box, text, "Static", NULL)))
+        if (!WindowText(text).empty())
+            return WindowText(text);
+    return "";
 }
 
 // ---- The screen. ----
@@ -294,6 +311,12 @@ size_t CountBlocksIn(HWND window, COLORREF colour, int w, int h)
     int width, height;
     std::vector<DWORD> pixels = CaptureWindow(window, &width, &height);
     return FindBlocks(pixels, width, height, Rgb(colour), w, h).size();
+}
+
+size_t CountOnStartButton(HWND taskbar, COLORREF colour)
+{
+    return CountBlocksIn(StartButton(taskbar), colour, StartPictureWidth - 4,
+                         StartPictureHeight - 4);
 }
 
 size_t CountInSample(COLORREF colour)

@@ -68,13 +68,22 @@ std::string RunAndCapture(const std::string &commandLine, DWORD timeoutMs = 3000
 std::vector<HWND> TopLevelWindows(const char *className);
 DWORD WindowProcess(HWND window);
 std::vector<HWND> AgentWindows();
+// The agent window that runs in that process (the shell's), or NULL.
+HWND AgentOf(DWORD processId);
 // A visible dialog-class window of that process with that caption, or NULL.
 HWND FindProcessDialog(DWORD processId, const char *caption);
 std::string WindowText(HWND window);
+// The text of a message box (its first static control with text).
+std::string MessageBoxText(HWND box);
 
 // ---- What the screen shows. ----
 
 HWND StartButton(HWND taskbar);
+// The Start pictures of the tests are 40 x 16 and of one colour; the button centres its
+// picture, and most of it is enough to recognise it.
+inline constexpr int StartPictureWidth = 40;
+inline constexpr int StartPictureHeight = 16;
+size_t CountOnStartButton(HWND taskbar, COLORREF colour);
 std::vector<DWORD> CaptureWindow(HWND window, int *width, int *height);
 // Blocks of the colour at least w x h in the window's screen picture.
 size_t CountBlocksIn(HWND window, COLORREF colour, int w, int h);

@@ -19,15 +19,6 @@ const COLORREF FrameColours[FrameImages] = {
     RGB(90, 250, 140), RGB(140, 90, 250), RGB(99, 66, 33),
 };
 const COLORREF NewCloseUp = RGB(77, 177, 7);
-const int StartPictureWidth = 40;
-const int StartPictureHeight = 16;
-
-size_t CountOnStartButton(HWND taskbar, COLORREF colour)
-{
-    // The picture is centred on the face; most of it is enough.
-    return CountBlocksIn(StartButton(taskbar), colour, StartPictureWidth - 4,
-                         StartPictureHeight - 4);
-}
 
 bool SampleShowsEveryImage(const COLORREF *colours, std::string *report = nullptr)
 {
@@ -50,14 +41,6 @@ bool SampleShowsNone(const COLORREF *colours, int count)
         if (CountInSample(colours[i]))
             return false;
     return true;
-}
-
-HWND AgentOf(DWORD processId)
-{
-    for (HWND agent : AgentWindows())
-        if (WindowProcess(agent) == processId)
-            return agent;
-    return NULL;
 }
 
 class Session : public ::testing::Test
@@ -253,10 +236,7 @@ TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
         15000))
         << "no notice";
     if (notice) {
-        HWND text = FindWindowExA(notice, NULL, "Static", NULL);
-        while (text && WindowText(text).empty())
-            text = FindWindowExA(notice, text, "Static", NULL);
-        std::string said = text ? WindowText(text) : "";
+        std::string said = MessageBoxText(notice);
         EXPECT_NE(std::string::npos, said.find("This program has been removed.")) << said;
         EXPECT_NE(std::string::npos, said.find("qvshell.cpl")) << said;
         PostMessageA(notice, WM_COMMAND, IDOK, 0);
