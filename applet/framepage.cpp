@@ -59,21 +59,10 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
     TellSheet(page, PSM_CHANGED);
 }
 
-// The locator hands out the system-bitmap context only once per process: asked again
-// without forcing, it answers 0 while it still holds a context. A page created again in
-// the same process (the applet opened a second time) therefore counts a context that is
-// already held and still usable as support, rather than refusing a supported system.
-static int CanConfigureFrameControls()
-{
-    if (InitFrameControls(0))
-        return 1;
-    return UserBitmapDC && IsValidDC(UserBitmapDC);
-}
-
 static void OnFrameInitDialog(HWND page)
 {
     PageImages = LoadFrameImages();
-    FrameControlsSupported = CanConfigureFrameControls();
+    FrameControlsSupported = InitFrameControls(0);
 
     ImageListBox = GetDlgItem(page, IDC_FRAME_LIST);
     for (int i = 0; i < FrameImageCount; i++)

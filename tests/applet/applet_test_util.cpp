@@ -166,11 +166,16 @@ void HoldBitmapContext()
     if (!HeldContext)
         HeldContext = CreateCompatibleDC(nullptr);
     UserBitmapDC = HeldContext;
+    // A context is only held after a locate that also set the caption-button size.
+    CaptionButtonWidth = GetSystemMetrics(SM_CXSIZE) - 2;
+    CaptionButtonHeight = GetSystemMetrics(SM_CYSIZE) - 4;
 }
 
 void DropBitmapContext()
 {
     UserBitmapDC = nullptr;
+    CaptionButtonWidth = 0;
+    CaptionButtonHeight = 0;
 }
 
 HWND ActivateFramePage(HWND sheet)

@@ -129,6 +129,22 @@ bool ApplyEnabled(HWND sheet)
     return IsWindowEnabled(GetDlgItem(sheet, ApplyButtonId)) != FALSE;
 }
 
+static BOOL CALLBACK AnswerBox(HWND hwnd, LPARAM sheet)
+{
+    char cls[16] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (hwnd != reinterpret_cast<HWND>(sheet) && !strcmp(cls, "#32770"))
+        PostMessageA(hwnd, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+// Answers (with OK) every dialog of the sheet's thread other than the sheet itself.
+static void CloseBoxesOver(HWND sheet)
+{
+    EnumThreadWindows(GetWindowThreadProcessId(sheet, nullptr), AnswerBox,
+                      reinterpret_cast<LPARAM>(sheet));
+}
+
 INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(HWND)> &script,
                  int timeoutMs)
 {
@@ -142,9 +158,13 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
         // script left it open, cancel it (and any box on it).
         if (!WaitFor([&] { return closed.load(); }, 100) && IsWindow(sheet))
             PostMessageA(sheet, WM_NULL, 0, 0);
-        if (!WaitFor([&] { return closed.load(); }, 500) && IsWindow(sheet))
+        // A message box over the sheet (a failed step can leave one) keeps the sheet
+        // disabled: answer every box of the sheet's thread, then cancel, until it is gone.
+        for (int tries = 0; tries < 20 && !closed.load() && IsWindow(sheet); tries++) {
+            CloseBoxesOver(sheet);
             PostClick(sheet, IDCANCEL);
-        WaitFor([&] { return closed.load(); }, 3000);
+            WaitFor([&] { return closed.load(); }, 500);
+        }
     });
     INT_PTR result = show();
     closed = true;
