@@ -105,12 +105,17 @@ wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null
 # Every program of the prefix opens in one desktop window of its own (the stand-in desktop).
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Quorvia /f >/dev/null
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Quorvia /d "$size" /f >/dev/null
-# The caption-button glyphs come from the Marlett font, which this Wine build does not find
-# in its own data folder; a copy in the prefix's font folder is found.
+# The classic look of Windows 95/98: no visual theme.
+wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 \
+  /f >/dev/null
+# Wine's own fonts, which this Wine build does not find in its own data folder, copied into the
+# prefix's font folder where they are found: Marlett for the caption-button glyphs (without
+# it they are letters) and the MS Sans Serif bitmap font that the pages are laid out in (with
+# a stand-in font the sheet clips its pages).
 fonts=$WINEPREFIX/drive_c/windows/Fonts
 mkdir -p "$fonts"
-for f in /usr/share/wine/fonts/*.ttf; do
-  [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+for f in /usr/share/wine/fonts/*; do
+  if [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ]; then cp "$f" "$fonts/"; fi
 done
 system=$WINEPREFIX/drive_c/windows/system
 mkdir -p "$system"
@@ -145,6 +150,13 @@ stop_desktop() {
   wine taskkill /f /im qvdesktop.exe >/dev/null 2>&1 || true
 }
 
+if [ $headless = 1 ]; then
+  # The tour starts from the shell's own pictures: nothing left from an earlier run may start
+  # the agent at logon.
+  wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvia /f \
+    >/dev/null 2>&1 || true
+  wine reg delete 'HKCU\Software\Tovan\Quorvia' /f >/dev/null 2>&1 || true
+fi
 say "starting the stand-in desktop"
 start_desktop
 sleep 2
@@ -230,21 +242,49 @@ rundll() { # entry
 say "tour 1: the desktop as the shell and window manager draw it"
 shot 01-desktop
 
-say "tour 2: the applet in Wine's Control Panel"
+say "tour 2: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
+apply_settings
+rundll RUNDLL_QvIn
+shot 02-after-qvin
+
+say "tour 3: the applet in Wine's Control Panel, showing those settings"
 wine control.exe "$module_win" >/dev/null 2>&1 &
 control_pid=$!
 sleep 8
-shot 02-applet
+shot 03-applet
+if [ -n "$shots" ]; then
+  # The sheet is what changed between the two pictures, at the left of the screen (the
+  # sample window's caption, right, turns inactive; the taskbar's clock may move on): cut it
+  # out on its own.
+  convert "$shots/02-after-qvin.png" "$shots/03-applet.png" -compose difference -composite \
+    -colorspace gray -threshold 0 -compress none pgm:"$home/sheet-diff.pgm" 2>/dev/null || true
+  box=$(python3 - "$home/sheet-diff.pgm" <<'PY' 2>/dev/null || true
+import sys
+words = open(sys.argv[1]).read().split()
+w, h = int(words[1]), int(words[2])
+pixels = words[4:]
+rows = h - 32  # above the taskbar
+changed = [[pixels[y * w + x] != "0" for x in range(w)] for y in range(rows)]
+columns = [any(changed[y][x] for y in range(rows)) for x in range(w)]
+if True in columns:
+    left = columns.index(True)
+    right = left
+    while right + 1 < w and columns[right + 1]:
+        right += 1
+    ys = [y for y in range(rows) if any(changed[y][left:right + 1])]
+    print("%dx%d+%d+%d" % (right - left + 1, ys[-1] - ys[0] + 1, left, ys[0]))
+PY
+)
+  if [ -n "$box" ] && [ "${box%%x*}" -gt 100 ]; then
+    convert "$shots/03-applet.png" -crop "$box" +repage "$shots/03-sheet.png"
+    say "screenshot $shots/03-sheet.png"
+  fi
+fi
 wine taskkill /im control.exe >/dev/null 2>&1 || true
 sleep 2
 if kill -0 "$control_pid" 2>/dev/null; then
   wine taskkill /f /im control.exe >/dev/null 2>&1 || true
 fi
-
-say "tour 3: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
-apply_settings
-rundll RUNDLL_QvIn
-shot 03-after-qvin
 
 say "tour 4: RUNDLL_QvOut stops the agent; the shell's own pictures come back"
 rundll RUNDLL_QvOut

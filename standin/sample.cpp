@@ -8,8 +8,7 @@
 enum CaptionButton { ButtonNone = -1, ButtonMinimize, ButtonMaximize, ButtonClose, ButtonCount };
 enum { TimerWatchPixels = 1 };
 
-static const int SampleLeft = 48;
-static const int SampleTop = 48;
+static const int SampleMargin = 48; // from the top right corner of the screen
 static const int SampleWidth = 360;
 static const int SampleHeight = 172;
 static const int FrameWidth = 3;     // a raised edge and one pixel of face, as a dialog frame
@@ -354,8 +353,13 @@ HWND CreateSampleWindow()
     wc.lpszClassName = SampleClassName;
     if (!RegisterClassA(&wc))
         return NULL;
-    return CreateWindowExA(0, SampleClassName, SampleWindowTitle, WS_POPUP | WS_VISIBLE, SampleLeft,
-                           SampleTop, SampleWidth, SampleHeight, NULL, NULL, AppInstance, NULL);
+    // Top right, clear of where new windows open (the Control Panel's sheet among them), so
+    // the sample stays in sight while settings are made.
+    int left = GetSystemMetrics(SM_CXSCREEN) - SampleWidth - SampleMargin;
+    if (left < 0)
+        left = 0;
+    return CreateWindowExA(0, SampleClassName, SampleWindowTitle, WS_POPUP | WS_VISIBLE, left,
+                           SampleMargin, SampleWidth, SampleHeight, NULL, NULL, AppInstance, NULL);
 }
 
 void RefreshSampleWindow()

@@ -230,6 +230,11 @@ int CreateSystemBitmaps()
         UnmapViewOfFile(view);
         view = NULL;
     }
+    // A fresh mapping's generation starts from the clock, not from 0: a process that kept a
+    // DC from an earlier stand-in tells this one apart only by generation and size, and every
+    // stand-in would otherwise count 1, 2, ... from the same place.
+    if (view && !adopted)
+        header()->generation = GetTickCount();
     if (!view || !build(1)) {
         DestroySystemBitmaps();
         return 0;

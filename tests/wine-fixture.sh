@@ -43,6 +43,12 @@ ENV
       wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$exe" /v Version /d "$version" /f >/dev/null 2>&1
     done <"$versions"
   fi
+  # Wine draws the caption-button glyphs with the Marlett font, which this Wine build does not
+  # find in its own data folder (it draws letters instead); a copy in the prefix's font folder
+  # is found.
+  fonts=$WINEPREFIX/drive_c/windows/Fonts
+  mkdir -p "$fonts"
+  [ -e /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   # A crashing test must fail at once, not wait in the crash debugger until its timeout.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

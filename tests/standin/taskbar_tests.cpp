@@ -105,4 +105,24 @@ TEST(TaskbarLifetime, NewStandInTakesOverSystemBitmapsThatOthersStillHold)
     CloseSharedBitmaps(&held);
 }
 
+// A process that kept a DC over the pixels of an earlier stand-in tells a new one only by the
+// generation (and the size): fresh bitmaps must not count from where the last ones did.
+TEST(TaskbarLifetime, FreshSystemBitmapsDoNotRepeatAnEarlierGeneration)
+{
+    DWORD generations[2] = {};
+    for (DWORD &generation : generations) {
+        StandIn standin;
+        ASSERT_TRUE(StartStandIn(&standin, "--no-run --no-sample"));
+        SharedBitmaps bitmaps;
+        ASSERT_TRUE(OpenSharedBitmaps(&bitmaps));
+        generation = bitmaps.header()->generation;
+        CloseSharedBitmaps(&bitmaps);
+        StopStandIn(&standin);
+        ASSERT_EQ(NULL, OpenFileMappingA(FILE_MAP_READ, FALSE, QV_SYSBITMAPS_MAPPING_NAME))
+            << "the bitmaps outlived their stand-in";
+        Sleep(20);
+    }
+    EXPECT_NE(generations[0], generations[1]);
+}
+
 } // namespace
