@@ -46,11 +46,21 @@ int IsValidDC(HDC dc)
     return GetMapMode(dc) != 0 ? 1 : 0;
 }
 
+// Set once the stand-in's bitmaps have served this process: the 16-bit route had found
+// nothing here, and trying it again on every refresh would only load and free TOOLHELP and
+// WOW32 for the same answer. On Windows 95/98 there is no stand-in, so this is never set.
+static int StandInServes = 0;
+
 HDC LocateUserBitmapDC(WORD dcOffset, WORD tableOffset)
 {
-    HDC dc = LocateThroughSystemHeap(dcOffset, tableOffset);
-    if (!dc)
+    HDC dc = StandInServes ? LocateStandInBitmapDC() : nullptr;
+    if (dc)
+        return dc;
+    dc = LocateThroughSystemHeap(dcOffset, tableOffset);
+    if (!dc) {
         dc = LocateStandInBitmapDC();
+        StandInServes = dc != nullptr;
+    }
     return dc;
 }
 

@@ -21,6 +21,10 @@ class StandIn : public FrameStateTest
     void SetUp() override
     {
         FrameStateTest::SetUp();
+        MakeMapping();
+    }
+    void MakeMapping()
+    {
         mapping = new StandInMapping(MapWidth, MapHeight, 1);
         ASSERT_NE(nullptr, mapping->header);
         for (int r = 0; r < SlotCount; r++) {
@@ -90,6 +94,34 @@ TEST_F(StandIn, InitFrameControlsTakesItWhereTheSixteenBitRouteFindsNothing)
     EXPECT_EQ(0, memcmp(&strip, &SlotRectTable[SlotIndexMap[32]], 8));
     // Held and answering: the applet opened again in this process is told "supported".
     EXPECT_EQ(1, InitFrameControls(0));
+}
+
+// A refresh locates again each time; once the stand-in has served, the 16-bit route (which
+// found nothing) is not walked again until the stand-in is gone.
+TEST_F(StandIn, OnceItServesLaterLocatesGoStraightToIt)
+{
+    if (!Win9xConfigured())
+        GTEST_SKIP() << "only Windows 95/98 builds locate at all";
+    // Without a stand-in the whole route is walked and nothing is found.
+    delete mapping;
+    mapping = nullptr;
+    LastLocateExit = -1;
+    EXPECT_EQ(0, InitFrameControls(1));
+    EXPECT_NE(-1, LastLocateExit) << "the 16-bit route was not tried";
+    EXPECT_EQ(nullptr, UserBitmapDC);
+
+    // A stand-in appears: the route is tried once more, then the stand-in serves.
+    MakeMapping();
+    LastLocateExit = -1;
+    ASSERT_EQ(1, InitFrameControls(1));
+    EXPECT_NE(-1, LastLocateExit) << "the 16-bit route was not tried";
+    HDC first = UserBitmapDC;
+
+    // From then on a refresh goes straight to it.
+    LastLocateExit = -1;
+    ASSERT_EQ(1, InitFrameControls(1));
+    EXPECT_EQ(-1, LastLocateExit) << "the 16-bit route was walked again";
+    EXPECT_EQ(first, UserBitmapDC);
 }
 
 TEST_F(StandIn, PaintsShowInTheOwnersView)
