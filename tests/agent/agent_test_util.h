@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <string>
 #include "module/module.h"
+#include "common/testfiles.h"
 
 inline void ClearStartSettings()
 {
@@ -49,32 +50,7 @@ inline std::string WriteTestBitmap(const std::string &name, int width, int heigh
                                    COLORREF colour = RGB(255, 0, 0))
 {
     std::string path = TestFolder() + name;
-    int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biSizeImage = stride * height;
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::string pixels(info.biSizeImage, '\0');
-    for (int y = 0; y < height; y++) {
-        for (int x = 0; x < width; x++) {
-            pixels[y * stride + x * 3 + 0] = (char)GetBValue(colour);
-            pixels[y * stride + x * 3 + 1] = (char)GetGValue(colour);
-            pixels[y * stride + x * 3 + 2] = (char)GetRValue(colour);
-        }
-    }
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(h, &file, sizeof file, &written, nullptr);
-    WriteFile(h, &info, sizeof info, &written, nullptr);
-    WriteFile(h, pixels.data(), (DWORD)pixels.size(), &written, nullptr);
-    CloseHandle(h);
+    WriteSolidBmpFile(path, width, height, colour);
     return path;
 }
 

@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include "module/module.h"
+#include "common/testfiles.h"
 
 // Records and states as in the stand-in's system bitmaps; the counts follow its sample window:
 // its own caption (minimize, maximize, close), then the rows Window (minimize, maximize,
@@ -50,33 +51,8 @@ std::string ImageFolder()
 
 std::string WriteSolidBitmap(const std::string &name, int w, int h, COLORREF colour)
 {
-    int row = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + row * h;
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    std::vector<BYTE> pixels(row * h, 0);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            BYTE *p = &pixels[y * row + x * 3];
-            p[0] = GetBValue(colour);
-            p[1] = GetGValue(colour);
-            p[2] = GetRValue(colour);
-        }
     std::string path = ImageFolder() + name + ".bmp";
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD written;
-    WriteFile(out, &file, sizeof file, &written, NULL);
-    WriteFile(out, &info, sizeof info, &written, NULL);
-    WriteFile(out, pixels.data(), (DWORD)pixels.size(), &written, NULL);
-    CloseHandle(out);
+    WriteSolidBmpFile(path, w, h, colour);
     return path;
 }
 
@@ -199,37 +175,7 @@ int RunRundll(const char *entry, DWORD timeoutMs)
 
 std::string RunAndCapture(const std::string &commandLine, DWORD timeoutMs)
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, NULL, TRUE};
-    HANDLE readEnd, writeEnd;
-    if (!CreatePipe(&readEnd, &writeEnd, &sa, 0))
-        return "";
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back(0);
-    std::string output;
-    if (CreateProcessA(NULL, line.data(), NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
-        CloseHandle(writeEnd);
-        writeEnd = NULL;
-        char buffer[4096];
-        DWORD got;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, NULL) && got)
-            output.append(buffer, got);
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (writeEnd)
-        CloseHandle(writeEnd);
-    CloseHandle(readEnd);
-    return output;
+    return RunCapturingOutput(commandLine, timeoutMs);
 }
 
 std::vector<HWND> TopLevelWindows(const char *className)

@@ -9,6 +9,7 @@
 
 #include "framectl/framectl.h"
 #include "framectl/sysbitmaps_shared.h"
+#include "common/testfiles.h"
 
 static double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 {
@@ -17,31 +18,10 @@ static double Seconds(LARGE_INTEGER a, LARGE_INTEGER b, LARGE_INTEGER f)
 
 static bool WriteBmp(const char *path, int w, int h, int seed)
 {
-    int rowBytes = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + rowBytes * h;
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    HANDLE f = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD n;
-    WriteFile(f, &file, sizeof file, &n, nullptr);
-    WriteFile(f, &info, sizeof info, &n, nullptr);
-    BYTE row[1024] = {};
-    for (int y = 0; y < h; y++) {
-        for (int x = 0; x < w * 3; x++)
-            row[x] = (BYTE)(x * 7 + y * 13 + seed * 29);
-        WriteFile(f, row, rowBytes, &n, nullptr);
-    }
-    CloseHandle(f);
-    return true;
+    return WriteBmpFile(path, w, h, [seed](int x, int y) {
+        return RGB(x * 21 + y * 13 + seed * 29, x * 21 + 7 + y * 13 + seed * 29,
+                   x * 21 + 14 + y * 13 + seed * 29);
+    });
 }
 
 int main(int argc, char **argv)
@@ -51,9 +31,9 @@ int main(int argc, char **argv)
 
     // The stand-in's bitmaps, made here as its owner would; the module reaches them as usual.
     const LONG width = 320, height = 120;
-    HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        SysBitmapsMappingSize(width, height),
-                                        QV_SYSBITMAPS_MAPPING_NAME);
+    HANDLE mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                           SysBitmapsMappingSize(width, height), QV_SYSBITMAPS_MAPPING_NAME);
     auto *header = (SysBitmapsHeader *)MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (!header) {
         printf("no mapping\n");

@@ -10,6 +10,7 @@
 
 #include "framectl/framectl.h"
 #include "framectl/sysbitmaps_shared.h"
+#include "common/testfiles.h"
 
 // Saves the frame-control state on entry and puts it back on exit, so tests that set it by
 // hand do not leak into each other.
@@ -139,33 +140,7 @@ struct StandInMapping {
 // Writes a bottom-up 24-bit BMP file of w x h pixels, all of colour (0x00RRGGBB).
 inline bool WriteSolidBmp(const std::string &path, int w, int h, DWORD colour)
 {
-    int rowBytes = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + rowBytes * h;
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    std::vector<BYTE> row(rowBytes, 0);
-    for (int x = 0; x < w; x++) {
-        row[x * 3] = (BYTE)colour;
-        row[x * 3 + 1] = (BYTE)(colour >> 8);
-        row[x * 3 + 2] = (BYTE)(colour >> 16);
-    }
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written;
-    WriteFile(f, &file, sizeof file, &written, nullptr);
-    WriteFile(f, &info, sizeof info, &written, nullptr);
-    for (int y = 0; y < h; y++)
-        WriteFile(f, row.data(), rowBytes, &written, nullptr);
-    CloseHandle(f);
-    return true;
+    return WriteSolidBmpFile(path, w, h, RGB(colour >> 16, colour >> 8, colour));
 }
 
 inline std::string TempPath(const char *name)

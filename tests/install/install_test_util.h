@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include "install/install.h"
+#include "common/testfiles.h"
 
 // The registry form of the module's class identifier, as the tests expect it.
 // Made here from the identifier's fields, independently of the module's own conversion.
@@ -113,32 +114,5 @@ inline int RunAndWait(const std::string &commandLine, DWORD timeoutMs = 30000)
 // Runs a command line and collects what it writes to its standard output.
 inline std::string RunAndCapture(const std::string &commandLine, DWORD timeoutMs = 30000)
 {
-    SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd, writeEnd;
-    CreatePipe(&readEnd, &writeEnd, &sa, 0);
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA si = {sizeof si};
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd;
-    si.hStdError = writeEnd;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi;
-    std::string line = commandLine;
-    std::string output;
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(writeEnd);
-        writeEnd = nullptr;
-        char buffer[4096];
-        DWORD got;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
-            output.append(buffer, got);
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) != WAIT_OBJECT_0)
-            TerminateProcess(pi.hProcess, 1);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    if (writeEnd)
-        CloseHandle(writeEnd);
-    CloseHandle(readEnd);
-    return output;
+    return RunCapturingOutput(commandLine, timeoutMs);
 }
