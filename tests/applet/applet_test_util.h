@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -42,6 +44,22 @@ INT_PTR RunSheet(const std::function<void(HWND)> &script);
 // earlier opening of the page in this process leaves one held.
 void HoldBitmapContext();
 void DropBitmapContext();
+
+// Sheet tests start and end with nothing stored and a context held (the page opens).
+class SheetTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        ClearSettings();
+        HoldBitmapContext();
+    }
+    void TearDown() override
+    {
+        DropBitmapContext();
+        ClearSettings();
+    }
+};
 
 // The Frame controls page, made active; NULL if the sheet refused it.
 HWND ActivateFramePage(HWND sheet);

@@ -52,19 +52,8 @@ std::vector<std::string> Stored(std::vector<std::pair<int, std::string>> set)
     return entries;
 }
 
-class FramePage : public ::testing::Test
+class FramePage : public SheetTest
 {
-  protected:
-    void SetUp() override
-    {
-        ClearSettings();
-        HoldBitmapContext();
-    }
-    void TearDown() override
-    {
-        DropBitmapContext();
-        ClearSettings();
-    }
 };
 
 TEST_F(FramePage, OpensOnCloseButtonUpWithEveryImageDefault)

@@ -315,19 +315,8 @@ TEST(Icons, TheAboutPictureIsDrawnAtEachSize)
 
 // ---- The sheet ----
 
-class Sheet : public ::testing::Test
+class Sheet : public SheetTest
 {
-  protected:
-    void SetUp() override
-    {
-        ClearSettings();
-        HoldBitmapContext();
-    }
-    void TearDown() override
-    {
-        DropBitmapContext();
-        ClearSettings();
-    }
 };
 
 TEST_F(Sheet, OpensOnTheStartButtonTabTitledWithTheProductName)

@@ -127,52 +127,48 @@ TEST_F(FrameImageStore, EntriesInMemoryWithoutTerminatorAreCutWhenSaved)
 
 // ---- Hostile stored values ----
 
-// Data placed so that its last byte is the last readable byte: any read past it faults.
-class GuardedBytes
+// Memory whose last readable byte is followed by a no-access page: data and lists placed
+// to end there make any read or write past their end fault.
+class GuardedEnd
 {
   public:
-    GuardedBytes()
+    GuardedEnd()
     {
         base = static_cast<BYTE *>(
             VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
         DWORD old;
         VirtualProtect(base + 3 * 4096, 4096, PAGE_NOACCESS, &old);
     }
-    ~GuardedBytes() { VirtualFree(base, 0, MEM_RELEASE); }
-    const BYTE *Place(const std::string &data)
-    {
-        BYTE *start = base + 3 * 4096 - data.size();
-        memcpy(start, data.data(), data.size());
-        return start;
-    }
+    ~GuardedEnd() { VirtualFree(base, 0, MEM_RELEASE); }
+    BYTE *EndingWith(size_t size) { return base + 3 * 4096 - size; }
 
   private:
     BYTE *base;
 };
 
-// The list placed right before a no-access page, so a write past entry 12 faults; the
-// entries are pre-filled with a pattern to see that each one is terminated in its 260 bytes.
-class GuardedList
+class GuardedBytes : GuardedEnd
 {
   public:
-    GuardedList()
+    const BYTE *Place(const std::string &data)
     {
-        base = static_cast<BYTE *>(
-            VirtualAlloc(nullptr, 3 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base + 2 * 4096, 4096, PAGE_NOACCESS, &old);
-        list = reinterpret_cast<FrameImagePath *>(base + 2 * 4096 - sizeof(FrameImageList));
+        BYTE *start = EndingWith(data.size());
+        memcpy(start, data.data(), data.size());
+        return start;
     }
-    ~GuardedList() { VirtualFree(base, 0, MEM_RELEASE); }
+};
+
+// The list ends at the guard; its entries are pre-filled with a pattern to see that each
+// one is terminated within its 260 bytes.
+class GuardedList : GuardedEnd
+{
+  public:
+    GuardedList() : list(reinterpret_cast<FrameImagePath *>(EndingWith(sizeof FrameImageList))) {}
     FrameImagePath *Fresh()
     {
         memset(list, 0xA5, sizeof(FrameImageList));
         return list;
     }
     FrameImagePath *list;
-
-  private:
-    BYTE *base;
 };
 
 std::string Format(const std::vector<std::string> &entries)
