@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks that the built module can load on Windows 95/98: a PE32 i386 DLL with subsystem
-# and OS version 4.0, imports only from the allowed system DLLs, no TLS, no instructions
-# newer than the 486, and the export list's names exported undecorated.
-# usage: check_module.sh OBJDUMP MODULE DEFFILE
+# and OS version 4.0, imports only from the allowed system DLLs and only the functions of
+# the Windows 95 import list, no TLS, no instructions newer than the 486, and the export
+# list's names exported undecorated.
+# usage: check_module.sh OBJDUMP MODULE DEFFILE IMPORTLIST
 set -u
-objdump=$1 module=$2 def=$3
+objdump=$1 module=$2 def=$3 importlist=$4
 fail=0
 bad() { echo "FAIL: $*"; fail=1; }
 
@@ -33,6 +34,17 @@ for d in $dlls; do
   [ $ok = 1 ] || bad "imports from $d"
 done
 
+# Every imported function must be on the list of Windows 95 functions the module may use; an
+# import by ordinal has no name to check and is refused as well.
+imports=$(echo "$headers" | awk '
+  /DLL Name:/ { dll = toupper($3); sub(/\.DLL$/, "", dll); next }
+  dll && /^\t[0-9a-f]+\t/ { print dll, (NF >= 3 ? $3 : "<ordinal>") }')
+listed=$(grep -v '^#' "$importlist" | awk 'NF == 2 { print toupper($1), $2 }')
+while read -r dll fn; do
+  [ -n "$dll" ] || continue
+  echo "$listed" | grep -qxF "$dll $fn" || bad "import $dll $fn is not on the Windows 95 list"
+done <<<"$imports"
+
 # Exports: every name of the export list, undecorated; nothing decorated.
 exports=$(echo "$headers" | awk '/\[Ordinal\/Name Pointer\] Table/ { on=1; next } on && !/\[ *[0-9]+\]/ { on=0 } on { print $NF }')
 want=$(awk 'f && NF { print $1 } /^EXPORTS/ { f=1 }' "$def")
@@ -49,6 +61,6 @@ newer=$("$objdump" -d --no-show-raw-insn "$module" |
 [ -z "$newer" ] || bad "instructions newer than the 486: $newer"
 
 if [ $fail = 0 ]; then
-  echo "module check passed: $(stat -c %s "$module") bytes; imports: $(echo $dlls); exports: $(echo $exports)"
+  echo "module check passed: $(stat -c %s "$module") bytes; $(echo "$imports" | grep -c .) imports from: $(echo $dlls); exports: $(echo $exports)"
 fi
 exit $fail
