@@ -215,9 +215,9 @@ class SixteenBitProbe
     {
         HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
         thunk = GetProcAddress(kernel, "QT_Thunk");
-        load16 = (Load16)GetProcAddress(kernel, MAKEINTRESOURCEA(35));
-        free16 = (Free16)GetProcAddress(kernel, MAKEINTRESOURCEA(36));
-        getProc16 = (GetProc16)GetProcAddress(kernel, MAKEINTRESOURCEA(37));
+        load16 = (Load16)FindExportByOrdinal(kernel, 35);
+        free16 = (Free16)FindExportByOrdinal(kernel, 36);
+        getProc16 = (GetProc16)FindExportByOrdinal(kernel, 37);
         wow = LoadLibraryA("WOW32.DLL");
         if (!thunk || !load16 || !free16 || !getProc16 || !wow)
             return false;
