@@ -98,11 +98,10 @@ int GetRundllModulePath(char *dst, int dstSize)
     // the user are shown).
     if (FitsRundllName(dst))
         return 1;
-    char longPath[MAX_PATH * 2];
-    if (CopyText(longPath, sizeof longPath, dst) != lstrlenA(dst))
-        return RefuseText(dst);
-    DWORD n = GetShortPathNameA(longPath, dst, (DWORD)dstSize);
-    if (n == 0 || n >= (DWORD)dstSize || !FitsRundllName(dst))
+    char shortPath[MAX_PATH * 2];
+    DWORD n = GetShortPathNameA(dst, shortPath, sizeof shortPath);
+    if (n == 0 || n >= sizeof shortPath || !FitsRundllName(shortPath) ||
+        CopyText(dst, dstSize, shortPath) != (int)n)
         return RefuseText(dst);
     return 1;
 }

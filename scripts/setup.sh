@@ -5,7 +5,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine"
+PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine gcovr"
 
 missing=""
 for p in $PKGS; do

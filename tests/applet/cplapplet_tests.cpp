@@ -1,5 +1,6 @@
-// The Control Panel entry of the built module, called as a Control Panel calls it, and
-// Wine's own Control Panel listing and opening the module.
+// The Control Panel entry, called as a Control Panel calls it, both through the built module
+// and as the module's code linked into this program; and Wine's own Control Panel listing and
+// opening the module.
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
@@ -20,12 +21,17 @@ std::string ModulePath()
     return path ? path : "";
 }
 
-class ControlPanelEntry : public ::testing::Test
+class ControlPanelEntry : public ::testing::TestWithParam<bool>
 {
   protected:
     void SetUp() override
     {
         ClearSettings();
+        if (GetParam()) { // linked: this program is the module
+            ModuleInstance = GetModuleHandleA(nullptr);
+            applet = CPlApplet;
+            return;
+        }
         module = LoadLibraryA(ModulePath().c_str());
         ASSERT_TRUE(module) << ModulePath();
         applet = reinterpret_cast<AppletProc>(GetProcAddress(module, "CPlApplet"));
@@ -41,7 +47,7 @@ class ControlPanelEntry : public ::testing::Test
     AppletProc applet = nullptr;
 };
 
-TEST_F(ControlPanelEntry, AnswersTheListingMessages)
+TEST_P(ControlPanelEntry, AnswersTheListingMessages)
 {
     EXPECT_EQ(1, applet(nullptr, CPL_INIT, 0, 0));
     EXPECT_TRUE(GetModuleHandleA("comctl32.dll")) << "the common controls are initialised";
@@ -56,7 +62,7 @@ TEST_F(ControlPanelEntry, AnswersTheListingMessages)
         EXPECT_EQ(0, applet(nullptr, message, 0, 0)) << message;
 }
 
-TEST_F(ControlPanelEntry, DescribesTheAppletInTheNewRecord)
+TEST_P(ControlPanelEntry, DescribesTheAppletInTheNewRecord)
 {
     static_assert(sizeof(NEWCPLINFOA) == 244, "record size");
     NEWCPLINFOA info;
@@ -88,7 +94,7 @@ TEST_F(ControlPanelEntry, DescribesTheAppletInTheNewRecord)
     EXPECT_EQ(0xCDCDCDCDu, other.dwSize) << "there is no applet 1";
 }
 
-TEST_F(ControlPanelEntry, DoubleClickOpensTheSheetOverTheControlPanelWindow)
+TEST_P(ControlPanelEntry, DoubleClickOpensTheSheetOverTheControlPanelWindow)
 {
     applet(nullptr, CPL_INIT, 0, 0);
     HWND panel = CreateWindowExA(0, "STATIC", "Control Panel", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
@@ -112,6 +118,11 @@ TEST_F(ControlPanelEntry, DoubleClickOpensTheSheetOverTheControlPanelWindow)
     EXPECT_EQ(1u, ReadStartButton()) << "the module's own sheet applied the choice";
     DestroyWindow(panel);
 }
+
+INSTANTIATE_TEST_SUITE_P(BuiltAndLinked, ControlPanelEntry, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool> &info) {
+                             return info.param ? "Linked" : "Built";
+                         });
 
 // ---- Wine's Control Panel program ----
 

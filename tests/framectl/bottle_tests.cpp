@@ -8,6 +8,7 @@
 #include "common/win9x_rules.h"
 
 #include <map>
+#include <memory>
 
 namespace
 {
@@ -158,11 +159,17 @@ class BottledWindowManager : public FrameStateTest
         WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(canvas->dc)));
 
         Current = &bottle;
+        InstallBottle();
+        UserBitmapDC = nullptr;
+    }
+    // The module finds the bottle's thunk and the counting WOW32 calls, by name.
+    void InstallBottle()
+    {
+        ClearProcOverrides();
         OverrideProc("QT_Thunk", reinterpret_cast<FARPROC>(BottleThunk));
         OverrideProc("WOWGetVDMPointerFix", reinterpret_cast<FARPROC>(CountingFix));
         OverrideProc("WOWGetVDMPointerUnfix", reinterpret_cast<FARPROC>(CountingUnfix));
         OverrideProc("WOWGlobalUnlockFree16", reinterpret_cast<FARPROC>(CountingUnlockFree));
-        UserBitmapDC = nullptr;
     }
     void TearDown() override
     {
@@ -355,4 +362,107 @@ TEST_F(BottledWindowManager, FreesTheBlockWithTheCombinedCallWhereThePairIsMissi
     EXPECT_EQ(0, InitFrameControls(1)) << "no way to free a block: no locate";
     EXPECT_EQ((int)LocateNoWow32, LastLocateExit);
     EXPECT_EQ(1, bottle.calls) << "nothing allocated or called without a way to free";
+}
+
+// ---- The exits before the thunked call, played through the same lookups. ----
+
+namespace
+{
+DWORD ToolhelpAnswer;
+DWORD FreedInstance;
+DWORD WINAPI LoadToolhelp(LPCSTR)
+{
+    return ToolhelpAnswer;
+}
+void WINAPI RecordFree(DWORD instance)
+{
+    FreedInstance = instance;
+}
+DWORD WINAPI NoExport16(DWORD, LPCSTR)
+{
+    return 0;
+}
+BOOL WINAPI NoVersion(OSVERSIONINFOA *)
+{
+    return FALSE;
+}
+typedef BOOL(WINAPI *VersionProc)(OSVERSIONINFOA *);
+typedef HMODULE(WINAPI *ModuleProc)(LPCSTR);
+ModuleProc PassedOn; // the swapped slot's own function, for every other name
+HMODULE WINAPI NoKernel(LPCSTR name)
+{
+    return lstrcmpiA(name, "KERNEL32.DLL") == 0 ? nullptr : PassedOn(name);
+}
+HMODULE WINAPI NoWow32(LPCSTR name)
+{
+    return lstrcmpiA(name, "WOW32.DLL") == 0 ? nullptr : PassedOn(name);
+}
+std::shared_ptr<void> RefuseModule(FARPROC *slot, ModuleProc refusal)
+{
+    auto swap = std::make_shared<ImportSlotSwap<ModuleProc>>(slot, refusal);
+    PassedOn = swap->original;
+    return swap;
+}
+extern "C" FARPROC ImportedGetVersionExA __asm__("__imp__GetVersionExA@4");
+extern "C" FARPROC ImportedGetModuleHandleA __asm__("__imp__GetModuleHandleA@4");
+extern "C" FARPROC ImportedLoadLibraryA __asm__("__imp__LoadLibraryA@4");
+} // namespace
+
+TEST_F(BottledWindowManager, EndsCleanlyAtEachExitBeforeTheThunk)
+{
+    // The 16-bit library calls are found by following KERNEL32's forwarders by name under
+    // Wine, so they can be played here; a real system's are KERNEL32's own code.
+    ASSERT_NE(nullptr, GetModuleHandleA("krnl386.exe16"));
+    typedef std::shared_ptr<void> Held; // a swapped import slot, for the one case
+    struct Case {
+        const char *what;
+        std::function<Held()> arrange;
+        int exit;
+        DWORD freed;
+    } cases[] = {
+        {"no version",
+         [] { return Held(new ImportSlotSwap<VersionProc>(&ImportedGetVersionExA, NoVersion)); },
+         -1, 0},
+        {"no KERNEL32", [] { return RefuseModule(&ImportedGetModuleHandleA, NoKernel); },
+         LocateNoKernel, 0},
+        {"no QT_Thunk",
+         [] {
+             OverrideProc("QT_Thunk", nullptr);
+             return Held();
+         },
+         LocateNoThunk, 0},
+        {"TOOLHELP answers 31",
+         [] {
+             ToolhelpAnswer = 31;
+             OverrideProc("LoadLibrary16", reinterpret_cast<FARPROC>(LoadToolhelp));
+             return Held();
+         },
+         LocateNoToolhelp, 0},
+        {"TOOLHELP answers 32 and has no SYSTEMHEAPINFO",
+         [] {
+             ToolhelpAnswer = 32;
+             OverrideProc("LoadLibrary16", reinterpret_cast<FARPROC>(LoadToolhelp));
+             OverrideProc("GetProcAddress16", reinterpret_cast<FARPROC>(NoExport16));
+             return Held();
+         },
+         LocateNoHeapInfo, 32},
+        {"no WOW32", [] { return RefuseModule(&ImportedLoadLibraryA, NoWow32); }, LocateNoWow32, 0},
+    };
+    for (const Case &c : cases) {
+        InstallBottle();
+        OverrideProc("FreeLibrary16", reinterpret_cast<FARPROC>(RecordFree));
+        for (int i = 0; i < SlotCount; i++)
+            SlotIndexMap[i] = -9;
+        FreedInstance = 0;
+        LastLocateExit = -1;
+        {
+            Held held = c.arrange();
+            EXPECT_EQ(0, InitFrameControls(1)) << c.what;
+        }
+        EXPECT_EQ(c.exit, LastLocateExit) << c.what;
+        EXPECT_EQ(nullptr, UserBitmapDC) << c.what;
+        EXPECT_EQ(c.freed, FreedInstance) << c.what;
+        EXPECT_EQ(0, bottle.calls) << c.what;
+        EXPECT_EQ(c.exit < 0 ? -9 : row->slotMap[1], SlotIndexMap[1]) << c.what;
+    }
 }

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <string>
 #include "install/install_test_util.h"
+#include "common/import_slot.h"
 #include "common/win9x_rules.h"
 
 using ::testing::HasSubstr;
@@ -146,6 +147,39 @@ TEST_F(Registration, UnregisteringRemovesTheClassOnly)
     EXPECT_GT(after.subkeys, 10u);
 }
 
+// The module's code linked into this program, acting for the real module, where the class
+// text or the module's own path cannot be had.
+extern "C" FARPROC ImportedStringFromCLSID __asm__("__imp__StringFromCLSID@8");
+typedef HRESULT(WINAPI *StringFromClsidProc)(REFCLSID, LPOLESTR *);
+static HRESULT WINAPI NoMemoryForText(REFCLSID, LPOLESTR *)
+{
+    return E_OUTOFMEMORY;
+}
+
+TEST_F(Registration, WritesNothingItCannotWriteWhole)
+{
+    LoadedModule module(ModulePath());
+    ModuleInstance = module.handle;
+    {
+        ImportSlotSwap<StringFromClsidProc> swap(&ImportedStringFromCLSID, NoMemoryForText);
+        char text[64];
+        EXPECT_EQ(nullptr, ClsidToString(&ModuleClassId, text, sizeof text));
+        EXPECT_EQ(S_OK, DllRegisterServer());
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()))
+            << "no class key without its name";
+        EXPECT_TRUE(
+            RunsOnWin9x(ReadText(HKEY_LOCAL_MACHINE, UninstallEntryPath(), "UninstallString"),
+                        "RUNDLL_Remove", module.path));
+        EXPECT_EQ(S_OK, DllUnregisterServer());
+    }
+    RemoveAllRegistration();
+    ModuleInstance = reinterpret_cast<HINSTANCE>(0x12340000); // no module: no path
+    EXPECT_EQ(S_OK, DllRegisterServer());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+    ModuleInstance = nullptr;
+}
+
 TEST_F(Registration, TheUninstallEntryIsListedAsAnInstalledProgram)
 {
     LoadedModule module(ModulePath());
@@ -202,11 +236,16 @@ TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
     RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "keep", "StartButtonFileName", 5,
                   REG_SZ);
 
-    for (int round = 0; round < 2; round++) { // the second time there is nothing to delete
+    // The second time there is nothing to delete; it is made by the module's code linked into
+    // this program, acting for the copy.
+    ModuleInstance = module.handle;
+    for (int round = 0; round < 2; round++) {
         SCOPED_TRACE(round);
         RemovalCall call;
         call.remove =
-            reinterpret_cast<RundllFunction>(GetProcAddress(module.handle, "RUNDLL_Remove"));
+            round
+                ? RUNDLL_Remove
+                : reinterpret_cast<RundllFunction>(GetProcAddress(module.handle, "RUNDLL_Remove"));
         ASSERT_NE(nullptr, call.remove);
         HANDLE thread = CreateThread(nullptr, 0, CallRemove, &call, 0, nullptr);
         std::string notice = ReadAndDismissNotice();
@@ -224,4 +263,5 @@ TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
         EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
     }
     RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "StartButtonFileName");
+    ModuleInstance = nullptr;
 }

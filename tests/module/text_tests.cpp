@@ -48,6 +48,8 @@ TEST(FormatText, FillsUpToTheLastByteAndRefusesOneMore)
     EXPECT_TRUE(g.CanaryIntact());
     ASSERT_EQ(1, FormatText(g.text, sizeof g.text, "[%s|%s]", nullptr, "b"));
     EXPECT_STREQ("[|b]", g.text);
+    EXPECT_EQ(0, FormatText(g.text, 0, "x", nullptr));
+    EXPECT_STREQ("[|b]", g.text) << "a zero-sized buffer is not written";
 }
 
 TEST(GetModulePath, RefusesAPathThatDoesNotFit)
@@ -59,7 +61,9 @@ TEST(GetModulePath, RefusesAPathThatDoesNotFit)
     Guarded g;
     EXPECT_EQ(0, GetModulePath(g.text, sizeof g.text));
     EXPECT_STREQ("", g.text);
+    EXPECT_EQ(0, GetRundllModulePath(g.text, sizeof g.text));
     EXPECT_TRUE(g.CanaryIntact());
+    EXPECT_EQ(0, GetModulePath(g.text, 0));
 }
 
 // The short form the system answers, played by the test when it must fail or misbehave.
@@ -126,7 +130,8 @@ TEST_F(RundllModulePath, IsRefusedWhenNoUsableShortFormCanBeHad)
             char canary[8];
         } g;
         memset(&g, 0x5A, sizeof g);
-        EXPECT_EQ(0, GetRundllModulePath(g.text, sizeof g.text)) << (answer ? answer : "none");
+        EXPECT_EQ(0, GetRundllModulePath(g.text, sizeof g.text))
+            << (answer ? std::string(answer).substr(0, 40) : "none");
         EXPECT_STREQ("", g.text);
         EXPECT_EQ(0, memcmp(g.canary, "ZZZZZZZZ", 8));
     }
