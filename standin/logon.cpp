@@ -1,6 +1,6 @@
 // Logon: run the current user's Run values as a shell does when the user logs on. A value of
-// the form "RUNDLL32.EXE <path>,<entry>" goes to Wine's rundll32; anything else is started as
-// a process. Nothing is waited for.
+// the form "RUNDLL32.EXE <path>,<entry>" goes to Wine's rundll32 if the rundll32 of Windows
+// 95/98 could run it; anything else is started as a process. Nothing is waited for.
 #include <stdio.h>
 #include <string.h>
 
@@ -56,25 +56,20 @@ int MakeRundllCommand(const char *command, const char *rundll, char *out, int ou
     const char *program = first_word(skip_spaces(command), &length, &rest);
     if (!is_rundll(program, length))
         return 0;
-    // The module path is stored unquoted and may hold spaces, but an entry name holds no
-    // comma: the path ends at the last comma.
-    const char *path = skip_spaces(rest);
-    const char *comma = strrchr(path, ',');
-    if (!comma)
-        return 0;
-    int path_length = (int)(comma - path);
-    while (path_length > 0 && (path[path_length - 1] == ' ' || path[path_length - 1] == '\t'))
-        path_length--;
-    if (path_length >= 2 && path[0] == '"' && path[path_length - 1] == '"') {
-        path++;
-        path_length -= 2;
-    }
-    const char *entry = skip_spaces(comma + 1);
-    if (path_length <= 0 || !*entry)
-        return 0;
+    // As the rundll32 of Windows 95/98 parses its command line: the library's name runs up to
+    // the first comma and holds no blank or quote, and the entry follows the comma directly.
+    // Wine's own rundll32 takes more; what the real one cannot run is not run here either.
+    const char *library = skip_spaces(rest);
+    int library_length = (int)strcspn(library, ", \t\"");
+    if (library_length == 0 || library[library_length] != ',')
+        return -1;
+    const char *entry = library + library_length + 1;
+    if (!*entry || *entry == ' ' || *entry == '\t')
+        return -1;
     // Quoted for Wine's rundll32, which splits its arguments at spaces.
-    int written = snprintf(out, outSize, "\"%s\" \"%.*s\",%s", rundll, path_length, path, entry);
-    return written > 0 && written < outSize;
+    int written =
+        snprintf(out, outSize, "\"%s\" \"%.*s\",%s", rundll, library_length, library, entry);
+    return written > 0 && written < outSize ? 1 : -1;
 }
 
 static int start_process(char *command_line)
@@ -98,7 +93,12 @@ static int run_command(const char *name, const char *command)
     lstrcatA(rundll, "\\rundll32.exe");
 
     char line[CommandSize + MAX_PATH + 8];
-    if (!MakeRundllCommand(command, rundll, line, sizeof(line))) {
+    int made = MakeRundllCommand(command, rundll, line, sizeof(line));
+    if (made < 0) {
+        LogLine("qvdesktop: Run value \"%s\": rundll32 cannot run %s", name, command);
+        return 0;
+    }
+    if (!made) {
         if (lstrlenA(command) >= (int)sizeof(line))
             return 0;
         lstrcpyA(line, command);

@@ -85,7 +85,9 @@ void RefreshSampleWindow();
 // Runs every command of the current user's Run key; returns how many were started.
 int RunLogonCommands();
 // Splits "RUNDLL32.EXE <path>,<entry> [args]" into a command line for Wine's rundll32.
-// Returns 1 and fills out when command has that form.
+// Returns 1 and fills out when command has that form, 0 when it is no rundll32 command, and
+// -1 when it is one that the rundll32 of Windows 95/98 cannot run (a blank or quote in the
+// path, no comma, blanks around it) or that does not fit out.
 int MakeRundllCommand(const char *command, const char *rundll, char *out, int outSize);
 
 // ---- loadrequest.cpp ----
