@@ -53,6 +53,9 @@ const BuildRow *FindBuildRow(DWORD platformId, DWORD buildNumber);
 // segment through the 16-bit heap, then the stand-in window manager's shared bitmaps.
 HDC LocateThroughSystemHeap(WORD dcOffset, WORD tableOffset);
 HDC LocateStandInBitmapDC();
+// Lets this process's DC over the stand-in's bitmaps go, with the bitmap (and the view of the
+// shared pixels it holds). Nothing happens when none is held.
+void ReleaseStandInBitmapDC();
 
 // Where the last walk through the 16-bit heap ended.
 enum LocateExit {

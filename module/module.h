@@ -59,6 +59,14 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
 // Returns 1 when the whole path fitted.
 int GetModulePath(char *dst, int dstSize);
 
+// ---- Bitmap files (module/bitmapfile.cpp). ----
+
+// 1 when the file's headers describe a bitmap the system's loader can take safely: a known
+// header, depth and compression, at most 4096 pixels a side, a colour table the depth allows,
+// and pixels that lie inside the file. Only the headers are read. Every file goes through
+// this before LoadImageA(LR_LOADFROMFILE) sees it.
+int IsUsableBitmapFile(const char *path);
+
 // ---- Registry helpers (module/registry.cpp). ----
 
 inline constexpr int JoinedPathSize = 1024;
