@@ -112,8 +112,10 @@ static void OnStartApply(HWND page)
     char text[StartTextSize];
 
     // The agent must start at every logon, whatever is chosen; a path that cannot be had
-    // whole would name another file, so then the Run value is left as it is.
-    if (GetModulePath(path, sizeof path) && FormatText(text, sizeof text, RunCommandFormat, path))
+    // whole, or not in a form rundll32 can take, would run nothing, so then the Run value is
+    // left as it is.
+    if (GetRundllModulePath(path, sizeof path) &&
+        FormatText(text, sizeof text, RunCommandFormat, path))
         RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, text, ProductName, lstrlenA(text) + 1,
                       REG_SZ);
 

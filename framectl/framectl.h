@@ -57,6 +57,11 @@ HDC LocateStandInBitmapDC();
 // shared pixels it holds). Nothing happens when none is held.
 void ReleaseStandInBitmapDC();
 
+// The export of module with the given ordinal, read from the module's export directory (a
+// forwarded export is followed by name); null when there is none or the directory is damaged.
+// KERNEL32 of Windows 95/98 answers no GetProcAddress by ordinal for its own exports.
+FARPROC FindExportByOrdinal(HMODULE module, WORD ordinal);
+
 // Where the last walk through the 16-bit heap ended.
 enum LocateExit {
     LocateFound,

@@ -105,6 +105,7 @@ typedef DWORD(WINAPI *GetProcAddress16Proc)(DWORD instance, LPCSTR name);
 typedef DWORD(WINAPI *GlobalAllocLock16Proc)(WORD flags, DWORD size, WORD *handle);
 typedef BOOL(WINAPI *GlobalUnlock16Proc)(WORD handle);
 typedef WORD(WINAPI *GlobalFree16Proc)(WORD handle);
+typedef WORD(WINAPI *GlobalUnlockFree16Proc)(DWORD address);
 typedef void *(WINAPI *GetVDMPointerFixProc)(DWORD address, DWORD size, BOOL protectedMode);
 typedef void(WINAPI *GetVDMPointerUnfixProc)(DWORD address);
 typedef HANDLE(WINAPI *Handle32Proc)(WORD handle, int type);
@@ -114,6 +115,7 @@ struct Wow32 {
     GlobalAllocLock16Proc globalAllocLock16;
     GlobalUnlock16Proc globalUnlock16;
     GlobalFree16Proc globalFree16;
+    GlobalUnlockFree16Proc globalUnlockFree16;
     GetVDMPointerFixProc getVDMPointerFix;
     GetVDMPointerUnfixProc getVDMPointerUnfix;
     Handle32Proc handle32;
@@ -142,21 +144,28 @@ static int FindWow32(HMODULE module, Wow32 *wow)
     wow->globalAllocLock16 = (GlobalAllocLock16Proc)GetProcAddress(module, "WOWGlobalAllocLock16");
     wow->globalUnlock16 = (GlobalUnlock16Proc)GetProcAddress(module, "WOWGlobalUnlock16");
     wow->globalFree16 = (GlobalFree16Proc)GetProcAddress(module, "WOWGlobalFree16");
+    wow->globalUnlockFree16 =
+        (GlobalUnlockFree16Proc)GetProcAddress(module, "WOWGlobalUnlockFree16");
     wow->getVDMPointerFix = (GetVDMPointerFixProc)GetProcAddress(module, "WOWGetVDMPointerFix");
     wow->getVDMPointerUnfix =
         (GetVDMPointerUnfixProc)GetProcAddress(module, "WOWGetVDMPointerUnfix");
     wow->handle32 = (Handle32Proc)GetProcAddress(module, "WOWHandle32");
-    return wow->globalAllocLock16 && wow->globalUnlock16 && wow->globalFree16 &&
-           wow->getVDMPointerFix && wow->getVDMPointerUnfix && wow->handle32;
+    int canFree = (wow->globalUnlock16 && wow->globalFree16) || wow->globalUnlockFree16;
+    return wow->globalAllocLock16 && canFree && wow->getVDMPointerFix && wow->getVDMPointerUnfix &&
+           wow->handle32;
 }
 
-// Unlocked and freed in two calls: the combined WOWGlobalUnlockFree16 of some WOW layers
-// (Wine's among them) takes the unlock's "no locks left" answer for a failure and never
-// frees, leaving one block behind in the 16-bit heap on every locate.
-static void FreeBlock(const Wow32 &wow, WORD handle)
+// Unlocked and freed in two calls where the pair exists: the combined WOWGlobalUnlockFree16
+// of some WOW layers (Wine's among them) takes the unlock's "no locks left" answer for a
+// failure and never frees, leaving one block behind in the 16-bit heap on every locate.
+static void FreeBlock(const Wow32 &wow, WORD handle, DWORD address)
 {
-    wow.globalUnlock16(handle);
-    wow.globalFree16(handle);
+    if (wow.globalUnlock16 && wow.globalFree16) {
+        wow.globalUnlock16(handle);
+        wow.globalFree16(handle);
+    } else {
+        wow.globalUnlockFree16(address);
+    }
 }
 
 static HDC ReadUserData(const Wow32 &wow, WORD dcOffset, WORD tableOffset)
@@ -165,10 +174,9 @@ static HDC ReadUserData(const Wow32 &wow, WORD dcOffset, WORD tableOffset)
     if (!kernel)
         return EndLocate(LocateNoKernel, nullptr);
     FARPROC thunk = GetProcAddress(kernel, "QT_Thunk");
-    auto load16 = (LoadLibrary16Proc)GetProcAddress(kernel, MAKEINTRESOURCEA(LoadLibrary16Ordinal));
-    auto free16 = (FreeLibrary16Proc)GetProcAddress(kernel, MAKEINTRESOURCEA(FreeLibrary16Ordinal));
-    auto getProc16 =
-        (GetProcAddress16Proc)GetProcAddress(kernel, MAKEINTRESOURCEA(GetProcAddress16Ordinal));
+    auto load16 = (LoadLibrary16Proc)FindExportByOrdinal(kernel, LoadLibrary16Ordinal);
+    auto free16 = (FreeLibrary16Proc)FindExportByOrdinal(kernel, FreeLibrary16Ordinal);
+    auto getProc16 = (GetProcAddress16Proc)FindExportByOrdinal(kernel, GetProcAddress16Ordinal);
     if (!thunk || !load16 || !free16 || !getProc16)
         return EndLocate(LocateNoThunk, nullptr);
 
@@ -198,7 +206,7 @@ static HDC ReadUserData(const Wow32 &wow, WORD dcOffset, WORD tableOffset)
     WORD userSegment = info ? info->hUserSegment : 0;
     if (info)
         wow.getVDMPointerUnfix(block);
-    FreeBlock(wow, blockHandle);
+    FreeBlock(wow, blockHandle, block);
     if (!info)
         return EndLocate(LocateBlockNotFixed, nullptr);
     if (!LOWORD(filled))

@@ -53,7 +53,9 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer(void)
         WriteText(HKEY_CLASSES_ROOT, classKey, "InprocServer32", "ThreadingModel", "Apartment");
     }
     WriteText(HKEY_LOCAL_MACHINE, UninstallKeyPath, ProductName, "DisplayName", ProductName);
-    if (FormatText(command, sizeof command, RemoveCommandFormat, modulePath))
+    // No uninstall command at all rather than one that rundll32 cannot run.
+    if (GetRundllModulePath(modulePath, sizeof modulePath) &&
+        FormatText(command, sizeof command, RemoveCommandFormat, modulePath))
         WriteText(HKEY_LOCAL_MACHINE, UninstallKeyPath, ProductName, "UninstallString", command);
     return S_OK;
 }

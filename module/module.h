@@ -59,6 +59,11 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
 // Returns 1 when the whole path fitted.
 int GetModulePath(char *dst, int dstSize);
 
+// The module's path as the stored rundll32 command lines name it: the full path, or its
+// short form where the full one has a space, a comma or a quote, which the rundll32 of
+// Windows 95/98 cannot take. Returns 0 and leaves "" when no such name can be had.
+int GetRundllModulePath(char *dst, int dstSize);
+
 // ---- Bitmap files (module/bitmapfile.cpp). ----
 
 // 1 when the file's headers describe a bitmap the system's loader can take safely: a known

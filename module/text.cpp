@@ -59,6 +59,13 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
     return 1;
 }
 
+// Empties dst and answers 0: a path that cannot be had whole is not had at all.
+static int RefuseText(char *dst)
+{
+    dst[0] = '\0';
+    return 0;
+}
+
 int GetModulePath(char *dst, int dstSize)
 {
     if (dstSize <= 0)
@@ -66,10 +73,36 @@ int GetModulePath(char *dst, int dstSize)
     DWORD n = GetModuleFileNameA(ModuleInstance, dst, (DWORD)dstSize);
     // A path that filled the buffer may have been cut (and, on older systems, left
     // unterminated): a cut path names another file, so it is refused.
-    if (n == 0 || n >= (DWORD)dstSize) {
-        dst[0] = '\0';
-        return 0;
-    }
+    if (n == 0 || n >= (DWORD)dstSize)
+        return RefuseText(dst);
     dst[n] = '\0';
+    return 1;
+}
+
+// The rundll32 of Windows 95/98 takes the library's name up to the first comma and cannot
+// take a space or a quote in it.
+static int FitsRundllName(const char *path)
+{
+    for (const char *p = path; *p; p++)
+        if (*p == ' ' || *p == ',' || *p == '"')
+            return 0;
+    return 1;
+}
+
+int GetRundllModulePath(char *dst, int dstSize)
+{
+    if (!GetModulePath(dst, dstSize))
+        return 0;
+    // Paths rundll32 can take stay as they are, so stored commands of existing users keep
+    // their text; others are named by their short form (the long one is still what COM and
+    // the user are shown).
+    if (FitsRundllName(dst))
+        return 1;
+    char longPath[MAX_PATH * 2];
+    if (CopyText(longPath, sizeof longPath, dst) != lstrlenA(dst))
+        return RefuseText(dst);
+    DWORD n = GetShortPathNameA(longPath, dst, (DWORD)dstSize);
+    if (n == 0 || n >= (DWORD)dstSize || !FitsRundllName(dst))
+        return RefuseText(dst);
     return 1;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
+#include "common/win9x_rules.h"
 
 using namespace applettest;
 using namespace sheetdriver;
@@ -185,6 +186,27 @@ TEST_F(StartPage, ApplyWritesTheRunValueTheFileNameAndTheChoice)
     ASSERT_TRUE(ReadValue(RunKeyPath, "Quorvia", &type, &run));
     EXPECT_EQ(static_cast<DWORD>(REG_SZ), type);
     EXPECT_EQ(std::string("RUNDLL32.EXE ") + module + ",RUNDLL_QvIn" + '\0', run);
+    EXPECT_TRUE(RunsOnWin9x(run.c_str(), "RUNDLL_QvIn", module));
+}
+
+TEST_F(StartPage, ApplyFromAFolderWithSpacesWritesARunValueRundllCanRun)
+{
+    CreateDirectoryA("C:\\qv moved here", nullptr);
+    const char moved[] = "C:\\qv moved here\\qvshell.cpl";
+    ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), moved, FALSE));
+    HMODULE copy = LoadLibraryA(moved);
+    ASSERT_TRUE(copy);
+    RunSheet([copy](HWND sheet) {
+        ModuleInstance = copy; // as if the sheet had been opened from the moved module
+        Click(Page(sheet, 0), IDC_START_TOVAN);
+        PressApply(sheet);
+    });
+    DWORD type = 0;
+    std::string run;
+    ASSERT_TRUE(ReadValue(RunKeyPath, "Quorvia", &type, &run));
+    EXPECT_TRUE(RunsOnWin9x(run.c_str(), "RUNDLL_QvIn", moved));
+    ModuleInstance = GetModuleHandleA(nullptr);
+    FreeLibrary(copy);
 }
 
 TEST_F(StartPage, ApplyWithTheShellPictureStillWritesEverything)

@@ -1,8 +1,11 @@
 // The system bitmap locator: the version gate, the route through the 16-bit heap (run for
 // real under Wine's Windows 98 and 95 settings) and the fault mends of the held-DC check.
 #include "framectl_test_util.h"
+#include "common/guarded.h"
+#include "common/win9x_rules.h"
 
 #include <stdio.h>
+#include <functional>
 
 // ---- The table of supported builds, looked up directly (builds Wine cannot report). ----
 
@@ -190,6 +193,153 @@ TEST(IsValidDC, AcceptsOnlyDeviceContexts)
     EXPECT_EQ(0, IsValidDC(gone));
 }
 
+// ---- KERNEL32's exports by ordinal, read from its export directory. ----
+
+// Wine's own answer by ordinal: the test fetches the real GetProcAddress by name, past the
+// Windows 95/98 rule that refuses KERNEL32 ordinals in this program.
+static FARPROC WineAnswer(HMODULE module, WORD ordinal)
+{
+    auto wineGetProcAddress = reinterpret_cast<decltype(&GetProcAddress)>(
+        GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetProcAddress"));
+    return wineGetProcAddress(module, MAKEINTRESOURCEA(ordinal));
+}
+
+TEST(ExportsByOrdinal, AgreeWithWineForEveryOrdinalOfKernel32AndUser32)
+{
+    for (const char *name : {"KERNEL32.DLL", "USER32.DLL"}) {
+        HMODULE module = GetModuleHandleA(name);
+        int found = 0;
+        for (WORD ordinal = 0; ordinal < 2000; ordinal++) {
+            FARPROC expected = WineAnswer(module, ordinal);
+            EXPECT_EQ(expected, FindExportByOrdinal(module, ordinal)) << name << " #" << ordinal;
+            found += expected != nullptr;
+        }
+        EXPECT_GT(found, 500) << name;
+    }
+    // The 16-bit library calls are forwarders in Wine's KERNEL32.
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    for (WORD ordinal : {35, 36, 37})
+        EXPECT_NE(nullptr, FindExportByOrdinal(kernel, ordinal)) << "#" << ordinal;
+    EXPECT_EQ(Win9xRulesActive(), WineAnswer(kernel, 35) != GetProcAddress(kernel, (LPCSTR)35))
+        << "the rules refuse KERNEL32 ordinals exactly under the Windows 95/98 settings";
+}
+
+TEST(ExportsByOrdinal, NamedExportsAreReachedByTheirOrdinals)
+{
+    HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+    for (const char *name : {"QT_Thunk", "GetVersionExA", "lstrlenA", "GetModuleHandleA"}) {
+        FARPROC named = GetProcAddress(kernel, name);
+        ASSERT_NE(nullptr, named) << name;
+        bool reached = false;
+        for (WORD ordinal = 1; ordinal < 2000 && !reached; ordinal++)
+            reached = FindExportByOrdinal(kernel, ordinal) == named;
+        EXPECT_TRUE(reached) << name;
+    }
+}
+
+// A small image of one page that ends at a no-access page, with an export directory of four
+// entries (ordinals 10 to 13): code, none, a forwarder, and a place for a test's forwarder.
+// Anything read past the image faults.
+class FakeImage : GuardedEnd
+{
+  public:
+    static constexpr DWORD Size = 0x1000, Directory = 0x200, Functions = 0x240;
+    FakeImage() : base(EndingWith(Size))
+    {
+        memset(base, 0, Size);
+        dos()->e_magic = IMAGE_DOS_SIGNATURE;
+        dos()->e_lfanew = 0x40;
+        nt()->Signature = IMAGE_NT_SIGNATURE;
+        nt()->OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+        nt()->OptionalHeader.SizeOfImage = Size;
+        nt()->OptionalHeader.NumberOfRvaAndSizes = IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+        entry() = {Directory, 0x100};
+        exports()->Base = 10;
+        exports()->NumberOfFunctions = 4;
+        exports()->AddressOfFunctions = Functions;
+        DWORD table[4] = {0x400, 0, 0x280, 0x2C0};
+        memcpy(base + Functions, table, sizeof table);
+        strcpy(reinterpret_cast<char *>(base + 0x280), "KERNEL32.GetVersionExA");
+    }
+    HMODULE module() const { return reinterpret_cast<HMODULE>(base); }
+    IMAGE_DOS_HEADER *dos() { return reinterpret_cast<IMAGE_DOS_HEADER *>(base); }
+    IMAGE_NT_HEADERS32 *nt() { return reinterpret_cast<IMAGE_NT_HEADERS32 *>(base + 0x40); }
+    IMAGE_DATA_DIRECTORY &entry() { return nt()->OptionalHeader.DataDirectory[0]; }
+    IMAGE_EXPORT_DIRECTORY *exports()
+    {
+        return reinterpret_cast<IMAGE_EXPORT_DIRECTORY *>(base + Directory);
+    }
+    DWORD *functions() { return reinterpret_cast<DWORD *>(base + Functions); }
+    void Forwarder(const char *text, size_t size) { memcpy(base + 0x2C0, text, size); }
+
+    BYTE *base;
+};
+
+TEST(ExportsByOrdinal, ReadAnIntactImage)
+{
+    FakeImage image;
+    EXPECT_EQ(reinterpret_cast<FARPROC>(image.base + 0x400),
+              FindExportByOrdinal(image.module(), 10));
+    EXPECT_EQ(nullptr, FindExportByOrdinal(image.module(), 11)) << "an empty entry";
+    EXPECT_EQ(GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetVersionExA"),
+              FindExportByOrdinal(image.module(), 12))
+        << "a forwarder followed by name";
+    for (WORD outside : {0, 9, 14, 0xFFFF})
+        EXPECT_EQ(nullptr, FindExportByOrdinal(image.module(), outside)) << "#" << outside;
+    EXPECT_EQ(nullptr, FindExportByOrdinal(nullptr, 10));
+}
+
+TEST(ExportsByOrdinal, AnswerNullForADamagedImage)
+{
+    struct Damage {
+        const char *what;
+        WORD ordinal;
+        std::function<void(FakeImage &)> apply;
+    } damages[] = {
+        {"no MZ", 10, [](FakeImage &i) { i.dos()->e_magic = 0; }},
+        {"PE header past the first page", 10, [](FakeImage &i) { i.dos()->e_lfanew = 0xF80; }},
+        {"PE header inside the DOS header", 10, [](FakeImage &i) { i.dos()->e_lfanew = 8; }},
+        {"no PE signature", 10, [](FakeImage &i) { i.nt()->Signature = 0; }},
+        {"a 64-bit header", 10,
+         [](FakeImage &i) { i.nt()->OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR64_MAGIC; }},
+        {"no export entry", 10,
+         [](FakeImage &i) { i.nt()->OptionalHeader.NumberOfRvaAndSizes = 0; }},
+        {"image smaller than its headers", 10,
+         [](FakeImage &i) { i.nt()->OptionalHeader.SizeOfImage = 0x100; }},
+        {"directory past the image", 10, [](FakeImage &i) { i.entry().VirtualAddress = 0xF00; }},
+        {"directory at an address that wraps", 10,
+         [](FakeImage &i) { i.entry().VirtualAddress = 0xFFFFFF00; }},
+        {"directory smaller than its record", 10, [](FakeImage &i) { i.entry().Size = 16; }},
+        {"function table past the image", 11,
+         [](FakeImage &i) { i.exports()->AddressOfFunctions = 0xFFC; }},
+        {"function table claiming 2^32 entries", 0xFFFF,
+         [](FakeImage &i) { i.exports()->NumberOfFunctions = 0xFFFFFFFF; }},
+        {"function past the image", 10, [](FakeImage &i) { i.functions()[0] = 0x5000; }},
+        {"forwarder without terminator", 13,
+         [](FakeImage &i) {
+             i.Forwarder("KERNEL32.GetVersionExA", 22);
+             i.entry().Size = 0x2C0 + 22 - FakeImage::Directory;
+         }},
+        {"forwarder without a dot", 13, [](FakeImage &i) { i.Forwarder("GetVersionExA", 14); }},
+        {"forwarder without a module", 13, [](FakeImage &i) { i.Forwarder(".GetVersionExA", 15); }},
+        {"forwarder without a name", 13, [](FakeImage &i) { i.Forwarder("KERNEL32.", 10); }},
+        {"forwarder by ordinal", 13, [](FakeImage &i) { i.Forwarder("KERNEL32.#35", 13); }},
+        {"forwarder to a module that is not there", 13,
+         [](FakeImage &i) { i.Forwarder("QVNOSUCH.GetVersionExA", 23); }},
+        {"forwarder with an over-long module name", 13,
+         [](FakeImage &i) {
+             std::string text = std::string(70, 'K') + ".GetVersionExA";
+             i.Forwarder(text.c_str(), text.size() + 1);
+             i.entry().Size = 0x200;
+         }},
+    };
+    for (const Damage &damage : damages) {
+        FakeImage image;
+        damage.apply(image);
+        EXPECT_EQ(nullptr, FindExportByOrdinal(image.module(), damage.ordinal)) << damage.what;
+    }
+}
+
 // ---- The 16-bit route, run for real. ----
 
 // The test's own view of the 16-bit side, through the same thunk and ordinals. Wine's thunk
@@ -215,9 +365,9 @@ class SixteenBitProbe
     {
         HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
         thunk = GetProcAddress(kernel, "QT_Thunk");
-        load16 = (Load16)GetProcAddress(kernel, MAKEINTRESOURCEA(35));
-        free16 = (Free16)GetProcAddress(kernel, MAKEINTRESOURCEA(36));
-        getProc16 = (GetProc16)GetProcAddress(kernel, MAKEINTRESOURCEA(37));
+        load16 = (Load16)FindExportByOrdinal(kernel, 35);
+        free16 = (Free16)FindExportByOrdinal(kernel, 36);
+        getProc16 = (GetProc16)FindExportByOrdinal(kernel, 37);
         wow = LoadLibraryA("WOW32.DLL");
         if (!thunk || !load16 || !free16 || !getProc16 || !wow)
             return false;

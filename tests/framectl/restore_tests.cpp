@@ -2,12 +2,13 @@
 // the module hands to ChangeDisplaySettingsA (caught at this program's import slot, then
 // passed on), and the WM_DISPLAYCHANGE that a top-level window receives.
 #include "framectl_test_util.h"
+#include "common/import_slot.h"
 
 #include <stddef.h>
 
 // This program's import slot for ChangeDisplaySettingsA, through which the module's code
 // linked into it calls.
-extern "C" void *ChangeDisplaySettingsSlot __asm__("__imp__ChangeDisplaySettingsA@8");
+extern "C" FARPROC ChangeDisplaySettingsSlot __asm__("__imp__ChangeDisplaySettingsA@8");
 
 typedef LONG(WINAPI *ChangeDisplaySettingsProc)(DEVMODEA *, DWORD);
 static ChangeDisplaySettingsProc RealChange;
@@ -37,11 +38,7 @@ class Restore : public FrameStateTest
     void SetUp() override
     {
         FrameStateTest::SetUp();
-        DWORD old;
-        ASSERT_TRUE(VirtualProtect(&ChangeDisplaySettingsSlot, sizeof(void *),
-                                   PAGE_EXECUTE_READWRITE, &old));
-        RealChange = (ChangeDisplaySettingsProc)ChangeDisplaySettingsSlot;
-        ChangeDisplaySettingsSlot = (void *)RecordingChange;
+        RealChange = swap.original;
         ChangeCalls = 0;
         DisplayChanges = 0;
         WNDCLASSA wc = {};
@@ -55,7 +52,6 @@ class Restore : public FrameStateTest
     }
     void TearDown() override
     {
-        ChangeDisplaySettingsSlot = (void *)RealChange;
         DestroyWindow(window);
         UnregisterClassA("FramectlRestoreWatch", GetModuleHandleA(nullptr));
         FrameStateTest::TearDown();
@@ -70,6 +66,7 @@ class Restore : public FrameStateTest
             Sleep(10);
         }
     }
+    ImportSlotSwap<ChangeDisplaySettingsProc> swap{&ChangeDisplaySettingsSlot, RecordingChange};
     HWND window = nullptr;
 };
 

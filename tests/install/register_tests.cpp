@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <string>
 #include "install/install_test_util.h"
+#include "common/win9x_rules.h"
 
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -35,14 +36,11 @@ struct LoadedModule {
     }
 };
 
-// A copy of the module in a folder whose name has spaces.
+// A copy of the module moved into a folder whose name has spaces.
 std::string ModuleCopyWithSpaces()
 {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    std::string folder = std::string(temp) + "Quorvia Test Folder";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    std::string copy = folder + "\\qv shell copy.cpl";
+    CreateDirectoryA("C:\\qv moved here", nullptr);
+    std::string copy = "C:\\qv moved here\\qvshell.cpl";
     CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE);
     return copy;
 }
@@ -67,8 +65,12 @@ class Registration : public ::testing::Test
         EXPECT_EQ(path, ReadText(HKEY_CLASSES_ROOT, server, nullptr));
         EXPECT_EQ("Apartment", ReadText(HKEY_CLASSES_ROOT, server, "ThreadingModel"));
         EXPECT_EQ(ProductName, ReadText(HKEY_LOCAL_MACHINE, entry, "DisplayName"));
-        EXPECT_EQ("RUNDLL32.EXE " + path + ",RUNDLL_Remove",
-                  ReadText(HKEY_LOCAL_MACHINE, entry, "UninstallString"));
+        // COM takes any path; the uninstall command must be one rundll32 can run, and a path it
+        // can take is written as it is, as earlier versions wrote it.
+        std::string uninstall = ReadText(HKEY_LOCAL_MACHINE, entry, "UninstallString");
+        EXPECT_TRUE(RunsOnWin9x(uninstall, "RUNDLL_Remove", path));
+        if (path.find_first_of(" ,\"") == std::string::npos)
+            EXPECT_EQ("RUNDLL32.EXE " + path + ",RUNDLL_Remove", uninstall);
         KeyCounts c = CountKey(HKEY_CLASSES_ROOT, classKey);
         EXPECT_EQ(1u, c.subkeys);
         EXPECT_EQ(1u, c.values);
@@ -101,7 +103,7 @@ TEST(ClassIdText, ASmallBufferIsFilledNoFurtherAndTerminated)
         EXPECT_EQ('#', text[i]);
 }
 
-TEST_F(Registration, WritesExactlyFiveValuesWithTheUnquotedPathAndIsIdempotent)
+TEST_F(Registration, WritesExactlyFiveValuesForAModuleInAFolderWithSpacesAndIsIdempotent)
 {
     LoadedModule module(ModuleCopyWithSpaces());
     ASSERT_NE(nullptr, module.handle);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "module/module.h"
+#include "common/import_slot.h"
 
 namespace
 {
@@ -169,7 +170,8 @@ TEST_F(RegistryHelpers, OverlongPathsTouchNothing)
 
 std::vector<std::string> DeletedKeys;
 const char *FailingKeyName = nullptr;
-LONG(WINAPI *RealRegDeleteKeyA)(HKEY, LPCSTR);
+typedef LONG(WINAPI *RegDeleteKeyProc)(HKEY, LPCSTR);
+RegDeleteKeyProc RealRegDeleteKeyA;
 
 LONG WINAPI RecordingRegDeleteKeyA(HKEY root, LPCSTR path)
 {
@@ -191,10 +193,7 @@ class TreeDeletion : public RegistryHelpers
     void SetUp() override
     {
         RegistryHelpers::SetUp();
-        DWORD old;
-        VirtualProtect(&ImportedRegDeleteKeyA, sizeof(FARPROC), PAGE_READWRITE, &old);
-        RealRegDeleteKeyA = reinterpret_cast<decltype(RealRegDeleteKeyA)>(ImportedRegDeleteKeyA);
-        ImportedRegDeleteKeyA = reinterpret_cast<FARPROC>(RecordingRegDeleteKeyA);
+        RealRegDeleteKeyA = swap.original;
         DeletedKeys.clear();
         FailingKeyName = nullptr;
         base = std::string(TestRoot) + "\\Tree";
@@ -202,11 +201,7 @@ class TreeDeletion : public RegistryHelpers
             MakeKey(base + "\\" + k);
         MakeKey(std::string(TestRoot) + "\\Sibling");
     }
-    void TearDown() override
-    {
-        ImportedRegDeleteKeyA = reinterpret_cast<FARPROC>(RealRegDeleteKeyA);
-        RegistryHelpers::TearDown();
-    }
+    ImportSlotSwap<RegDeleteKeyProc> swap{&ImportedRegDeleteKeyA, RecordingRegDeleteKeyA};
     std::string base;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "module/module.h"
+#include "common/guarded.h"
 
 namespace
 {
@@ -126,25 +127,6 @@ TEST_F(FrameImageStore, EntriesInMemoryWithoutTerminatorAreCutWhenSaved)
 }
 
 // ---- Hostile stored values ----
-
-// Memory whose last readable byte is followed by a no-access page: data and lists placed
-// to end there make any read or write past their end fault.
-class GuardedEnd
-{
-  public:
-    GuardedEnd()
-    {
-        base = static_cast<BYTE *>(
-            VirtualAlloc(nullptr, 4 * 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
-        DWORD old;
-        VirtualProtect(base + 3 * 4096, 4096, PAGE_NOACCESS, &old);
-    }
-    ~GuardedEnd() { VirtualFree(base, 0, MEM_RELEASE); }
-    BYTE *EndingWith(size_t size) { return base + 3 * 4096 - size; }
-
-  private:
-    BYTE *base;
-};
 
 class GuardedBytes : GuardedEnd
 {

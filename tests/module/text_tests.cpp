@@ -5,6 +5,8 @@
 #include <string>
 
 #include "module/module.h"
+#include "common/import_slot.h"
+#include "common/win9x_rules.h"
 
 namespace
 {
@@ -58,6 +60,76 @@ TEST(GetModulePath, RefusesAPathThatDoesNotFit)
     EXPECT_EQ(0, GetModulePath(g.text, sizeof g.text));
     EXPECT_STREQ("", g.text);
     EXPECT_TRUE(g.CanaryIntact());
+}
+
+// The short form the system answers, played by the test when it must fail or misbehave.
+extern "C" FARPROC ImportedGetShortPathNameA __asm__("__imp__GetShortPathNameA@12");
+typedef DWORD(WINAPI *ShortPathProc)(LPCSTR, LPSTR, DWORD);
+const char *ShortAnswer;
+DWORD WINAPI AnswerShortPath(LPCSTR, LPSTR out, DWORD size)
+{
+    if (!ShortAnswer)
+        return 0;
+    DWORD n = lstrlenA(ShortAnswer);
+    if (n < size)
+        lstrcpyA(out, ShortAnswer);
+    return n < size ? n : n + 1;
+}
+
+class RundllModulePath : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        CreateDirectoryA("C:\\qv moved here", nullptr);
+        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), moved, FALSE));
+        ModuleInstance = LoadLibraryA(moved);
+        ASSERT_TRUE(ModuleInstance);
+    }
+    void TearDown() override
+    {
+        FreeLibrary(ModuleInstance);
+        ModuleInstance = nullptr;
+    }
+    const char *moved = "C:\\qv moved here\\qvshell.cpl";
+};
+
+TEST(RundllModulePathPlain, IsTheFullPathWhenRundllCanTakeIt)
+{
+    ModuleInstance = nullptr;
+    char full[MAX_PATH], rundll[MAX_PATH];
+    ASSERT_EQ(1, GetModulePath(full, sizeof full));
+    ASSERT_EQ(std::string::npos, std::string(full).find_first_of(" ,\""));
+    ASSERT_EQ(1, GetRundllModulePath(rundll, sizeof rundll));
+    EXPECT_STREQ(full, rundll);
+}
+
+TEST_F(RundllModulePath, IsTheShortFormInAFolderWithSpaces)
+{
+    char path[MAX_PATH];
+    ASSERT_EQ(1, GetRundllModulePath(path, sizeof path));
+    EXPECT_TRUE(
+        RunsOnWin9x(std::string("RUNDLL32.EXE ") + path + ",RUNDLL_QvIn", "RUNDLL_QvIn", moved));
+}
+
+TEST_F(RundllModulePath, IsRefusedWhenNoUsableShortFormCanBeHad)
+{
+    ImportSlotSwap<ShortPathProc> swap(&ImportedGetShortPathNameA, AnswerShortPath);
+    // No short form; one with a space or a comma still; one that does not fit the buffer
+    // (which holds the long path, 28 characters, and no more than 31).
+    for (const char *answer :
+         {(const char *)nullptr, "C:\\QV MOV~1\\QVSHELL.CPL", "C:\\QVMOVE~1\\QV,SHE~1.CPL",
+          "C:\\QVMOVE~1\\SUBFOLDR\\QVSHELL.CPL"}) {
+        ShortAnswer = answer;
+        struct {
+            char text[32];
+            char canary[8];
+        } g;
+        memset(&g, 0x5A, sizeof g);
+        EXPECT_EQ(0, GetRundllModulePath(g.text, sizeof g.text)) << (answer ? answer : "none");
+        EXPECT_STREQ("", g.text);
+        EXPECT_EQ(0, memcmp(g.canary, "ZZZZZZZZ", 8));
+    }
 }
 
 } // namespace

@@ -1,0 +1,155 @@
+// The Windows 95/98 rules (see win9x_rules.h). Each rule replaces this program's import slot
+// for one function with a wrapper that answers as the real systems do and otherwise passes
+// the call on to Wine.
+#include "common/win9x_rules.h"
+#include "common/import_slot.h"
+
+#include <string.h>
+
+namespace
+{
+
+bool Active = false;
+
+// This program's import slots: the module's code linked into it calls through them.
+extern "C" FARPROC ImportedGetProcAddress __asm__("__imp__GetProcAddress@8");
+extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
+
+typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
+typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                                        HANDLE);
+GetProcAddressProc RealGetProcAddress;
+CreateFileAProc RealCreateFileA;
+
+struct ProcOverride {
+    char name[64];
+    FARPROC replacement;
+};
+ProcOverride Overrides[16];
+int OverrideCount;
+
+FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
+{
+    // KERNEL32 of Windows 95/98 refuses every lookup of its own exports by ordinal ("kernel32
+    // by id not supported"); only names are answered.
+    if (!HIWORD(name) && module == GetModuleHandleA("KERNEL32.DLL")) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (HIWORD(name))
+        for (int i = 0; i < OverrideCount; i++)
+            if (strcmp(Overrides[i].name, name) == 0)
+                return Overrides[i].replacement;
+    return RealGetProcAddress(module, name);
+}
+
+HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                               DWORD disposition, DWORD flags, HANDLE templateFile)
+{
+    // Windows 95/98 know no FILE_SHARE_DELETE and refuse the whole call when it is asked for.
+    if (share & FILE_SHARE_DELETE) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    return RealCreateFileA(name, access, share, sa, disposition, flags, templateFile);
+}
+
+struct RulesAtStartUp {
+    RulesAtStartUp()
+    {
+        OSVERSIONINFOA version = {};
+        version.dwOSVersionInfoSize = sizeof version;
+        if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_WINDOWS)
+            return;
+        RealGetProcAddress = reinterpret_cast<GetProcAddressProc>(SwapImportSlot(
+            &ImportedGetProcAddress, reinterpret_cast<FARPROC>(RuledGetProcAddress)));
+        RealCreateFileA = reinterpret_cast<CreateFileAProc>(
+            SwapImportSlot(&ImportedCreateFileA, reinterpret_cast<FARPROC>(RuledCreateFileA)));
+        Active = true;
+    }
+} InstallRules;
+
+bool IsRundllChar(char c)
+{
+    return c && c != ' ' && c != '\t' && c != ',' && c != '"';
+}
+
+// The long form of a file's full path, or "" when no such file exists.
+std::string LongPathOf(const std::string &path)
+{
+    char full[MAX_PATH * 2], longer[MAX_PATH * 2];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (!n || n >= sizeof full)
+        return "";
+    n = GetLongPathNameA(full, longer, sizeof longer);
+    return n && n < sizeof longer ? longer : "";
+}
+
+} // namespace
+
+bool Win9xRulesActive()
+{
+    return Active;
+}
+
+void OverrideProc(const char *name, FARPROC replacement)
+{
+    for (int i = 0; i < OverrideCount; i++)
+        if (strcmp(Overrides[i].name, name) == 0) {
+            Overrides[i].replacement = replacement;
+            return;
+        }
+    if (OverrideCount < (int)(sizeof Overrides / sizeof Overrides[0])) {
+        lstrcpynA(Overrides[OverrideCount].name, name, sizeof Overrides[0].name);
+        Overrides[OverrideCount++].replacement = replacement;
+    }
+}
+
+void ClearProcOverrides()
+{
+    OverrideCount = 0;
+}
+
+::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,
+                                       const std::string &modulePath)
+{
+    const char *p = commandLine.c_str();
+    // The program: quoted, or up to the first blank.
+    std::string program;
+    if (*p == '"') {
+        const char *end = strchr(p + 1, '"');
+        if (!end)
+            return ::testing::AssertionFailure() << "unterminated quote in: " << commandLine;
+        program.assign(p + 1, end);
+        p = end + 1;
+    } else {
+        while (*p && *p != ' ' && *p != '\t')
+            program += *p++;
+    }
+    std::string file = program.substr(program.find_last_of("\\/") + 1);
+    if (lstrcmpiA(file.c_str(), "RUNDLL32.EXE") != 0 && lstrcmpiA(file.c_str(), "RUNDLL32") != 0)
+        return ::testing::AssertionFailure() << "not a rundll32 command: " << commandLine;
+    while (*p == ' ' || *p == '\t')
+        p++;
+
+    std::string library;
+    while (IsRundllChar(*p))
+        library += *p++;
+    if (*p != ',' || library.empty())
+        return ::testing::AssertionFailure()
+               << "rundll32 of Windows 95/98 would take \"" << library
+               << "\" as the library and find no comma after it: " << commandLine;
+    p++;
+    std::string entryName;
+    while (*p && *p != ' ' && *p != '\t')
+        entryName += *p++;
+    if (entryName != entry)
+        return ::testing::AssertionFailure()
+               << "entry \"" << entryName << "\", not " << entry << ": " << commandLine;
+
+    std::string named = LongPathOf(library), module = LongPathOf(modulePath);
+    if (named.empty() || lstrcmpiA(named.c_str(), module.c_str()) != 0)
+        return ::testing::AssertionFailure()
+               << "\"" << library << "\" is not the module file " << modulePath;
+    return ::testing::AssertionSuccess();
+}

@@ -1,0 +1,30 @@
+// Windows 95/98 where Wine is kinder. A test program that links tests/common/win9x_rules.cpp
+// (the locator, agent, applet and install suites do) gets these rules at start-up whenever
+// the process reports the Windows 95/98 platform (its copy runs with the win95 or win98
+// setting): the module's code, linked into the program, then meets the real systems' answers
+// through the program's own import slots, and the tests see what a real machine would do.
+//
+// Each rule is a few lines in win9x_rules.cpp with what the real system does; the next one
+// we learn goes there too.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <string>
+
+// Whether the rules were put in place for this process.
+bool Win9xRulesActive();
+
+// A named GetProcAddress lookup (any module) answered with replacement instead, while the
+// override stands; a null replacement plays an export the system does not have. Lets a test
+// stand in for pieces of the platform the module finds at run time (the thunk, WOW32).
+void OverrideProc(const char *name, FARPROC replacement);
+void ClearProcOverrides();
+
+// A command line as the rundll32 of Windows 95/98 parses it: "<program> <library>,<entry>
+// [arguments]", the library's name running up to the first comma and holding no space or
+// quote, no blank around the comma. Succeeds only when the command parses so, names entry,
+// and its library is the file modulePath names (compared as files, not as text).
+::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,
+                                       const std::string &modulePath);

@@ -1,0 +1,358 @@
+// The window manager of Windows 95/98 in a bottle: a stand-in for the thunked SystemHeapInfo
+// that behaves as the real thunk does on the frame the module builds, and a 16-bit segment
+// that plays USER's data segment (the DC word and the slot table at the build's offsets).
+// The module walks its real route to them, under the Windows 95/98 rules, and everything after
+// the thunked call runs as it would on a real machine.
+#include "framectl_test_util.h"
+#include "common/import_slot.h"
+#include "common/win9x_rules.h"
+
+#include <map>
+
+namespace
+{
+
+typedef DWORD(WINAPI *AllocLockProc)(WORD, DWORD, WORD *);
+typedef BOOL(WINAPI *UnlockProc)(WORD);
+typedef WORD(WINAPI *FreeProc)(WORD);
+typedef WORD(WINAPI *UnlockFreeProc)(DWORD);
+typedef void *(WINAPI *FixProc)(DWORD, DWORD, BOOL);
+typedef void(WINAPI *UnfixProc)(DWORD);
+typedef DWORD(WINAPI *Load16Proc)(LPCSTR);
+typedef void(WINAPI *Free16Proc)(DWORD);
+typedef DWORD(WINAPI *GetProc16Proc)(DWORD, LPCSTR);
+
+// What the bottle answers, and what it saw.
+struct Bottle {
+    WORD selector = 0;         // answered as hUserSegment
+    DWORD result = 0xBEEF0001; // EAX: only AX counts, 1
+    DWORD failFixAt = 0;       // a 16:16 address whose fix answers null
+    DWORD heapInfo = 0;        // where SystemHeapInfo really is
+    FixProc fix = nullptr;     // WOW32's own
+    UnfixProc unfix = nullptr;
+    UnlockFreeProc unlockFree = nullptr;
+
+    int calls = 0;
+    DWORD target = 0, argumentBytes = 0, workByte = 0xFF, recordSize = 0;
+    int fixes = 0, combinedFrees = 0;
+    std::map<DWORD, int> fixed; // 16:16 address: fixes not yet undone
+} * Current;
+
+} // namespace
+
+// Called by the thunk below with what the real thunk would have: the 16:16 target from EDX,
+// the pushed argument, the size of the arguments as the thunk measures it (EBP - ESP - 64 at
+// the call) and the first byte of the 64-byte work area.
+extern "C" DWORD __cdecl BottleHeapInfo(DWORD target, DWORD argument, DWORD argumentBytes,
+                                        DWORD workByte)
+{
+    Bottle &b = *Current;
+    b.calls++;
+    b.target = target;
+    b.argumentBytes = argumentBytes;
+    b.workByte = workByte;
+    if (target != b.heapInfo)
+        return 0;
+    // The argument is the 16:16 address of the SYSHEAPINFO record: fill it as TOOLHELP does.
+    BYTE *record = static_cast<BYTE *>(b.fix(argument, 12, TRUE));
+    if (!record)
+        return 0;
+    b.recordSize = *reinterpret_cast<DWORD *>(record);
+    *reinterpret_cast<WORD *>(record + 4) = 50; // free percentages
+    *reinterpret_cast<WORD *>(record + 6) = 50;
+    *reinterpret_cast<WORD *>(record + 8) = b.selector;
+    *reinterpret_cast<WORD *>(record + 10) = b.selector;
+    b.unfix(argument);
+    return b.result;
+}
+
+extern "C" void BottleThunk();
+// Entered as QT_Thunk is: EDX the target, the argument above the return address, EBP the
+// caller's frame with its work area below. Pops the argument on return, as QT_Thunk does.
+asm(R"(
+    .text
+    .globl _BottleThunk
+_BottleThunk:
+    movl %ebp, %eax
+    subl %esp, %eax
+    subl $68, %eax
+    movzbl -64(%ebp), %ecx
+    pushl %ecx
+    pushl %eax
+    pushl 12(%esp)
+    pushl %edx
+    call _BottleHeapInfo
+    addl $16, %esp
+    ret $4
+)");
+
+static void *WINAPI CountingFix(DWORD address, DWORD size, BOOL protectedMode)
+{
+    if (address == Current->failFixAt)
+        return nullptr;
+    void *p = Current->fix(address, size, protectedMode);
+    if (p) {
+        Current->fixes++;
+        Current->fixed[address]++;
+    }
+    return p;
+}
+
+static void WINAPI CountingUnfix(DWORD address)
+{
+    Current->fixed[address]--;
+    Current->unfix(address);
+}
+
+static WORD WINAPI CountingUnlockFree(DWORD address)
+{
+    Current->combinedFrees++;
+    return Current->unlockFree(address);
+}
+
+class BottledWindowManager : public FrameStateTest
+{
+  protected:
+    static constexpr int CanvasWidth = 400, CanvasHeight = 120;
+    static constexpr DWORD Fill = 0x00101010;
+
+    void SetUp() override
+    {
+        FrameStateTest::SetUp();
+        if (!Win9xRulesActive())
+            GTEST_SKIP() << "the bottle plays Windows 95/98";
+        OSVERSIONINFOA v = {};
+        v.dwOSVersionInfoSize = sizeof v;
+        GetVersionExA(&v);
+        row = FindBuildRow(v.dwPlatformId, v.dwBuildNumber);
+        ASSERT_NE(nullptr, row);
+
+        wow = LoadLibraryA("WOW32.DLL");
+        ASSERT_NE(nullptr, wow);
+        bottle.fix = (FixProc)GetProcAddress(wow, "WOWGetVDMPointerFix");
+        bottle.unfix = (UnfixProc)GetProcAddress(wow, "WOWGetVDMPointerUnfix");
+        bottle.unlockFree = (UnlockFreeProc)GetProcAddress(wow, "WOWGlobalUnlockFree16");
+        allocLock = (AllocLockProc)GetProcAddress(wow, "WOWGlobalAllocLock16");
+        unlock = (UnlockProc)GetProcAddress(wow, "WOWGlobalUnlock16");
+        free = (FreeProc)GetProcAddress(wow, "WOWGlobalFree16");
+        bottle.heapInfo = FindHeapInfo();
+        ASSERT_NE(0u, bottle.heapInfo);
+
+        // USER's data segment: the DC word and the slot table at the build's offsets.
+        segment = allocLock(0, 4096, &segmentHandle);
+        ASSERT_NE(0u, segment);
+        ASSERT_EQ(0, LOWORD(segment));
+        bottle.selector = HIWORD(segment);
+        canvas = new Canvas(CanvasWidth, CanvasHeight, Fill);
+        W = GetSystemMetrics(SM_CXSIZE) - 2;
+        H = GetSystemMetrics(SM_CYSIZE) - 4;
+        for (int r = 0; r < SlotCount; r++)
+            table[r] = {(WORD)((r % 10) * 24), (WORD)((r / 10) * 20), (WORD)W, (WORD)H};
+        // The strips (records 31 and 32 under Windows 95, 39 and 40 under Windows 98) are
+        // wide enough for four buttons, apart from everything else.
+        int stripTop = 0;
+        for (int strip : {31, 32, 39, 40}) {
+            table[strip] = {260, (WORD)stripTop, (WORD)(4 * W + 8), (WORD)(H + 4)};
+            stripTop += 30;
+        }
+        WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(canvas->dc)));
+
+        Current = &bottle;
+        OverrideProc("QT_Thunk", reinterpret_cast<FARPROC>(BottleThunk));
+        OverrideProc("WOWGetVDMPointerFix", reinterpret_cast<FARPROC>(CountingFix));
+        OverrideProc("WOWGetVDMPointerUnfix", reinterpret_cast<FARPROC>(CountingUnfix));
+        OverrideProc("WOWGlobalUnlockFree16", reinterpret_cast<FARPROC>(CountingUnlockFree));
+        UserBitmapDC = nullptr;
+    }
+    void TearDown() override
+    {
+        ClearProcOverrides();
+        Current = nullptr;
+        if (segment) {
+            unlock(segmentHandle);
+            free(segmentHandle);
+        }
+        delete canvas;
+        if (toolhelp >= 32)
+            free16(toolhelp);
+        if (wow)
+            FreeLibrary(wow);
+        FrameStateTest::TearDown();
+    }
+
+    // SYSTEMHEAPINFO's 16:16 address as the module will find it: TOOLHELP is held loaded
+    // meanwhile, so that the module's load of it lands at the same place.
+    DWORD FindHeapInfo()
+    {
+        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+        free16 = (Free16Proc)FindExportByOrdinal(kernel, 36);
+        toolhelp = ((Load16Proc)FindExportByOrdinal(kernel, 35))("TOOLHELP.DLL");
+        return ((GetProc16Proc)FindExportByOrdinal(kernel, 37))(toolhelp, "SYSTEMHEAPINFO");
+    }
+    void WriteSegment(WORD dcWord)
+    {
+        BYTE *data = static_cast<BYTE *>(bottle.fix(segment, 4096, TRUE));
+        *reinterpret_cast<WORD *>(data + row->dcOffset) = dcWord;
+        memcpy(data + row->tableOffset, table, sizeof table);
+        bottle.unfix(segment);
+    }
+    void ExpectEveryFixUndone()
+    {
+        for (const auto &f : bottle.fixed)
+            EXPECT_EQ(0, f.second) << std::hex << "16:16 address " << f.first << " left fixed";
+    }
+
+    const BuildRow *row = nullptr;
+    Bottle bottle;
+    HMODULE wow = nullptr;
+    AllocLockProc allocLock = nullptr;
+    UnlockProc unlock = nullptr;
+    FreeProc free = nullptr;
+    Free16Proc free16 = nullptr;
+    DWORD toolhelp = 0;
+    DWORD segment = 0;
+    WORD segmentHandle = 0;
+    Canvas *canvas = nullptr;
+    SlotRect table[SlotCount];
+    int W = 0, H = 0;
+};
+
+TEST_F(BottledWindowManager, InitFrameControlsFindsTheDCAndTableThroughTheRealRoute)
+{
+    ASSERT_EQ(1, InitFrameControls(1)) << "locate ended at exit " << LastLocateExit;
+    EXPECT_EQ(canvas->dc, UserBitmapDC);
+    EXPECT_EQ(0, memcmp(table, SlotRectTable, sizeof table));
+    EXPECT_EQ(0, memcmp(row->slotMap, SlotIndexMap, sizeof SlotIndexMap));
+    EXPECT_EQ(W, CaptionButtonWidth);
+    EXPECT_EQ(H, CaptionButtonHeight);
+
+    // The thunk was entered as the real one must be.
+    EXPECT_EQ(1, bottle.calls);
+    EXPECT_EQ(bottle.heapInfo, bottle.target) << "EDX holds SystemHeapInfo's 16:16 address";
+    EXPECT_EQ(4u, bottle.argumentBytes) << "one 4-byte argument below a 64-byte work area";
+    EXPECT_EQ(0u, bottle.workByte);
+    EXPECT_EQ(12u, bottle.recordSize);
+    EXPECT_GE(bottle.fixes, 3);
+    ExpectEveryFixUndone();
+    EXPECT_EQ(0, bottle.combinedFrees) << "the pair frees the block where WOW32 has it";
+}
+
+TEST_F(BottledWindowManager, ApplyPaintsEveryImageAtTheSegmentsRectangles)
+{
+    ASSERT_EQ(1, InitFrameControls(1));
+    // Thirteen solid images; the colour of image i is unique.
+    auto colour = [](int i) { return (DWORD)(0x00200000 + i * 0x00081020 + 0x40); };
+    for (int i = 0; i < FrameImageCount; i++) {
+        std::string file = TempPath(("bottle" + std::to_string(i) + ".bmp").c_str());
+        ASSERT_TRUE(WriteSolidBmp(file, W, H, colour(i)));
+        lstrcpynA(FrameImageList[i], file.c_str(), FrameImagePathSize);
+    }
+    SaveFrameImages();
+    ApplyFrameControls();
+
+    // Where the system keeps each image (its own record numbers), and the strip offsets of
+    // minimize, maximize, close and help.
+    const bool win98 = row->slotMap == Win98SlotMap;
+    const int records98[FrameImageCount] = {0, 1, 3, 4, 5, 7, 8, 9, 11, 12, 14, 15, 17};
+    std::vector<DWORD> expected(CanvasWidth * CanvasHeight, Fill);
+    auto paint = [&](SlotRect r, DWORD c) {
+        for (int y = r.y; y < r.y + r.cy; y++)
+            for (int x = r.x; x < r.x + r.cx; x++)
+                expected[y * CanvasWidth + x] = c;
+    };
+    for (int i = 0; i < FrameImageCount; i++)
+        paint(table[win98 ? records98[i] : i], colour(i));
+    struct {
+        int image, offset;
+    } strip[] = {{3, 2}, {10, W + 2}, {0, 2 * W + 4}, {8, 3 * W + 6}};
+    for (int record : {win98 ? 39 : 31, win98 ? 40 : 32})
+        for (const auto &s : strip)
+            paint(
+                {(WORD)(table[record].x + s.offset), (WORD)(table[record].y + 2), (WORD)W, (WORD)H},
+                colour(s.image));
+    std::vector<DWORD> seen = canvas->Pixels();
+    int wrong = 0;
+    for (int i = 0; i < CanvasWidth * CanvasHeight; i++)
+        if (seen[i] != expected[i] && wrong++ < 5)
+            ADD_FAILURE() << "pixel (" << i % CanvasWidth << ", " << i / CanvasWidth << ") is "
+                          << std::hex << seen[i] << ", not " << expected[i];
+    EXPECT_EQ(0, wrong);
+}
+
+typedef LONG(WINAPI *ChangeDisplayProc)(DEVMODEA *, DWORD);
+extern "C" FARPROC ImportedChangeDisplaySettingsA __asm__("__imp__ChangeDisplaySettingsA@8");
+static int DisplayResets;
+static LONG WINAPI CountReset(DEVMODEA *mode, DWORD flags)
+{
+    DisplayResets += mode->dmFields == DM_DISPLAYFLAGS && flags == 0;
+    return DISP_CHANGE_SUCCESSFUL;
+}
+
+TEST_F(BottledWindowManager, RestoreResetsTheDisplayForTheHeldDC)
+{
+    ASSERT_EQ(1, InitFrameControls(1));
+    ImportSlotSwap<ChangeDisplayProc> swap(&ImportedChangeDisplaySettingsA, CountReset);
+    DisplayResets = 0;
+    RestoreFrameControls();
+    EXPECT_EQ(1, DisplayResets);
+}
+
+// Each way the route can end after the thunked call ends it cleanly: no DC (or a held one
+// that fails the check), every fix undone, the table untouched where it was not reached.
+TEST_F(BottledWindowManager, EndsCleanlyAtEachExitAfterTheThunk)
+{
+    HDC gone = CreateCompatibleDC(nullptr);
+    DeleteDC(gone);
+    struct Case {
+        const char *what;
+        std::function<void()> arrange;
+        int exit;
+        bool held; // a handle is kept that fails the check
+    } cases[] = {
+        {"SystemHeapInfo answers 0 in AX", [this] { bottle.result = 0xFFFF0000; },
+         LocateHeapInfoFailed, false},
+        {"selector 0", [this] { bottle.selector = 0; }, LocateNoDCWord, false},
+        {"DC word not fixed",
+         [this] { bottle.failFixAt = MAKELONG(row->dcOffset, bottle.selector); }, LocateNoDCWord,
+         false},
+        {"slot table not fixed",
+         [this] { bottle.failFixAt = MAKELONG(row->tableOffset, bottle.selector); },
+         LocateNoSlotTable, false},
+        {"DC word 0", [this] { WriteSegment(0); }, LocateNoHandle, false},
+        {"a DC that is gone",
+         [this, gone] { WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(gone))); }, LocateFound,
+         true},
+    };
+    for (const Case &c : cases) {
+        SlotRect sentinel[SlotCount];
+        memset(sentinel, 0x77, sizeof sentinel);
+        memcpy(SlotRectTable, sentinel, sizeof sentinel);
+        UserBitmapDC = nullptr;
+        bottle.result = 0xBEEF0001;
+        bottle.failFixAt = 0;
+        bottle.selector = HIWORD(segment);
+        WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(canvas->dc)));
+        c.arrange();
+
+        EXPECT_EQ(0, InitFrameControls(1)) << c.what;
+        EXPECT_EQ(c.exit, LastLocateExit) << c.what;
+        EXPECT_EQ(c.held, UserBitmapDC != nullptr) << c.what;
+        if (c.held)
+            EXPECT_EQ(0, IsValidDC(UserBitmapDC)) << c.what;
+        if (c.exit < (int)LocateNoHandle && c.exit != (int)LocateFound)
+            EXPECT_EQ(0, memcmp(sentinel, SlotRectTable, sizeof sentinel)) << c.what;
+        ExpectEveryFixUndone();
+    }
+}
+
+TEST_F(BottledWindowManager, FreesTheBlockWithTheCombinedCallWhereThePairIsMissing)
+{
+    OverrideProc("WOWGlobalUnlock16", nullptr);
+    EXPECT_EQ(1, InitFrameControls(1));
+    EXPECT_EQ(1, bottle.combinedFrees);
+
+    OverrideProc("WOWGlobalUnlockFree16", nullptr);
+    EXPECT_EQ(0, InitFrameControls(1)) << "no way to free a block: no locate";
+    EXPECT_EQ((int)LocateNoWow32, LastLocateExit);
+    EXPECT_EQ(1, bottle.calls) << "nothing allocated or called without a way to free";
+}
