@@ -58,6 +58,7 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid
 void ResetAgentState(int unloadAllowed)
 {
     PreviousStartImage = nullptr;
+    AppliedStartImage = nullptr;
     StartButtonWindow = nullptr;
     UserBitmapDC = nullptr;
     CaptionButtonWidth = 0;

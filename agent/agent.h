@@ -10,6 +10,8 @@ inline constexpr char StartButtonPath[] = "Shell_TrayWnd;Button";
 extern int AgentClosing;
 extern HWND StartButtonWindow;
 extern HBITMAP PreviousStartImage;
+// The picture this agent made and put on the button; NULL when none of ours is on it.
+extern HBITMAP AppliedStartImage;
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID *ppv);
 LRESULT CALLBACK AgentWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

@@ -4,6 +4,7 @@
 
 HWND StartButtonWindow = nullptr;
 HBITMAP PreviousStartImage = nullptr;
+HBITMAP AppliedStartImage = nullptr;
 
 static constexpr int SettingBufferSize = 1024;
 static constexpr int StretchMargin = 6;
@@ -46,6 +47,9 @@ static HBITMAP LoadConfiguredPicture(HWND button)
             return nullptr;
         // A stored name need not end in a terminator: end it after the bytes read.
         buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
+        // The loader would believe whatever the file's headers claim, inside the shell.
+        if (!IsUsableBitmapFile(buffer))
+            return nullptr;
         return static_cast<HBITMAP>(
             LoadImageA(ModuleInstance, buffer, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
     default:
@@ -53,8 +57,14 @@ static HBITMAP LoadConfiguredPicture(HWND button)
     }
 }
 
+static int IsShowingOurPicture(HBITMAP picture)
+{
+    return SendMessageA(StartButtonWindow, BM_GETIMAGE, IMAGE_BITMAP, 0) == (LRESULT)picture;
+}
+
 void ApplyStartButton()
 {
+    AppliedStartImage = nullptr;
     StartButtonWindow = FindWindowByPath(StartButtonPath);
     if (!StartButtonWindow)
         return;
@@ -67,18 +77,26 @@ void ApplyStartButton()
         SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)picture));
     // A button without BS_BITMAP answers BM_SETIMAGE without taking the picture. Then
     // nothing of ours is on it: keep no record, and do not leave the picture behind.
-    if (SendMessageA(StartButtonWindow, BM_GETIMAGE, IMAGE_BITMAP, 0) != (LRESULT)picture) {
+    if (!IsShowingOurPicture(picture)) {
         DeleteObject(picture);
         StartButtonWindow = nullptr;
+        return;
     }
+    AppliedStartImage = picture;
 }
 
 void RestoreStartButton()
 {
-    if (!StartButtonWindow)
+    if (!StartButtonWindow || !AppliedStartImage)
         return;
-    HGDIOBJ ours = reinterpret_cast<HGDIOBJ>(
-        SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)PreviousStartImage));
-    if (ours)
-        DeleteObject(ours);
+    // The shell may have put a new picture of its own on the button since ours went on (as on
+    // a colour-scheme change). The button is the shell's again then: it is left alone, and the
+    // picture from before ours, which the shell may have deleted, is never put back.
+    if (IsShowingOurPicture(AppliedStartImage))
+        SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)PreviousStartImage);
+    else
+        PreviousStartImage = nullptr;
+    // Only the picture this agent made is deleted, and only once.
+    DeleteObject(AppliedStartImage);
+    AppliedStartImage = nullptr;
 }

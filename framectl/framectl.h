@@ -53,6 +53,9 @@ const BuildRow *FindBuildRow(DWORD platformId, DWORD buildNumber);
 // segment through the 16-bit heap, then the stand-in window manager's shared bitmaps.
 HDC LocateThroughSystemHeap(WORD dcOffset, WORD tableOffset);
 HDC LocateStandInBitmapDC();
+// Lets this process's DC over the stand-in's bitmaps go, with the bitmap (and the view of the
+// shared pixels it holds). Nothing happens when none is held.
+void ReleaseStandInBitmapDC();
 
 // The export of module with the given ordinal, read from the module's export directory (a
 // forwarded export is followed by name); null when there is none or the directory is damaged.

@@ -86,7 +86,8 @@ void ApplyFrameControls()
 {
     FrameImagePath *list = LoadFrameImages();
     for (int index = 0; index < FrameImageCount; index++) {
-        if (!list[index][0])
+        // An unusable file is skipped as a missing one is: the system's own image stays.
+        if (!list[index][0] || !IsUsableBitmapFile(list[index]))
             continue;
         // The system scales the file's bitmap to the caption-button size.
         auto image = (HBITMAP)LoadImageA(ModuleInstance, list[index], IMAGE_BITMAP,

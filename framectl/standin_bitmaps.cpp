@@ -2,7 +2,8 @@
 // desktop keeps its system bitmaps and slot table in a named shared mapping; this process
 // reaches the same pixels through a DIB section over that mapping, selected into a memory DC
 // of its own. The DC is made once and kept for the process, as the window manager's DC would
-// be; it is made anew only when the owner has rebuilt its bitmaps.
+// be; it is made anew only when the owner has rebuilt its bitmaps, and let go when the owner
+// is gone or the module is freed.
 #include "framectl/framectl.h"
 #include "framectl/sysbitmaps_shared.h"
 
@@ -16,7 +17,7 @@ static LONG StandInHeight;
 // Far beyond any real set of system bitmaps; keeps the size arithmetic within 32 bits.
 inline constexpr LONG MaxSideLength = 8192;
 
-static void ReleaseStandInDC()
+void ReleaseStandInBitmapDC()
 {
     if (!StandInDC)
         return;
@@ -86,7 +87,7 @@ HDC LocateStandInBitmapDC()
     HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, QV_SYSBITMAPS_MAPPING_NAME);
     if (!mapping) {
         // The owner is gone: let its pixels go too.
-        ReleaseStandInDC();
+        ReleaseStandInBitmapDC();
         return nullptr;
     }
     HDC dc = nullptr;
@@ -99,7 +100,7 @@ HDC LocateStandInBitmapDC()
         if (IsUsableHeader(header, region.RegionSize)) {
             if (StandInDC && (header.generation != StandInGeneration ||
                               header.width != StandInWidth || header.height != StandInHeight))
-                ReleaseStandInDC();
+                ReleaseStandInBitmapDC();
             if (StandInDC || MakeStandInDC(mapping, header)) {
                 CopyStandInSlots(header);
                 dc = StandInDC;

@@ -1,5 +1,6 @@
 // Process attach, the module's shared state, and the COM unload query.
 #include "module/module.h"
+#include "framectl/framectl.h"
 
 HINSTANCE ModuleInstance = nullptr;
 UINT AgentMessage = 0;
@@ -22,6 +23,9 @@ extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID rese
         // would run it. So the agent's class goes with the module (a reload registers it
         // afresh). When the process ends (reserved set), the class goes with it anyway.
         UnregisterClassA(AgentClassName, instance);
+        // The DC and bitmap made over the stand-in's pixels are this module's; nothing else
+        // would ever delete them, and each load would leave two more behind.
+        ReleaseStandInBitmapDC();
     }
     return TRUE;
 }

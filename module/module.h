@@ -64,6 +64,14 @@ int GetModulePath(char *dst, int dstSize);
 // Windows 95/98 cannot take. Returns 0 and leaves "" when no such name can be had.
 int GetRundllModulePath(char *dst, int dstSize);
 
+// ---- Bitmap files (module/bitmapfile.cpp). ----
+
+// 1 when the file's headers describe a bitmap the system's loader can take safely: a known
+// header, depth and compression, at most 4096 pixels a side, a colour table the depth allows,
+// and pixels that lie inside the file. Only the headers are read. Every file goes through
+// this before LoadImageA(LR_LOADFROMFILE) sees it.
+int IsUsableBitmapFile(const char *path);
+
 // ---- Registry helpers (module/registry.cpp). ----
 
 inline constexpr int JoinedPathSize = 1024;

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <string>
+#include <vector>
 #include "module/module.h"
 #include "common/testfiles.h"
 
@@ -28,6 +29,20 @@ inline void SetSetting(const char *name, DWORD type, const void *data, DWORD siz
 inline void SetStartButton(DWORD value)
 {
     SetSetting(StartButtonValue, REG_DWORD, &value, sizeof value);
+}
+
+// Stores the caption-button images (index order; missing entries empty). None: no value.
+inline void SetFrameImages(const std::vector<std::string> &paths)
+{
+    FrameImagePath list[FrameImageCount] = {};
+    for (size_t i = 0; i < paths.size() && i < FrameImageCount; i++)
+        CopyText(list[i], FrameImagePathSize, paths[i].c_str());
+    BYTE stored[FrameControlsMaxBytes];
+    DWORD size = FormatFrameImages(list, stored);
+    if (paths.empty())
+        RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, FrameControlsValue);
+    else
+        SetSetting(FrameControlsValue, REG_BINARY, stored, size);
 }
 
 inline void SetStartFile(const std::string &path, DWORD type = REG_SZ)

@@ -6,6 +6,7 @@
 #include "agent/agent_test_util.h"
 #include "agent/test_taskbar.h"
 #include "framectl/framectl.h"
+#include "framectl/framectl_test_util.h"
 
 namespace
 {
@@ -16,6 +17,14 @@ const GUID ForeignClassId = {
 HWND Agent()
 {
     return FindWindowByPath(AgentClassName);
+}
+
+double NowMs()
+{
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
 }
 
 HRESULT AskForClassObject(REFCLSID clsid, void **ppv)
@@ -240,6 +249,93 @@ TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
     EXPECT_EQ(2, bar.SetImageCount()) << "the timer fires once per burst";
 }
 
+// A shell may put a new picture of its own on the button while ours is on it (on a
+// colour-scheme change, say). That picture is the shell's: it stays alive and on the button,
+// the stale one from before is never put back, and only ours is deleted.
+TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
+{
+    int objects = CountGdiObjects();
+    ASSERT_NE(nullptr, StartAgent());
+    HBITMAP ours = bar.Current();
+    bar.ReplaceShellPicture();
+    bar.ForgetReceived();
+
+    Send(1);
+    EXPECT_EQ(0u, GetObjectType(ours));
+    EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(bar.shellPicture)) << "the shell's picture deleted";
+    ASSERT_EQ(1, bar.SetImageCount()) << "the shell's picture was taken off the button";
+    EXPECT_EQ(48, bar.CurrentSize().cx) << "the refresh applies ours again";
+
+    ours = bar.Current();
+    bar.ReplaceShellPicture();
+    bar.ForgetReceived();
+    Send(0);
+    EXPECT_EQ(0, bar.SetImageCount()) << "the button was not left alone";
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(bar.shellPicture));
+    EXPECT_EQ(0u, GetObjectType(ours));
+    EXPECT_EQ(objects, CountGdiObjects()) << "GDI objects left over";
+}
+
+// A file that claims 30000 x 30000 pixels at 32 bits in 118 bytes, given as the stretched
+// Start picture and as every caption image but one: nothing of it reaches the button or the
+// system's bitmaps, and the refresh does not wait for the loader to give up on it.
+TEST_F(AgentWindow, AHostileFileLeavesTheShellsPictureAndTheSystemsImages)
+{
+    // The stand-in's bitmaps, so that the Windows 98 copy paints caption buttons here.
+    const LONG width = 200, height = 100;
+    const DWORD ground = 0x123456, red = 0xFF0000;
+    StandInMapping standin(width, height, 1);
+    for (int r = 0; r < SlotCount; r++) {
+        SlotRect rect = {(WORD)(r % 10 * 20), (WORD)(r / 10 * 16), 16, 14};
+        if (r >= 39) // the strips
+            rect = {(WORD)(r == 39 ? 0 : 100), 70, 100, 24};
+        memcpy(standin.header->slots[r], &rect, sizeof rect);
+    }
+    for (LONG i = 0; i < width * height; i++)
+        standin.Pixels()[i] = ground;
+
+    std::vector<BYTE> bytes = MakeBmpBytes(16, 1, 32);
+    ASSERT_EQ(118u, bytes.size());
+    PokeBmp(bytes, BmpWidth, 30000);
+    PokeBmp(bytes, BmpHeight, 30000);
+    std::string hostile = TestFolder() + "huge.bmp";
+    ASSERT_TRUE(WriteBmpBytes(hostile, bytes));
+    std::vector<std::string> frames(FrameImageCount, hostile);
+    frames[1] = WriteTestBitmap("closedown.bmp", 8, 8, RGB(255, 0, 0)); // record 1
+    SetFrameImages(frames);
+    SetStartFile(hostile);
+    SetStartButton(0x12);
+
+    ASSERT_NE(nullptr, StartAgent());
+    bool captions = Win9xConfigured();
+    bar.ForgetReceived();
+    double begin = NowMs();
+    EXPECT_EQ(0, Send(1));
+    printf("one refresh with the 118-byte 30000 x 30000 file as the stretched Start picture%s: "
+           "%.1f ms\n",
+           captions ? " and 12 caption images" : "", NowMs() - begin);
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    EXPECT_EQ(0, bar.SetImageCount());
+
+    GdiFlush();
+    SlotRect closeDown;
+    memcpy(&closeDown, standin.header->slots[1], sizeof closeDown);
+    int painted = 0, spoiled = 0;
+    for (LONG y = 0; y < height; y++)
+        for (LONG x = 0; x < width; x++) {
+            bool inside = x >= closeDown.x && x < closeDown.x + closeDown.cx && y >= closeDown.y &&
+                          y < closeDown.y + closeDown.cy;
+            DWORD pixel = standin.Pixel(x, y) & 0xFFFFFF;
+            painted += inside && pixel == red;
+            spoiled += !inside && pixel != ground;
+        }
+    EXPECT_EQ(captions ? closeDown.cx * closeDown.cy : 0, painted) << "the good image";
+    EXPECT_EQ(0, spoiled) << "pixels of the system's own images changed";
+    SendMessageA(Agent(), AgentMessage, 0, 0);
+    SetFrameImages({});
+}
+
 // Every picture the agent made is deleted when it comes back from the button: after a
 // storm of refreshes and mode changes and the agent's close, none is left.
 TEST_F(AgentWindow, RefreshStormLeavesNoBitmapBehind)
@@ -333,4 +429,52 @@ TEST(ModuleReload, TheAgentClassGoesWithTheModuleAndComesBackWithIt)
     }
     bar.Destroy();
     ClearStartSettings();
+}
+
+// On the stand-in route a loaded module keeps a DC and a bitmap over the stand-in's pixels.
+// A shell that unloads idle servers frees the module after every agent: the two must go
+// with it, or each start of an agent leaves them behind.
+TEST(ModuleReload, LoadAgentFreeCyclesLeaveNoGdiObjectBehind)
+{
+    if (!Win9xConfigured())
+        GTEST_SKIP() << "only Windows 95/98 builds paint caption buttons";
+    const char *path = getenv("QV_MODULE");
+    ASSERT_NE(nullptr, path);
+    StandInMapping standin(64, 32, 1);
+    const SlotRect closeDown = {0, 0, 8, 8}; // record 1
+    memcpy(standin.header->slots[1], &closeDown, sizeof closeDown);
+    SetFrameImages({"", WriteTestBitmap("cycle.bmp", 8, 8, RGB(255, 0, 0))});
+    TestTaskbar bar;
+    ASSERT_TRUE(bar.Create());
+    SetStartButton(0x01);
+    UINT agentMessage = RegisterWindowMessageA(AgentMessageName);
+
+    const int cycles = 200;
+    int before = CountGdiObjects(), afterFirst = 0;
+    for (int cycle = 1; cycle <= cycles; cycle++) {
+        HMODULE module = LoadLibraryA(path);
+        ASSERT_NE(nullptr, module);
+        auto getClassObject = reinterpret_cast<decltype(&DllGetClassObject)>(
+            GetProcAddress(module, "DllGetClassObject"));
+        void *object = nullptr;
+        getClassObject(ModuleClassId, IID_IClassFactory, &object);
+        HWND agent = FindWindowByPath(AgentClassName);
+        ASSERT_NE(nullptr, agent) << "cycle " << cycle;
+        if (cycle == 1) {
+            GdiFlush();
+            ASSERT_EQ(0xFF0000u, standin.Pixel(0, 0) & 0xFFFFFF) << "the stand-in did not serve";
+        }
+        SendMessageA(agent, agentMessage, 0, 0);
+        ASSERT_TRUE(FreeLibrary(module));
+        if (cycle == 1)
+            afterFirst = CountGdiObjects();
+    }
+    int afterLast = CountGdiObjects();
+    printf("GDI objects before the first load/agent/free cycle: %d, after it: %d, after the "
+           "%dth: %d (%+d over %d cycles)\n",
+           before, afterFirst, cycles, afterLast, afterLast - before, cycles);
+    EXPECT_EQ(afterFirst, afterLast);
+    bar.Destroy();
+    ClearStartSettings();
+    SetFrameImages({});
 }

@@ -63,6 +63,14 @@ static LRESULT CALLBACK TrayProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+static HBITMAP MakeShellPicture()
+{
+    HDC screen = GetDC(nullptr);
+    HBITMAP picture = CreateCompatibleBitmap(screen, ShellPictureWidth, ShellPictureHeight);
+    ReleaseDC(nullptr, screen);
+    return picture;
+}
+
 bool TestTaskbar::Create(DWORD buttonStyle, bool takesLoadRequests)
 {
     WNDCLASSA wc = {};
@@ -85,9 +93,7 @@ bool TestTaskbar::Create(DWORD buttonStyle, bool takesLoadRequests)
                         TestButtonWidth, TestButtonHeight, tray, nullptr, wc.hInstance, nullptr);
     if (!button)
         return false;
-    HDC screen = GetDC(nullptr);
-    shellPicture = CreateCompatibleBitmap(screen, ShellPictureWidth, ShellPictureHeight);
-    ReleaseDC(nullptr, screen);
+    shellPicture = MakeShellPicture();
     SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)shellPicture);
     SetPropA(button, TaskbarProp, this);
     buttonProc = reinterpret_cast<WNDPROC>(
@@ -146,6 +152,22 @@ int TestTaskbar::LiveCustomPictures() const
             live++;
     }
     return live;
+}
+
+void TestTaskbar::ReplaceShellPicture()
+{
+    HBITMAP old = shellPicture;
+    shellPicture = MakeShellPicture();
+    SendMessageA(button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)shellPicture);
+    DeleteObject(old);
+}
+
+int CountGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; handle++)
+        count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
+    return count;
 }
 
 void PumpMessages(DWORD ms)

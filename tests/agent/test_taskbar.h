@@ -34,6 +34,9 @@ struct TestTaskbar {
     }
     // Custom pictures (all but the shell's) that were handed to the button and still exist.
     int LiveCustomPictures() const;
+    // What a shell does on a colour-scheme change: a new picture of its own on the button,
+    // and the old one deleted. The new one is the shell's picture from then on.
+    void ReplaceShellPicture();
 };
 
 inline constexpr int TestButtonWidth = 80;
@@ -54,5 +57,8 @@ enum TaskbarQuery : UINT {
 void PumpMessages(DWORD ms);
 // Pumps until done() holds or the time is up; answers done().
 bool PumpUntil(const std::function<bool()> &done, DWORD ms);
+// GDI objects of this process, counted by probing every 16-bit handle value (Wine's
+// GetGuiResources answers nothing useful).
+int CountGdiObjects();
 // All top-level windows of the given class, in any process.
 std::vector<HWND> TopLevelWindows(const char *className);

@@ -7,25 +7,101 @@
 #include <string>
 #include <vector>
 
+inline bool WriteFileBytes(const std::string &path, const void *data, DWORD size)
+{
+    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (out == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(out, data, size, &written, nullptr);
+    CloseHandle(out);
+    return ok && written == size;
+}
+
+// Byte offsets in a BMP file of the fields tests change (info header fields as in the 40-byte
+// and larger headers).
+enum BmpField : size_t {
+    BmpOffBits = 10,
+    BmpInfoSize = 14,
+    BmpWidth = 18,
+    BmpHeight = 22,
+    BmpPlanes = 26,
+    BmpBitCount = 28,
+    BmpCompression = 30,
+    BmpSizeImage = 34,
+    BmpClrUsed = 46,
+};
+
+// Sets a little-endian field of size bytes (as the x86 stores it).
+inline void PokeBmp(std::vector<BYTE> &bytes, size_t offset, DWORD value, size_t size = 4)
+{
+    if (offset + size <= bytes.size())
+        memcpy(bytes.data() + offset, &value, size);
+}
+
+// The bytes of a BMP file of w x h pixels (h < 0: top-down) at bpp bits per pixel: file
+// header; an info header of infoSize bytes (12 is the core header, with words for the size
+// and three-byte colour entries); the three masks of 5-6-5 or 8-8-8 when a 40-byte header
+// is BI_BITFIELDS; a full grey-scale colour table up to 8 bits; then pixels (zeros in the
+// size the format takes when none are given; compressed formats must give theirs).
+inline std::vector<BYTE> MakeBmpBytes(int w, int h, int bpp, DWORD infoSize = 40,
+                                      DWORD compression = BI_RGB,
+                                      const std::vector<BYTE> &pixels = {})
+{
+    int colours = bpp <= 8 ? 1 << bpp : 0;
+    int entrySize = infoSize == 12 ? 3 : 4;
+    bool maskFields = compression == BI_BITFIELDS;
+    DWORD masks[3] = {bpp == 16 ? 0xF800u : 0xFF0000u, bpp == 16 ? 0x07E0u : 0xFF00u,
+                      bpp == 16 ? 0x001Fu : 0xFFu};
+    DWORD pixelBytes = pixels.empty() ? (DWORD)((w * bpp + 31) / 32 * 4) * (DWORD)(h < 0 ? -h : h)
+                                      : (DWORD)pixels.size();
+    DWORD offBits = 14 + infoSize + (maskFields && infoSize == 40 ? 12 : 0) + colours * entrySize;
+    std::vector<BYTE> bytes(offBits, 0);
+    PokeBmp(bytes, 0, 0x4D42, 2); // "BM"
+    PokeBmp(bytes, 2, offBits + pixelBytes);
+    PokeBmp(bytes, BmpOffBits, offBits);
+    PokeBmp(bytes, BmpInfoSize, infoSize);
+    size_t at = 14 + infoSize;
+    if (infoSize == 12) {
+        PokeBmp(bytes, 18, (DWORD)w, 2);
+        PokeBmp(bytes, 20, (DWORD)h, 2);
+        PokeBmp(bytes, 22, 1, 2);
+        PokeBmp(bytes, 24, (DWORD)bpp, 2);
+    } else {
+        PokeBmp(bytes, BmpWidth, (DWORD)w);
+        PokeBmp(bytes, BmpHeight, (DWORD)h);
+        PokeBmp(bytes, BmpPlanes, 1, 2);
+        PokeBmp(bytes, BmpBitCount, (DWORD)bpp, 2);
+        PokeBmp(bytes, BmpCompression, compression);
+        PokeBmp(bytes, BmpSizeImage, pixelBytes);
+        // Larger headers carry the masks themselves, right after the 40 bytes.
+        if (maskFields)
+            for (int i = 0; i < 3; i++)
+                PokeBmp(bytes, 54 + 4 * i, masks[i]);
+        if (maskFields && infoSize == 40)
+            at += 12;
+    }
+    for (int i = 0; i < colours; i++, at += entrySize)
+        for (int c = 0; c < 3; c++)
+            bytes[at + c] = (BYTE)(i * 255 / (colours - 1));
+    bytes.resize(offBits + pixelBytes, 0);
+    for (size_t i = 0; i < pixels.size(); i++)
+        bytes[offBits + i] = pixels[i];
+    return bytes;
+}
+
+inline bool WriteBmpBytes(const std::string &path, const std::vector<BYTE> &bytes)
+{
+    return WriteFileBytes(path, bytes.data(), (DWORD)bytes.size());
+}
+
 // Writes a bottom-up 24-bit BMP file of w x h pixels, pixel(x, y) giving each one as a
 // COLORREF (y counted from the top).
 inline bool WriteBmpFile(const std::string &path, int w, int h,
                          const std::function<COLORREF(int, int)> &pixel)
 {
     int stride = (w * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = w;
-    info.biHeight = h;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    info.biCompression = BI_RGB;
-    info.biSizeImage = stride * h;
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + info.biSizeImage;
-    std::vector<BYTE> pixels(info.biSizeImage, 0);
+    std::vector<BYTE> pixels((size_t)stride * h, 0);
     for (int y = 0; y < h; y++) {
         for (int x = 0; x < w; x++) {
             COLORREF c = pixel(x, h - 1 - y);
@@ -35,15 +111,7 @@ inline bool WriteBmpFile(const std::string &path, int w, int h,
             p[2] = GetRValue(c);
         }
     }
-    HANDLE out = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (out == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written;
-    BOOL ok = WriteFile(out, &file, sizeof file, &written, nullptr) &&
-              WriteFile(out, &info, sizeof info, &written, nullptr) &&
-              WriteFile(out, pixels.data(), (DWORD)pixels.size(), &written, nullptr);
-    CloseHandle(out);
-    return ok != FALSE;
+    return WriteBmpBytes(path, MakeBmpBytes(w, h, 24, 40, BI_RGB, pixels));
 }
 
 inline bool WriteSolidBmpFile(const std::string &path, int w, int h, COLORREF colour)
