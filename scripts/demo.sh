@@ -31,7 +31,7 @@ for arg in "$@"; do
   --fresh) fresh=1 ;;
   --themes) themes=1 headless=1 ;;
   -h | --help)
-    sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
   *)
