@@ -260,7 +260,8 @@ if [ $themes = 1 ]; then
   sample_box=360x172+$((width - 408))+48
   start_box=60x28+0+$((height - 28))
   starts=()
-  for theme in $(cd "$theme_dir" && ls); do
+  for theme_path in "$theme_dir"/*; do
+    theme=$(basename "$theme_path")
     files=()
     for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
       MAXUP MAXDN MAXDIS; do
@@ -280,7 +281,7 @@ if [ $themes = 1 ]; then
   done
   convert "${starts[@]}" -background white -splice 16x0 +append -chop 16x0 +repage \
     "$here/docs/start-pictures.png"
-  say "wrote docs/start-pictures.png (left to right: $(cd "$theme_dir" && ls | xargs))"
+  say "wrote docs/start-pictures.png (left to right: $(cd "$theme_dir" && echo *))"
   stop_desktop
   exit 0
 fi

@@ -38,6 +38,9 @@ export TZ=UTC
 
 say "building qvshell.cpl $version in $build"
 cmake -S "$here" -B "$build" >/dev/null || fail "configuring the build failed"
+# The linker dates the module SOURCE_DATE_EPOCH when that is set, else with the time of the
+# link: link it again so that an earlier build's time does not reach the release.
+rm -f "$build/qvshell.cpl"
 cmake --build "$build" --target qvshell -j 2 >/dev/null || fail "building qvshell.cpl failed"
 
 # ---- The files, as they go onto every disk ----
