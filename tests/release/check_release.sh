@@ -150,7 +150,7 @@ PY
 }
 check "README.TXT: CRLF, at most 76 columns, Windows-1252" text_rules "$work/zip/README.TXT" 76
 check "QUORVIA.INF: CRLF, Windows-1252" text_rules "$work/zip/QUORVIA.INF" 1000
-check "README.TXT names the version" grep -q "QUORVIA $major.$minor " "$work/zip/README.TXT"
+check "README.TXT names the version" grep -qx "Version $major\.$minor"$'\r' "$work/zip/README.TXT"
 
 # ---- Windows takes them in: a fresh prefix set to Windows 98 ----
 
