@@ -8,9 +8,12 @@
 # scripted tour applies settings as the applet would, starts and stops the agent, and saves
 # screenshots into a folder that is printed at the end.
 #
-# usage: scripts/demo.sh [--headless] [--fresh]
+# usage: scripts/demo.sh [--headless] [--fresh] [--themes]
 #   --headless  use a private Xvfb and take the scripted tour even when a display is there
 #   --fresh     throw the demo's Wine prefix away and make a new one
+#   --themes    instead of the tour, apply each ready-made theme of dist/THEMES through the
+#               module and save the sample window (docs/theme-<name>.png) and the Start
+#               pictures on the taskbar (docs/start-pictures.png); implies --headless
 # environment: QV_DEMO_HOME (default ~/.quorvia-demo), QV_DEMO_BUILD (default ./build),
 #              QV_DEMO_SIZE (desktop size, default 1024x768)
 set -euo pipefail
@@ -21,12 +24,14 @@ home=${QV_DEMO_HOME:-$HOME/.quorvia-demo}
 size=${QV_DEMO_SIZE:-1024x768}
 headless=0
 fresh=0
+themes=0
 for arg in "$@"; do
   case $arg in
   --headless) headless=1 ;;
   --fresh) fresh=1 ;;
+  --themes) themes=1 headless=1 ;;
   -h | --help)
-    sed -n '2,16p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
   *)
@@ -215,35 +220,77 @@ make_button max_up "#1565c0" max up
 make_button max_down "#0d3c78" max down
 make_button max_disabled "#1565c0" max disabled
 
-# The settings as the applet stores them: the built-in Start picture, and the 13 caption-button
-# files in their order, each NUL-terminated, one more NUL at the end.
+# The settings as the applet stores them: the Start button value and picture file, and the 13
+# caption-button files in their order, each NUL-terminated, one more NUL at the end.
 settings='HKCU\Software\Tovan\Quorvia'
-frame_hex=$(python3 - <<'PY'
-names = ["close_up", "close_down", "close_disabled", "min_up", "min_down", "min_disabled",
-         "restore_up", "restore_down", "help_up", "help_down", "max_up", "max_down",
-         "max_disabled"]
-data = b"".join(("C:\\qvdemo\\%s.bmp" % n).encode("ascii") + b"\0" for n in names) + b"\0"
-print(data.hex())
-PY
-)
-apply_settings() {
-  wine reg add "$settings" /v StartButton /t REG_DWORD /d 1 /f >/dev/null
-  wine reg add "$settings" /v StartButtonFileName /t REG_SZ /d "" /f >/dev/null
+apply_settings() { # StartButton-value start-picture-file caption-button-file...
+  local start=$1 file=$2
+  shift 2
+  local frame_hex
+  frame_hex=$(python3 -c 'import sys
+print((b"".join(a.encode("ascii") + b"\0" for a in sys.argv[1:]) + b"\0").hex())' "$@")
+  wine reg add "$settings" /v StartButton /t REG_DWORD /d "$start" /f >/dev/null
+  wine reg add "$settings" /v StartButtonFileName /t REG_SZ /d "$file" /f >/dev/null
   wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null
   wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvia \
     /d "RUNDLL32.EXE $module_win,RUNDLL_QvIn" /f >/dev/null
 }
+demo_images=()
+for name in close_up close_down close_disabled min_up min_down min_disabled restore_up \
+  restore_down help_up help_down max_up max_down max_disabled; do
+  demo_images+=("C:\\qvdemo\\$name.bmp")
+done
 
 rundll() { # entry
   timeout 60 wine rundll32.exe "$module_win,$1" || say "rundll32 $1 answered $?"
   sleep 3
 }
 
+# ---- Pictures of the ready-made themes (--themes) ----
+
+if [ $themes = 1 ]; then
+  # Each theme as a user applies it: its 13 caption buttons and its Start picture at its own
+  # size, from a folder on drive C:.
+  theme_dir=$WINEPREFIX/drive_c/qvthemes
+  rm -rf "$theme_dir"
+  cp -r "$here/dist/THEMES" "$theme_dir"
+  width=${size%x*} height=${size#*x}
+  # The stand-in's sample window is 360 x 172, 48 pixels in from the top right corner; its
+  # Start button is at the left end of the 28-pixel taskbar.
+  sample_box=360x172+$((width - 408))+48
+  start_box=60x28+0+$((height - 28))
+  starts=()
+  for theme_path in "$theme_dir"/*; do
+    theme=$(basename "$theme_path")
+    files=()
+    for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
+      MAXUP MAXDN MAXDIS; do
+      files+=("C:\\qvthemes\\$theme\\$image.BMP")
+    done
+    say "theme $theme"
+    apply_settings 2 "C:\\qvthemes\\$theme\\START.BMP" "${files[@]}"
+    rundll RUNDLL_QvIn
+    shot "theme-$theme"
+    docs_name=docs/theme-$(echo "$theme" | tr '[:upper:]' '[:lower:]').png
+    convert "$shots/theme-$theme.png" -crop "$sample_box" +repage -scale 200% "$here/$docs_name"
+    convert "$shots/theme-$theme.png" -crop "$start_box" +repage -scale 200% \
+      "$shots/start-$theme.png"
+    starts+=("$shots/start-$theme.png")
+    say "wrote $docs_name"
+    rundll RUNDLL_QvOut
+  done
+  convert "${starts[@]}" -background white -splice 16x0 +append -chop 16x0 +repage \
+    "$here/docs/start-pictures.png"
+  say "wrote docs/start-pictures.png (left to right: $(cd "$theme_dir" && echo *))"
+  stop_desktop
+  exit 0
+fi
+
 say "tour 1: the desktop as the shell and window manager draw it"
 shot 01-desktop
 
 say "tour 2: settings stored as the applet stores them; RUNDLL_QvIn starts the agent"
-apply_settings
+apply_settings 1 "" "${demo_images[@]}"
 rundll RUNDLL_QvIn
 shot 02-after-qvin
 

@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need on Debian 12 (run as root, or with sudo).
+# Installs everything the build, the tests and the release need on Debian 12. Run it as root or
+# as a user: a user is asked for sudo, or for root's password through su where sudo is missing.
 set -euo pipefail
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 
-PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine gcovr"
+PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine zip unzip mtools xorriso gcovr"
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo "$@"
+  else
+    echo "setup: no sudo here; su asks for root's password"
+    su root -c "$(printf '%q ' "$@")"
+  fi
+}
 
 missing=""
 for p in $PKGS; do
@@ -17,7 +27,8 @@ if [ -z "$missing" ]; then
 fi
 echo "setup: installing$missing"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+  as_root dpkg --add-architecture i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends $missing
+as_root apt-get update -qq
+# shellcheck disable=SC2086 # one word per package
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing

@@ -126,27 +126,6 @@ INSTANTIATE_TEST_SUITE_P(BuiltAndLinked, ControlPanelEntry, ::testing::Bool(),
 
 // ---- Wine's Control Panel program ----
 
-struct Process {
-    PROCESS_INFORMATION info = {};
-    bool Start(const std::string &command)
-    {
-        STARTUPINFOA startup = {sizeof startup};
-        std::string line = command;
-        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info);
-    }
-    bool WaitExit(int ms) { return WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0; }
-    ~Process()
-    {
-        if (info.hProcess) {
-            if (!WaitExit(0))
-                TerminateProcess(info.hProcess, 1);
-            CloseHandle(info.hProcess);
-            CloseHandle(info.hThread);
-        }
-    }
-};
-
 TEST(WineControlPanel, OpensTheAppletFromTheModule)
 {
     ClearSettings();
@@ -163,55 +142,6 @@ TEST(WineControlPanel, OpensTheAppletFromTheModule)
     EXPECT_TRUE(control.WaitExit(10000)) << "closing the sheet ends the Control Panel";
 }
 
-// Reads the texts of a list view in another process (the item texts live there).
-std::vector<std::string> ListViewTexts(HWND list, DWORD processId)
-{
-    std::vector<std::string> texts;
-    HANDLE process =
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
-    if (!process)
-        return texts;
-    const SIZE_T size = 4096;
-    BYTE *remote =
-        static_cast<BYTE *>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; i++) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = i;
-        item.pszText = reinterpret_cast<char *>(remote + 512);
-        item.cchTextMax = 256;
-        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
-        char text[256] = "";
-        ReadProcessMemory(process, remote + 512, text, sizeof text - 1, nullptr);
-        texts.push_back(text);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    CloseHandle(process);
-    return texts;
-}
-
-struct ListSearch {
-    DWORD processId;
-    HWND list;
-};
-
-BOOL CALLBACK FindListView(HWND hwnd, LPARAM param)
-{
-    auto *search = reinterpret_cast<ListSearch *>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->processId) {
-        HWND list = FindWindowExA(hwnd, nullptr, "SysListView32", nullptr);
-        if (list) {
-            search->list = list;
-            return FALSE;
-        }
-    }
-    return TRUE;
-}
-
 TEST(WineControlPanel, ListsTheAppletByNameWhenTheModuleIsRegistered)
 {
     const char cpls[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cpls";
@@ -222,25 +152,13 @@ TEST(WineControlPanel, ListsTheAppletByNameWhenTheModuleIsRegistered)
     RegSetValueExA(key, "Quorvia", 0, REG_SZ, reinterpret_cast<const BYTE *>(path.c_str()),
                    path.size() + 1);
 
-    Process control;
-    ASSERT_TRUE(control.Start("control.exe"));
-    ListSearch search = {control.info.dwProcessId, nullptr};
-    std::vector<std::string> texts;
-    WaitFor(
-        [&] {
-            EnumWindows(FindListView, reinterpret_cast<LPARAM>(&search));
-            if (!search.list)
-                return false;
-            texts = ListViewTexts(search.list, control.info.dwProcessId);
-            return std::find(texts.begin(), texts.end(), "Quorvia") != texts.end();
-        },
-        20000);
+    ControlPanelListing listing = ReadControlPanelListing("Quorvia");
     RegDeleteValueA(key, "Quorvia");
     RegCloseKey(key);
-    ASSERT_TRUE(search.list) << "no Control Panel window with a list";
-    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), "Quorvia"));
-    PostMessageA(GetAncestor(search.list, GA_ROOT), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(control.WaitExit(10000));
+    ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
+    EXPECT_NE(listing.items.end(),
+              std::find(listing.items.begin(), listing.items.end(), "Quorvia"));
+    EXPECT_TRUE(listing.closed);
 }
 
 } // namespace

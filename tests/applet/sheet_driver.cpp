@@ -1,5 +1,6 @@
 #include "sheet_driver.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -170,6 +171,85 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
     closed = true;
     driver.join();
     return result;
+}
+
+// ---- Wine's Control Panel program ----
+
+namespace
+{
+// Reads the texts of a list view in another process (the item texts live there).
+std::vector<std::string> ListViewTexts(HWND list, DWORD processId)
+{
+    std::vector<std::string> texts;
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return texts;
+    const SIZE_T size = 4096;
+    BYTE *remote =
+        static_cast<BYTE *>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        LVITEMA item = {};
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = reinterpret_cast<char *>(remote + 512);
+        item.cchTextMax = 256;
+        WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
+        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(remote));
+        char text[256] = "";
+        ReadProcessMemory(process, remote + 512, text, sizeof text - 1, nullptr);
+        texts.push_back(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return texts;
+}
+
+struct ListSearch {
+    DWORD processId;
+    HWND list;
+};
+
+BOOL CALLBACK FindListView(HWND hwnd, LPARAM param)
+{
+    auto *search = reinterpret_cast<ListSearch *>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->processId) {
+        HWND list = FindWindowExA(hwnd, nullptr, "SysListView32", nullptr);
+        if (list) {
+            search->list = list;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+} // namespace
+
+ControlPanelListing ReadControlPanelListing(const char *name, int timeoutMs)
+{
+    ControlPanelListing listing;
+    Process control;
+    if (!control.Start("control.exe"))
+        return listing;
+    ListSearch search = {control.info.dwProcessId, nullptr};
+    WaitFor(
+        [&] {
+            EnumWindows(FindListView, reinterpret_cast<LPARAM>(&search));
+            if (!search.list)
+                return false;
+            listing.items = ListViewTexts(search.list, control.info.dwProcessId);
+            return std::find(listing.items.begin(), listing.items.end(), name) !=
+                   listing.items.end();
+        },
+        timeoutMs);
+    listing.listShown = search.list != nullptr;
+    if (search.list)
+        PostMessageA(GetAncestor(search.list, GA_ROOT), WM_CLOSE, 0, 0);
+    listing.closed = control.WaitExit(10000);
+    return listing;
 }
 
 } // namespace sheetdriver

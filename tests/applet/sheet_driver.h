@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace sheetdriver
 {
@@ -52,5 +53,39 @@ bool ApplyEnabled(HWND sheet);
 // returns while the sheet is still open, the sheet is cancelled. Returns show's result.
 INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(HWND)> &script,
                  int timeoutMs = 10000);
+
+// ---- Wine's Control Panel program ----
+
+// A program started by a test; ended if it still runs when the test is done with it.
+struct Process {
+    PROCESS_INFORMATION info = {};
+    bool Start(const std::string &command)
+    {
+        STARTUPINFOA startup = {sizeof startup};
+        std::string line = command;
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info);
+    }
+    bool WaitExit(int ms) { return WaitForSingleObject(info.hProcess, ms) == WAIT_OBJECT_0; }
+    ~Process()
+    {
+        if (info.hProcess) {
+            if (!WaitExit(0))
+                TerminateProcess(info.hProcess, 1);
+            CloseHandle(info.hProcess);
+            CloseHandle(info.hThread);
+        }
+    }
+};
+
+// What Wine's Control Panel (control.exe without arguments) listed.
+struct ControlPanelListing {
+    bool listShown = false;         // a Control Panel window with a list came up
+    std::vector<std::string> items; // the list's item texts as last read
+    bool closed = false;            // closing the window ended the program
+};
+// Opens the Control Panel, waits until its list shows an item called name (or timeoutMs
+// passes) and closes it again.
+ControlPanelListing ReadControlPanelListing(const char *name, int timeoutMs = 20000);
 
 } // namespace sheetdriver

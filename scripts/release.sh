@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Makes the release that a Windows 95/98 machine takes in: installs what is missing, builds
+# qvshell.cpl and writes, under <build-dir>/release/,
+#   quorvia-<version>.zip   for shared folders and real hardware
+#   quorvia-<version>.img   a 1.44 MB FAT12 floppy image, label QUORVIA (86Box, PCem, ...)
+#   quorvia-<version>.iso   an ISO 9660 CD image with Joliet names, volume QUORVIA (QEMU, ...)
+#   SHA256SUMS
+# All three hold the same files under 8.3 names: QVSHELL.CPL, QUORVIA.INF, README.TXT and
+# THEMES\<THEME>\*.BMP. The version is res/version.h's. Every date in the images is the last
+# commit's time (or SOURCE_DATE_EPOCH when set), so the same sources give the same images.
+#
+# usage: scripts/release.sh [build-dir]   (default ./build; an existing build is reused)
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=$(mkdir -p "${1:-$here/build}" && cd "${1:-$here/build}" && pwd)
+out=$build/release
+
+say() { echo "release: $*"; }
+fail() {
+  echo "release: $*" >&2
+  exit 1
+}
+
+bash "$here/scripts/setup.sh" >/dev/null
+
+version_part() { sed -n "s/^#define QV_VERSION_$1 \([0-9]\{1,\}\)\$/\1/p" "$here/res/version.h"; }
+version=$(version_part MAJOR).$(version_part MINOR)
+[[ $version =~ ^[0-9]+\.[0-9]+$ ]] || fail "no version in res/version.h"
+name=quorvia-$version
+
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 946684800)
+fi
+export SOURCE_DATE_EPOCH
+# DOS dates (zip, FAT) are local times: the same in every time zone only when pinned to one.
+export TZ=UTC
+
+say "building qvshell.cpl $version in $build"
+cmake -S "$here" -B "$build" >/dev/null || fail "configuring the build failed"
+# The linker dates the module SOURCE_DATE_EPOCH when that is set, else with the time of the
+# link: link it again so that an earlier build's time does not reach the release.
+rm -f "$build/qvshell.cpl"
+cmake --build "$build" --target qvshell -j 2 >/dev/null || fail "building qvshell.cpl failed"
+
+# ---- The files, as they go onto every disk ----
+
+stage=$build/release-files
+rm -rf "$out" "$stage"
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$out" "$stage"
+crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
+cp "$build/qvshell.cpl" "$stage/QVSHELL.CPL"
+crlf "$here/dist/QUORVIA.INF" >"$stage/QUORVIA.INF"
+crlf "$here/dist/README.TXT" | sed "s/@VERSION@/$version/g" >"$stage/README.TXT"
+cp -r "$here/dist/THEMES" "$stage/THEMES"
+find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+mapfile -t files < <(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
+mapfile -t folders < <(cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort)
+for f in "${files[@]}" "${folders[@]}"; do
+  [[ $(basename "$f") =~ ^[A-Z0-9_]{1,8}(\.[A-Z0-9_]{1,3})?$ ]] || fail "not an 8.3 name: $f"
+done
+
+# ---- ZIP: no extra fields (owners, Unix times), no folder entries, files in name order ----
+
+(cd "$stage" && printf '%s\n' "${files[@]}" | zip -q -X -D -@ "$out/$name.zip")
+
+# ---- Floppy: FAT12, 1,474,560 bytes, made with mtools (no root, no loop mount) ----
+
+img=$out/$name.img
+serial=$(printf '%08X' $((SOURCE_DATE_EPOCH & 0xFFFFFFFF)))
+export MTOOLS_SKIP_CHECK=1
+mformat -i "$img" -C -f 1440 -v QUORVIA -N "$serial" ::
+for d in "${folders[@]}"; do
+  mmd -i "$img" "::/$d"
+done
+for f in "${files[@]}"; do
+  mcopy -i "$img" -m "$stage/$f" "::/$f"
+done
+
+# ---- CD: ISO 9660 level 1 (8.3 names) with Joliet, volume QUORVIA ----
+
+xorriso -as mkisofs -quiet -iso-level 1 -J -V QUORVIA -A "Quorvia $version" -publisher Tovan \
+  -o "$out/$name.iso" "$stage" 2>"$out/xorriso.log" || {
+  cat "$out/xorriso.log" >&2
+  fail "xorriso failed"
+}
+rm -f "$out/xorriso.log"
+
+(cd "$out" && sha256sum "$name.zip" "$name.img" "$name.iso" >SHA256SUMS)
+
+say "wrote $out:"
+(cd "$out" && stat -c '  %n  %s bytes' "$name.zip" "$name.img" "$name.iso" SHA256SUMS)

@@ -1,0 +1,173 @@
+#!/usr/bin/env bash
+# Checks of the release.
+#
+# check_release.sh themes SOURCE
+#   dist/make_themes.py draws exactly the committed dist/THEMES.
+#
+# check_release.sh images SOURCE BUILD WINE-STATE CHECK-PROGRAM
+#   scripts/release.sh on BUILD writes the zip, the floppy and the CD image and SHA256SUMS;
+#   each image lists exactly the expected files under 8.3 names and all three hold the same
+#   bytes (the module of BUILD, the committed themes); the floppy is a 1,474,560-byte FAT12
+#   disk labelled QUORVIA, the CD has Joliet names and the volume id QUORVIA; README.TXT and
+#   QUORVIA.INF have CRLF line ends, README.TXT no line over 76 columns and no byte outside
+#   Windows-1252. Then, in a fresh prefix set to Windows 98 on the fixture's display,
+#   CHECK-PROGRAM installs QUORVIA.INF with the setup engine, looks for Quorvia in the Control
+#   Panel and loads every theme bitmap with the Windows 95 setting.
+set -u
+mode=$1 src=$2
+work=$(mktemp -d)
+fails=0
+pass() { echo "ok: $*"; }
+fail() {
+  echo "FAILED: $*"
+  fails=$((fails + 1))
+}
+check() { # description command...
+  local what=$1
+  shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+finish() {
+  echo "$fails failed check(s)"
+  [ "$fails" -eq 0 ]
+}
+
+if [ "$mode" = themes ]; then
+  trap 'rm -rf "$work"' EXIT
+  python3 "$src/dist/make_themes.py" "$work/THEMES" || fail "make_themes.py ran"
+  check "make_themes.py draws the committed dist/THEMES" diff -r "$src/dist/THEMES" "$work/THEMES"
+  finish
+  exit
+fi
+
+build=$3 state=$4 program=$5
+prefix_env=""
+cleanup() {
+  if [ -n "$prefix_env" ]; then
+    WINEPREFIX=$work/prefix wineserver -k >/dev/null 2>&1 || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# ---- The release command on this build ----
+
+bash "$src/scripts/release.sh" "$build" || {
+  fail "scripts/release.sh"
+  finish
+  exit
+}
+out=$build/release
+major=$(sed -n 's/^#define QV_VERSION_MAJOR \([0-9]*\)$/\1/p' "$src/res/version.h")
+minor=$(sed -n 's/^#define QV_VERSION_MINOR \([0-9]*\)$/\1/p' "$src/res/version.h")
+name=quorvia-$major.$minor
+zip=$out/$name.zip img=$out/$name.img iso=$out/$name.iso
+check "the three images and SHA256SUMS are named for version $major.$minor" \
+  test -f "$zip" -a -f "$img" -a -f "$iso" -a -f "$out/SHA256SUMS"
+check "SHA256SUMS matches the images" \
+  bash -c "cd '$out' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) = 3 ]"
+
+# ---- What is on them ----
+
+# The expected list: the module, the setup file, the readme, and each theme's 13 caption
+# buttons (named after the Frame controls page's list) and Start picture.
+themes=$(cd "$src/dist/THEMES" && ls)
+{
+  printf '%s\n' QUORVIA.INF QVSHELL.CPL README.TXT
+  for theme in $themes; do
+    for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
+      MAXUP MAXDN MAXDIS START; do
+      echo "THEMES/$theme/$image.BMP"
+    done
+  done
+} | LC_ALL=C sort >"$work/expected"
+check "at least three themes" test "$(echo "$themes" | wc -w)" -ge 3
+
+unzip -Z1 "$zip" | LC_ALL=C sort >"$work/zip.list"
+mdir -i "$img" -/ -b :: | sed -n 's|^::/\(.*[^/]\)$|\1|p' | LC_ALL=C sort >"$work/img.list"
+iso_list() { # tree (-joliet on: the Joliet names; off: the ISO 9660 names)
+  xorriso -rockridge off -joliet "$1" -indev "$iso" -find / -type f 2>/dev/null |
+    sed -n "s|^'/\(.*\)'\$|\1|p" | LC_ALL=C sort
+}
+iso_list off >"$work/iso.list"
+iso_list on >"$work/joliet.list"
+for list in zip img iso joliet; do
+  check "the $list listing is exactly the expected files" diff "$work/expected" "$work/$list.list"
+done
+
+mkdir -p "$work/zip" "$work/img" "$work/iso"
+unzip -q "$zip" -d "$work/zip"
+MTOOLS_SKIP_CHECK=1 mcopy -i "$img" -s -n '::*' "$work/img/"
+xorriso -osirrox on -indev "$iso" -extract / "$work/iso" >/dev/null 2>&1
+check "the floppy holds the same bytes as the zip" diff -r "$work/zip" "$work/img"
+check "the CD holds the same bytes as the zip" diff -r "$work/zip" "$work/iso"
+check "QVSHELL.CPL is the module of this build" cmp "$work/zip/QVSHELL.CPL" "$build/qvshell.cpl"
+check "THEMES are the committed themes" diff -r "$work/zip/THEMES" "$src/dist/THEMES"
+
+# ---- The disks themselves ----
+
+check "the floppy image is 1,474,560 bytes" test "$(stat -c %s "$img")" = 1474560
+check "the floppy is FAT12" test "$(dd if="$img" bs=1 skip=54 count=8 2>/dev/null)" = "FAT12   "
+check "the floppy's label is QUORVIA" \
+  bash -c "mlabel -i '$img' -s :: | grep -qx ' *Volume label is QUORVIA *'"
+xorriso -indev "$iso" -toc -pvd_info >"$work/pvd" 2>&1
+check "the CD's volume id is QUORVIA" grep -q "^Volume Id *: QUORVIA\$" "$work/pvd"
+check "the CD has Joliet names" grep -q "^ISO offers *:.*Joliet" "$work/pvd"
+
+# ---- The text files, as Notepad and the setup engine read them ----
+
+text_rules() { # file max-columns: CRLF line ends, line length, Windows-1252 only
+  python3 - "$1" "$2" <<'PY'
+import sys
+path, limit = sys.argv[1], int(sys.argv[2])
+data = open(path, "rb").read()
+problems = []
+if max(data, default=0) > 127:
+    try:
+        data.decode("utf-8")
+        problems.append("UTF-8 text, which Notepad shows garbled")
+    except UnicodeDecodeError:
+        pass
+if not data.endswith(b"\r\n"):
+    problems.append("does not end with CRLF")
+lines = data.split(b"\r\n")[:-1]
+for number, line in enumerate(lines, 1):
+    if b"\r" in line or b"\n" in line:
+        problems.append("line %d: a CR or LF that is not part of CRLF" % number)
+    try:
+        text = line.decode("cp1252")
+    except UnicodeDecodeError as error:
+        problems.append("line %d: byte outside Windows-1252 (%s)" % (number, error.reason))
+        continue
+    if any(ord(c) < 32 for c in text):
+        problems.append("line %d: a control character" % number)
+    if len(text) > limit:
+        problems.append("line %d: %d columns" % (number, len(text)))
+for problem in problems:
+    print("  %s: %s" % (path, problem))
+sys.exit(1 if problems else 0)
+PY
+}
+check "README.TXT: CRLF, at most 76 columns, Windows-1252" text_rules "$work/zip/README.TXT" 76
+check "QUORVIA.INF: CRLF, Windows-1252" text_rules "$work/zip/QUORVIA.INF" 1000
+check "README.TXT names the version" grep -qx "Version $major\.$minor"$'\r' "$work/zip/README.TXT"
+
+# ---- Windows takes them in: a fresh prefix set to Windows 98 ----
+
+# shellcheck disable=SC1091 # the fixture's display and Wine settings
+. "$state/env"
+export WINEPREFIX=$work/prefix
+prefix_env=1
+if wineboot -i >"$work/wineboot.log" 2>&1; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d win98 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\AppDefaults\release_checks.exe' /v Version /d win95 /f \
+    >/dev/null 2>&1
+  wineserver -w
+  export QV_RELEASE_FILES="Z:${work//\//\\}\\img"
+  check "the setup file, the Control Panel and the theme bitmaps under Wine" \
+    timeout 180 wine "$program"
+else
+  cat "$work/wineboot.log"
+  fail "a fresh prefix (wineboot)"
+fi
+finish

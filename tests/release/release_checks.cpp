@@ -1,0 +1,113 @@
+// The release's files as Windows takes them in, run by check_release.sh in a fresh prefix set
+// to Windows 98 (this program itself to Windows 95): QUORVIA.INF installed by the setup engine
+// as the shell's Install command does it, the Control Panel listing the installed module, and
+// every theme bitmap read as Windows 95 reads a bitmap file.
+// QV_RELEASE_FILES is the Windows path of a folder holding the files of one image.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/testfiles.h"
+#include "sheet_driver.h"
+
+using namespace sheetdriver;
+
+namespace
+{
+
+std::string ReleaseFiles()
+{
+    const char *folder = getenv("QV_RELEASE_FILES");
+    return folder ? folder : "";
+}
+
+std::vector<char> ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> FilesIn(const std::string &folder, const char *pattern, bool folders)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && found.cFileName[0] != '.')
+            names.push_back(folder + "\\" + found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
+{
+    std::string inf = ReleaseFiles() + "\\QUORVIA.INF";
+    ASSERT_FALSE(ReadWholeFile(inf).empty()) << inf;
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::string installed = std::string(system) + "\\QVSHELL.CPL";
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(installed.c_str()))
+        << "the prefix is not fresh";
+
+    // What right-click, Install runs (with the setup engine of this system).
+    RunCapturingOutput("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 " + inf);
+
+    std::vector<char> copy = ReadWholeFile(installed);
+    ASSERT_FALSE(copy.empty()) << "nothing installed as " << installed;
+    EXPECT_TRUE(copy == ReadWholeFile(ReleaseFiles() + "\\QVSHELL.CPL"));
+    ControlPanelListing listing = ReadControlPanelListing("Quorvia");
+    ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
+    EXPECT_NE(listing.items.end(),
+              std::find(listing.items.begin(), listing.items.end(), "Quorvia"));
+}
+
+TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
+{
+    OSVERSIONINFOA version = {sizeof version};
+    GetVersionExA(&version);
+    ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
+
+    int bitmaps = 0;
+    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\THEMES", "*", true)) {
+        for (const std::string &path : FilesIn(theme, "*.BMP", false)) {
+            SCOPED_TRACE(path);
+            bitmaps++;
+            std::vector<char> file = ReadWholeFile(path);
+            BITMAPINFOHEADER info = {};
+            ASSERT_GE(file.size(), sizeof(BITMAPFILEHEADER) + sizeof info);
+            memcpy(&info, &file[sizeof(BITMAPFILEHEADER)], sizeof info);
+            EXPECT_EQ(40u, info.biSize);
+            EXPECT_EQ(BI_RGB, info.biCompression);
+            EXPECT_GT(info.biHeight, 0) << "not bottom-up";
+            EXPECT_TRUE(info.biBitCount == 4 || info.biBitCount == 8 || info.biBitCount == 24)
+                << info.biBitCount << " bits per pixel";
+
+            // As the Start button takes it (own size) and as a caption button (scaled).
+            auto own = static_cast<HBITMAP>(
+                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+            ASSERT_TRUE(own) << "LoadImageA refused it";
+            BITMAP loaded = {};
+            GetObjectA(own, sizeof loaded, &loaded);
+            EXPECT_EQ(info.biWidth, loaded.bmWidth);
+            EXPECT_EQ(info.biHeight, loaded.bmHeight);
+            DeleteObject(own);
+            auto scaled = static_cast<HBITMAP>(
+                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 18, 16, LR_LOADFROMFILE));
+            EXPECT_TRUE(scaled);
+            DeleteObject(scaled);
+        }
+    }
+    EXPECT_GE(bitmaps, 3 * 14) << "three themes of 13 caption buttons and a Start picture";
+}
+
+} // namespace
