@@ -6,17 +6,6 @@ export DEBIAN_FRONTEND=noninteractive
 
 PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine zip unzip mtools xorriso gcovr"
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then
-    "$@"
-  elif command -v sudo >/dev/null 2>&1; then
-    sudo "$@"
-  else
-    echo "setup: no sudo here; su asks for root's password"
-    su root -c "$(printf '%q ' "$@")"
-  fi
-}
-
 missing=""
 for p in $PKGS; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
@@ -25,10 +14,19 @@ if [ -z "$missing" ]; then
   echo "setup: everything is installed"
   exit 0
 fi
+# Installing needs root: start again as root, asking once.
+if [ "$(id -u)" -ne 0 ]; then
+  script=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+  if command -v sudo >/dev/null 2>&1; then
+    exec sudo bash "$script"
+  fi
+  echo "setup: no sudo here; su asks for root's password"
+  exec su root -c "bash '$script'"
+fi
 echo "setup: installing$missing"
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  as_root dpkg --add-architecture i386
+  dpkg --add-architecture i386
 fi
-as_root apt-get update -qq
+apt-get update -qq
 # shellcheck disable=SC2086 # one word per package
-as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+apt-get install -y -qq --no-install-recommends $missing
