@@ -3,6 +3,7 @@
 // changes what the shell and the window manager draw.
 #include <gtest/gtest.h>
 
+#include "common/win9x_rules.h"
 #include "e2e/e2e_util.h"
 #include "module/module.h"
 #include "res/resource.h"
@@ -125,6 +126,7 @@ TEST_F(ControlPanelSession, ApplyOnTheStartButtonPageRefreshesTheAgent)
     DWORD type;
     RegReadValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, ProductName, run, sizeof run, &type);
     EXPECT_EQ("RUNDLL32.EXE " + ModulePath() + ",RUNDLL_QvIn", std::string(run));
+    EXPECT_TRUE(RunsOnWin9x(run, "RUNDLL_QvIn", ModulePath()));
 }
 
 TEST_F(ControlPanelSession, FrameControlsPageOpensOverTheStandInAndApplyRestartsTheAgent)
