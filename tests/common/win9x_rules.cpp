@@ -10,16 +10,20 @@ namespace
 {
 
 bool Active = false;
+bool Windows95 = false; // build 950, not Windows 98
 
 // This program's import slots: the module's code linked into it calls through them.
 extern "C" FARPROC ImportedGetProcAddress __asm__("__imp__GetProcAddress@8");
 extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
+extern "C" FARPROC ImportedLoadImageA __asm__("__imp__LoadImageA@24");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
                                         HANDLE);
+typedef HANDLE(WINAPI *LoadImageAProc)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
 GetProcAddressProc RealGetProcAddress;
 CreateFileAProc RealCreateFileA;
+LoadImageAProc RealLoadImageA;
 
 struct ProcOverride {
     char name[64];
@@ -54,6 +58,43 @@ HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURIT
     return RealCreateFileA(name, access, share, sa, disposition, flags, templateFile);
 }
 
+// Whether the loader of these systems reads the bitmap file. Windows 95 knows no 124-byte
+// (version 5) header, which came with Windows 98; and both take bit-field bitmaps only with
+// the 5-5-5 or 5-6-5 masks at 16 bits and 8-8-8 at 32 bits.
+bool LoaderReadsBitmapFile(LPCSTR name)
+{
+    BYTE head[14 + 52] = {};
+    HANDLE file = RealCreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return true; // the loader's own answer stands
+    DWORD got = 0;
+    ReadFile(file, head, sizeof head, &got, nullptr);
+    CloseHandle(file);
+    auto dword = [&head](int at) { return *reinterpret_cast<const DWORD *>(head + at); };
+    DWORD headerSize = dword(14);
+    if (got < sizeof head || headerSize < 40)
+        return true;
+    if (Windows95 && headerSize == sizeof(BITMAPV5HEADER))
+        return false;
+    if (dword(30) != BI_BITFIELDS)
+        return true;
+    DWORD red = dword(54), green = dword(58), blue = dword(62);
+    WORD bpp = *reinterpret_cast<const WORD *>(head + 28);
+    if (bpp == 16)
+        return blue == 0x001F &&
+               ((red == 0x7C00 && green == 0x03E0) || (red == 0xF800 && green == 0x07E0));
+    return bpp == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+}
+
+HANDLE WINAPI RuledLoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
+                              UINT flags)
+{
+    if (type == IMAGE_BITMAP && (flags & LR_LOADFROMFILE) && !LoaderReadsBitmapFile(name))
+        return nullptr;
+    return RealLoadImageA(instance, name, type, cx, cy, flags);
+}
+
 struct RulesAtStartUp {
     RulesAtStartUp()
     {
@@ -65,6 +106,9 @@ struct RulesAtStartUp {
             &ImportedGetProcAddress, reinterpret_cast<FARPROC>(RuledGetProcAddress)));
         RealCreateFileA = reinterpret_cast<CreateFileAProc>(
             SwapImportSlot(&ImportedCreateFileA, reinterpret_cast<FARPROC>(RuledCreateFileA)));
+        RealLoadImageA = reinterpret_cast<LoadImageAProc>(
+            SwapImportSlot(&ImportedLoadImageA, reinterpret_cast<FARPROC>(RuledLoadImageA)));
+        Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }
 } InstallRules;
@@ -90,6 +134,11 @@ std::string LongPathOf(const std::string &path)
 bool Win9xRulesActive()
 {
     return Active;
+}
+
+bool Win95RulesActive()
+{
+    return Active && Windows95;
 }
 
 void OverrideProc(const char *name, FARPROC replacement)

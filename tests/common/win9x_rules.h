@@ -13,8 +13,10 @@
 #include <gtest/gtest.h>
 #include <string>
 
-// Whether the rules were put in place for this process.
+// Whether the rules were put in place for this process, and whether as Windows 95 (whose
+// rules are a little stricter than Windows 98's).
 bool Win9xRulesActive();
+bool Win95RulesActive();
 
 // A named GetProcAddress lookup (any module) answered with replacement instead, while the
 // override stands; a null replacement plays an export the system does not have. Lets a test
