@@ -5,70 +5,21 @@
 #include <string.h>
 
 #include "standin/standin.h"
+#include "standin/rundll_parse.h"
 
 static const char RunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 static const int CommandSize = 2048;
 
-static const char *skip_spaces(const char *text)
-{
-    while (*text == ' ' || *text == '\t')
-        text++;
-    return text;
-}
-
-// The first word of a command, quoted or not: start and length of the program name.
-static const char *first_word(const char *command, int *length, const char **rest)
-{
-    const char *start = command;
-    const char *end;
-    if (*start == '"') {
-        start++;
-        end = strchr(start, '"');
-        if (!end)
-            end = start + strlen(start);
-        *rest = *end ? end + 1 : end;
-    } else {
-        end = start;
-        while (*end && *end != ' ' && *end != '\t')
-            end++;
-        *rest = end;
-    }
-    *length = (int)(end - start);
-    return start;
-}
-
-static int is_rundll(const char *name, int length)
-{
-    // Only the file name counts: "RUNDLL32.EXE", "rundll32", "C:\WINDOWS\RUNDLL32.EXE".
-    const char *base = name;
-    for (int i = 0; i < length; i++)
-        if (name[i] == '\\' || name[i] == '/' || name[i] == ':')
-            base = name + i + 1;
-    int base_length = length - (int)(base - name);
-    return (base_length == 12 && !_strnicmp(base, "rundll32.exe", 12)) ||
-           (base_length == 8 && !_strnicmp(base, "rundll32", 8));
-}
-
 int MakeRundllCommand(const char *command, const char *rundll, char *out, int outSize)
 {
-    int length;
-    const char *rest;
-    const char *program = first_word(skip_spaces(command), &length, &rest);
-    if (!is_rundll(program, length))
-        return 0;
-    // As the rundll32 of Windows 95/98 parses its command line: the library's name runs up to
-    // the first comma and holds no blank or quote, and the entry follows the comma directly.
-    // Wine's own rundll32 takes more; what the real one cannot run is not run here either.
-    const char *library = skip_spaces(rest);
-    int library_length = (int)strcspn(library, ", \t\"");
-    if (library_length == 0 || library[library_length] != ',')
-        return -1;
-    const char *entry = library + library_length + 1;
-    if (!*entry || *entry == ' ' || *entry == '\t')
-        return -1;
+    // What the rundll32 of Windows 95/98 cannot run is not run here either.
+    RundllParts parts;
+    int parsed = parse_win9x_rundll(command, &parts);
+    if (parsed <= 0)
+        return parsed;
     // Quoted for Wine's rundll32, which splits its arguments at spaces.
-    int written =
-        snprintf(out, outSize, "\"%s\" \"%.*s\",%s", rundll, library_length, library, entry);
+    int written = snprintf(out, outSize, "\"%s\" \"%.*s\",%s", rundll, parts.library_length,
+                           parts.library, parts.entry);
     return written > 0 && written < outSize ? 1 : -1;
 }
 

@@ -3,6 +3,7 @@
 // the call on to Wine.
 #include "common/win9x_rules.h"
 #include "common/import_slot.h"
+#include "standin/rundll_parse.h"
 
 #include <string.h>
 
@@ -113,11 +114,6 @@ struct RulesAtStartUp {
     }
 } InstallRules;
 
-bool IsRundllChar(char c)
-{
-    return c && c != ' ' && c != '\t' && c != ',' && c != '"';
-}
-
 // The long form of a file's full path, or "" when no such file exists.
 std::string LongPathOf(const std::string &path)
 {
@@ -162,40 +158,13 @@ void ClearProcOverrides()
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,
                                        const std::string &modulePath)
 {
-    const char *p = commandLine.c_str();
-    // The program: quoted, or up to the first blank.
-    std::string program;
-    if (*p == '"') {
-        const char *end = strchr(p + 1, '"');
-        if (!end)
-            return ::testing::AssertionFailure() << "unterminated quote in: " << commandLine;
-        program.assign(p + 1, end);
-        p = end + 1;
-    } else {
-        while (*p && *p != ' ' && *p != '\t')
-            program += *p++;
-    }
-    std::string file = program.substr(program.find_last_of("\\/") + 1);
-    if (lstrcmpiA(file.c_str(), "RUNDLL32.EXE") != 0 && lstrcmpiA(file.c_str(), "RUNDLL32") != 0)
-        return ::testing::AssertionFailure() << "not a rundll32 command: " << commandLine;
-    while (*p == ' ' || *p == '\t')
-        p++;
-
-    std::string library;
-    while (IsRundllChar(*p))
-        library += *p++;
-    if (*p != ',' || library.empty())
+    RundllParts parts;
+    if (parse_win9x_rundll(commandLine.c_str(), &parts) <= 0)
         return ::testing::AssertionFailure()
-               << "rundll32 of Windows 95/98 would take \"" << library
-               << "\" as the library and find no comma after it: " << commandLine;
-    p++;
-    std::string entryName;
-    while (*p && *p != ' ' && *p != '\t')
-        entryName += *p++;
-    if (entryName != entry)
-        return ::testing::AssertionFailure()
-               << "entry \"" << entryName << "\", not " << entry << ": " << commandLine;
-
+               << "the rundll32 of Windows 95/98 cannot run: " << commandLine;
+    std::string library(parts.library, parts.library_length);
+    if (std::string(parts.entry, parts.entry_length) != entry)
+        return ::testing::AssertionFailure() << "entry is not " << entry << ": " << commandLine;
     std::string named = LongPathOf(library), module = LongPathOf(modulePath);
     if (named.empty() || lstrcmpiA(named.c_str(), module.c_str()) != 0)
         return ::testing::AssertionFailure()

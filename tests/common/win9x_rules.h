@@ -24,9 +24,8 @@ bool Win95RulesActive();
 void OverrideProc(const char *name, FARPROC replacement);
 void ClearProcOverrides();
 
-// A command line as the rundll32 of Windows 95/98 parses it: "<program> <library>,<entry>
-// [arguments]", the library's name running up to the first comma and holding no space or
-// quote, no blank around the comma. Succeeds only when the command parses so, names entry,
-// and its library is the file modulePath names (compared as files, not as text).
+// Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
+// standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath
+// names (compared as files, not as text).
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,
                                        const std::string &modulePath);

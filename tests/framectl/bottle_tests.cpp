@@ -13,25 +13,13 @@
 namespace
 {
 
-typedef DWORD(WINAPI *AllocLockProc)(WORD, DWORD, WORD *);
-typedef BOOL(WINAPI *UnlockProc)(WORD);
-typedef WORD(WINAPI *FreeProc)(WORD);
-typedef WORD(WINAPI *UnlockFreeProc)(DWORD);
-typedef void *(WINAPI *FixProc)(DWORD, DWORD, BOOL);
-typedef void(WINAPI *UnfixProc)(DWORD);
-typedef DWORD(WINAPI *Load16Proc)(LPCSTR);
-typedef void(WINAPI *Free16Proc)(DWORD);
-typedef DWORD(WINAPI *GetProc16Proc)(DWORD, LPCSTR);
-
 // What the bottle answers, and what it saw.
 struct Bottle {
-    WORD selector = 0;         // answered as hUserSegment
-    DWORD result = 0xBEEF0001; // EAX: only AX counts, 1
-    DWORD failFixAt = 0;       // a 16:16 address whose fix answers null
-    DWORD heapInfo = 0;        // where SystemHeapInfo really is
-    FixProc fix = nullptr;     // WOW32's own
-    UnfixProc unfix = nullptr;
-    UnlockFreeProc unlockFree = nullptr;
+    WORD selector = 0;                     // answered as hUserSegment
+    DWORD result = 0xBEEF0001;             // EAX: only AX counts, 1
+    DWORD failFixAt = 0;                   // a 16:16 address whose fix answers null
+    DWORD heapInfo = 0;                    // where SystemHeapInfo really is
+    const SixteenBitCalls *real = nullptr; // WOW32's own calls
 
     int calls = 0;
     DWORD target = 0, argumentBytes = 0, workByte = 0xFF, recordSize = 0;
@@ -55,7 +43,7 @@ extern "C" DWORD __cdecl BottleHeapInfo(DWORD target, DWORD argument, DWORD argu
     if (target != b.heapInfo)
         return 0;
     // The argument is the 16:16 address of the SYSHEAPINFO record: fill it as TOOLHELP does.
-    BYTE *record = static_cast<BYTE *>(b.fix(argument, 12, TRUE));
+    BYTE *record = static_cast<BYTE *>(b.real->fix(argument, 12, TRUE));
     if (!record)
         return 0;
     b.recordSize = *reinterpret_cast<DWORD *>(record);
@@ -63,7 +51,7 @@ extern "C" DWORD __cdecl BottleHeapInfo(DWORD target, DWORD argument, DWORD argu
     *reinterpret_cast<WORD *>(record + 6) = 50;
     *reinterpret_cast<WORD *>(record + 8) = b.selector;
     *reinterpret_cast<WORD *>(record + 10) = b.selector;
-    b.unfix(argument);
+    b.real->unfix(argument);
     return b.result;
 }
 
@@ -91,7 +79,7 @@ static void *WINAPI CountingFix(DWORD address, DWORD size, BOOL protectedMode)
 {
     if (address == Current->failFixAt)
         return nullptr;
-    void *p = Current->fix(address, size, protectedMode);
+    void *p = Current->real->fix(address, size, protectedMode);
     if (p) {
         Current->fixes++;
         Current->fixed[address]++;
@@ -102,13 +90,13 @@ static void *WINAPI CountingFix(DWORD address, DWORD size, BOOL protectedMode)
 static void WINAPI CountingUnfix(DWORD address)
 {
     Current->fixed[address]--;
-    Current->unfix(address);
+    Current->real->unfix(address);
 }
 
 static WORD WINAPI CountingUnlockFree(DWORD address)
 {
     Current->combinedFrees++;
-    return Current->unlockFree(address);
+    return Current->real->unlockFree(address);
 }
 
 class BottledWindowManager : public FrameStateTest
@@ -122,25 +110,19 @@ class BottledWindowManager : public FrameStateTest
         FrameStateTest::SetUp();
         if (!Win9xRulesActive())
             GTEST_SKIP() << "the bottle plays Windows 95/98";
-        OSVERSIONINFOA v = {};
-        v.dwOSVersionInfoSize = sizeof v;
-        GetVersionExA(&v);
-        row = FindBuildRow(v.dwPlatformId, v.dwBuildNumber);
+        row = RunningBuildRow();
         ASSERT_NE(nullptr, row);
-
-        wow = LoadLibraryA("WOW32.DLL");
-        ASSERT_NE(nullptr, wow);
-        bottle.fix = (FixProc)GetProcAddress(wow, "WOWGetVDMPointerFix");
-        bottle.unfix = (UnfixProc)GetProcAddress(wow, "WOWGetVDMPointerUnfix");
-        bottle.unlockFree = (UnlockFreeProc)GetProcAddress(wow, "WOWGlobalUnlockFree16");
-        allocLock = (AllocLockProc)GetProcAddress(wow, "WOWGlobalAllocLock16");
-        unlock = (UnlockProc)GetProcAddress(wow, "WOWGlobalUnlock16");
-        free = (FreeProc)GetProcAddress(wow, "WOWGlobalFree16");
-        bottle.heapInfo = FindHeapInfo();
+        real = new SixteenBitCalls;
+        ASSERT_TRUE(real->Complete());
+        bottle.real = real;
+        // SYSTEMHEAPINFO's 16:16 address as the module will find it: TOOLHELP is held loaded
+        // meanwhile, so that the module's load of it lands at the same place.
+        toolhelp = real->load16("TOOLHELP.DLL");
+        bottle.heapInfo = real->getProc16(toolhelp, "SYSTEMHEAPINFO");
         ASSERT_NE(0u, bottle.heapInfo);
 
         // USER's data segment: the DC word and the slot table at the build's offsets.
-        segment = allocLock(0, 4096, &segmentHandle);
+        segment = real->allocLock(0, 4096, &segmentHandle);
         ASSERT_NE(0u, segment);
         ASSERT_EQ(0, LOWORD(segment));
         bottle.selector = HIWORD(segment);
@@ -176,32 +158,22 @@ class BottledWindowManager : public FrameStateTest
         ClearProcOverrides();
         Current = nullptr;
         if (segment) {
-            unlock(segmentHandle);
-            free(segmentHandle);
+            real->unlock(segmentHandle);
+            real->free(segmentHandle);
         }
         delete canvas;
         if (toolhelp >= 32)
-            free16(toolhelp);
-        if (wow)
-            FreeLibrary(wow);
+            real->free16(toolhelp);
+        delete real;
         FrameStateTest::TearDown();
     }
 
-    // SYSTEMHEAPINFO's 16:16 address as the module will find it: TOOLHELP is held loaded
-    // meanwhile, so that the module's load of it lands at the same place.
-    DWORD FindHeapInfo()
-    {
-        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-        free16 = (Free16Proc)FindExportByOrdinal(kernel, 36);
-        toolhelp = ((Load16Proc)FindExportByOrdinal(kernel, 35))("TOOLHELP.DLL");
-        return ((GetProc16Proc)FindExportByOrdinal(kernel, 37))(toolhelp, "SYSTEMHEAPINFO");
-    }
     void WriteSegment(WORD dcWord)
     {
-        BYTE *data = static_cast<BYTE *>(bottle.fix(segment, 4096, TRUE));
+        BYTE *data = static_cast<BYTE *>(real->fix(segment, 4096, TRUE));
         *reinterpret_cast<WORD *>(data + row->dcOffset) = dcWord;
         memcpy(data + row->tableOffset, table, sizeof table);
-        bottle.unfix(segment);
+        real->unfix(segment);
     }
     void ExpectEveryFixUndone()
     {
@@ -211,11 +183,7 @@ class BottledWindowManager : public FrameStateTest
 
     const BuildRow *row = nullptr;
     Bottle bottle;
-    HMODULE wow = nullptr;
-    AllocLockProc allocLock = nullptr;
-    UnlockProc unlock = nullptr;
-    FreeProc free = nullptr;
-    Free16Proc free16 = nullptr;
+    SixteenBitCalls *real = nullptr; // found before the bottle stands in for any of them
     DWORD toolhelp = 0;
     DWORD segment = 0;
     WORD segmentHandle = 0;

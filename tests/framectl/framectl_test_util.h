@@ -58,6 +58,68 @@ inline bool Win9xConfigured()
     return ConfiguredVersion() != "default";
 }
 
+// The build table's row for the running system, or null where frame controls are unsupported.
+inline const BuildRow *RunningBuildRow()
+{
+    OSVERSIONINFOA v = {};
+    v.dwOSVersionInfoSize = sizeof v;
+    GetVersionExA(&v);
+    return FindBuildRow(v.dwPlatformId, v.dwBuildNumber);
+}
+
+// The 16-bit side as the module reaches it: KERNEL32's 16-bit library calls (by ordinal, from
+// its export directory) and WOW32's memory calls (by name), as they are when the object is
+// made; WOW32 stays loaded while it lives.
+struct SixteenBitCalls {
+    typedef DWORD(WINAPI *Load16)(LPCSTR);
+    typedef void(WINAPI *Free16)(DWORD);
+    typedef DWORD(WINAPI *GetProc16)(DWORD, LPCSTR);
+    typedef DWORD(WINAPI *AllocLock16)(WORD, DWORD, WORD *);
+    typedef BOOL(WINAPI *Unlock16)(WORD);
+    typedef WORD(WINAPI *GlobalFree16)(WORD);
+    typedef WORD(WINAPI *UnlockFree16)(DWORD);
+    typedef void *(WINAPI *Fix)(DWORD, DWORD, BOOL);
+    typedef void(WINAPI *Unfix)(DWORD);
+
+    SixteenBitCalls()
+    {
+        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
+        load16 = (Load16)FindExportByOrdinal(kernel, 35);
+        free16 = (Free16)FindExportByOrdinal(kernel, 36);
+        getProc16 = (GetProc16)FindExportByOrdinal(kernel, 37);
+        wow = LoadLibraryA("WOW32.DLL");
+        allocLock = (AllocLock16)GetProcAddress(wow, "WOWGlobalAllocLock16");
+        unlock = (Unlock16)GetProcAddress(wow, "WOWGlobalUnlock16");
+        free = (GlobalFree16)GetProcAddress(wow, "WOWGlobalFree16");
+        unlockFree = (UnlockFree16)GetProcAddress(wow, "WOWGlobalUnlockFree16");
+        fix = (Fix)GetProcAddress(wow, "WOWGetVDMPointerFix");
+        unfix = (Unfix)GetProcAddress(wow, "WOWGetVDMPointerUnfix");
+    }
+    ~SixteenBitCalls()
+    {
+        if (wow)
+            FreeLibrary(wow);
+    }
+    SixteenBitCalls(const SixteenBitCalls &) = delete;
+    SixteenBitCalls &operator=(const SixteenBitCalls &) = delete;
+    bool Complete() const
+    {
+        return load16 && free16 && getProc16 && wow && allocLock && unlock && free && unlockFree &&
+               fix && unfix;
+    }
+
+    Load16 load16 = nullptr;
+    Free16 free16 = nullptr;
+    GetProc16 getProc16 = nullptr;
+    HMODULE wow = nullptr;
+    AllocLock16 allocLock = nullptr;
+    Unlock16 unlock = nullptr;
+    GlobalFree16 free = nullptr;
+    UnlockFree16 unlockFree = nullptr;
+    Fix fix = nullptr;
+    Unfix unfix = nullptr;
+};
+
 // A top-down 32-bit DIB selected into a memory DC, with its pixels at hand.
 struct Canvas {
     HDC dc = nullptr;

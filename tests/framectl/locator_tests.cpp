@@ -346,36 +346,17 @@ TEST(ExportsByOrdinal, AnswerNullForADamagedImage)
 // hands back no result in AX, so the probe uses TOOLHELP calls that fill a record in 16-bit
 // memory: ModuleFirst/ModuleNext for a module's usage count, GlobalInfo for the number of
 // used blocks in the 16-bit global heap.
-class SixteenBitProbe
+class SixteenBitProbe : public SixteenBitCalls
 {
   public:
-    typedef DWORD(WINAPI *Load16)(LPCSTR);
-    typedef void(WINAPI *Free16)(DWORD);
-    typedef DWORD(WINAPI *GetProc16)(DWORD, LPCSTR);
-    typedef DWORD(WINAPI *AllocLock16)(WORD, DWORD, WORD *);
-    typedef BOOL(WINAPI *Unlock16)(WORD);
-    typedef WORD(WINAPI *GlobalFree16)(WORD);
-    typedef void *(WINAPI *Fix)(DWORD, DWORD, BOOL);
-    typedef void(WINAPI *Unfix)(DWORD);
-
     // TOOLHELP's MODULEENTRY: dwSize, szModule[10], hModule, wcUsage, szExePath[256], wNext.
     static constexpr DWORD ModuleEntrySize = 276;
 
     bool Open()
     {
-        HMODULE kernel = GetModuleHandleA("KERNEL32.DLL");
-        thunk = GetProcAddress(kernel, "QT_Thunk");
-        load16 = (Load16)FindExportByOrdinal(kernel, 35);
-        free16 = (Free16)FindExportByOrdinal(kernel, 36);
-        getProc16 = (GetProc16)FindExportByOrdinal(kernel, 37);
-        wow = LoadLibraryA("WOW32.DLL");
-        if (!thunk || !load16 || !free16 || !getProc16 || !wow)
+        thunk = GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "QT_Thunk");
+        if (!thunk || !Complete())
             return false;
-        allocLock = (AllocLock16)GetProcAddress(wow, "WOWGlobalAllocLock16");
-        unlock = (Unlock16)GetProcAddress(wow, "WOWGlobalUnlock16");
-        free = (GlobalFree16)GetProcAddress(wow, "WOWGlobalFree16");
-        fix = (Fix)GetProcAddress(wow, "WOWGetVDMPointerFix");
-        unfix = (Unfix)GetProcAddress(wow, "WOWGetVDMPointerUnfix");
         toolhelp = load16("TOOLHELP.DLL"); // held for the probe's lifetime
         if (toolhelp < 32)
             return false;
@@ -394,8 +375,6 @@ class SixteenBitProbe
         }
         if (toolhelp >= 32)
             free16(toolhelp);
-        if (wow)
-            FreeLibrary(wow);
     }
     // Calls a one-argument TOOLHELP function on the probe's block; the bytes it left there.
     std::vector<BYTE> Fill(DWORD function, DWORD size, const std::vector<BYTE> &in)
@@ -433,16 +412,7 @@ class SixteenBitProbe
     }
 
     FARPROC thunk = nullptr;
-    Load16 load16 = nullptr;
-    Free16 free16 = nullptr;
-    GetProc16 getProc16 = nullptr;
-    AllocLock16 allocLock = nullptr;
-    Unlock16 unlock = nullptr;
-    GlobalFree16 free = nullptr;
     WORD blockHandle = 0;
-    Fix fix = nullptr;
-    Unfix unfix = nullptr;
-    HMODULE wow = nullptr;
     DWORD toolhelp = 0, moduleFirst = 0, moduleNext = 0, globalInfo = 0, heapInfo = 0, block = 0;
 };
 
@@ -469,12 +439,9 @@ class SystemHeapRoute : public FrameStateTest
     void SetUp() override
     {
         FrameStateTest::SetUp();
-        if (!Win9xConfigured())
+        if (!Win9xRulesActive())
             GTEST_SKIP() << "the 16-bit route is only tried on Windows 95/98";
-        OSVERSIONINFOA v = {};
-        v.dwOSVersionInfoSize = sizeof v;
-        GetVersionExA(&v);
-        row = FindBuildRow(v.dwPlatformId, v.dwBuildNumber);
+        row = RunningBuildRow();
         ASSERT_NE(nullptr, row);
     }
     const BuildRow *row = nullptr;
@@ -556,34 +523,8 @@ TEST_F(SystemHeapRoute, InitFrameControlsEndsWithoutADCAndTheSizeUntouched)
     EXPECT_EQ(6, CaptionButtonHeight);
 }
 
-// Replaces the first bytes of a function with a jump to another of the same signature, for
-// as long as it lives: the WOW layer's answers can then fail where Wine's never do.
-class CodePatch
-{
-  public:
-    CodePatch(FARPROC function, void *replacement) : at(reinterpret_cast<BYTE *>(function))
-    {
-        VirtualProtect(at, sizeof saved, PAGE_EXECUTE_READWRITE, &protection);
-        memcpy(saved, at, sizeof saved);
-        at[0] = 0x68; // push replacement
-        memcpy(at + 1, &replacement, 4);
-        at[5] = 0xC3; // ret
-        FlushInstructionCache(GetCurrentProcess(), at, sizeof saved);
-    }
-    ~CodePatch()
-    {
-        memcpy(at, saved, sizeof saved);
-        FlushInstructionCache(GetCurrentProcess(), at, sizeof saved);
-        DWORD ignored;
-        VirtualProtect(at, sizeof saved, protection, &ignored);
-    }
-
-  private:
-    BYTE *at;
-    BYTE saved[6];
-    DWORD protection = 0;
-};
-
+// The WOW layer's answers, failing where Wine's never do: the module finds its WOW32 calls by
+// name, so the rules' lookup hands it these instead.
 static void *WINAPI FixNothing(DWORD, DWORD, BOOL)
 {
     return nullptr;
@@ -601,11 +542,9 @@ TEST_F(SystemHeapRoute, ABlockThatCannotBeFixedIsNotWrittenAndIsReleased)
     LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
     int usage = probe.ModuleUsage("TOOLHELP");
     int blocks = probe.UsedGlobalBlocks();
-    HDC dc;
-    {
-        CodePatch patch(GetProcAddress(probe.wow, "WOWGetVDMPointerFix"), (void *)FixNothing);
-        dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
-    }
+    OverrideProc("WOWGetVDMPointerFix", reinterpret_cast<FARPROC>(FixNothing));
+    HDC dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    ClearProcOverrides();
     EXPECT_EQ(nullptr, dc);
     EXPECT_EQ((int)LocateBlockNotFixed, LastLocateExit) << ExitName(LastLocateExit);
     EXPECT_EQ(usage, probe.ModuleUsage("TOOLHELP"));
@@ -618,11 +557,9 @@ TEST_F(SystemHeapRoute, ABlockThatCannotBeAllocatedStillFreesToolhelp)
     ASSERT_TRUE(probe.Open());
     LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
     int usage = probe.ModuleUsage("TOOLHELP");
-    HDC dc;
-    {
-        CodePatch patch(GetProcAddress(probe.wow, "WOWGlobalAllocLock16"), (void *)AllocateNothing);
-        dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
-    }
+    OverrideProc("WOWGlobalAllocLock16", reinterpret_cast<FARPROC>(AllocateNothing));
+    HDC dc = LocateThroughSystemHeap(row->dcOffset, row->tableOffset);
+    ClearProcOverrides();
     EXPECT_EQ(nullptr, dc);
     EXPECT_EQ((int)LocateNoBlock, LastLocateExit) << ExitName(LastLocateExit);
     EXPECT_EQ(usage, probe.ModuleUsage("TOOLHELP"));
