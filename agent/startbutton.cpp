@@ -47,11 +47,7 @@ static HBITMAP LoadConfiguredPicture(HWND button)
             return nullptr;
         // A stored name need not end in a terminator: end it after the bytes read.
         buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
-        // The loader would believe whatever the file's headers claim, inside the shell.
-        if (!IsUsableBitmapFile(buffer))
-            return nullptr;
-        return static_cast<HBITMAP>(
-            LoadImageA(ModuleInstance, buffer, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
+        return LoadBitmapFile(buffer, cx, cy);
     default:
         return nullptr;
     }

@@ -86,12 +86,11 @@ void ApplyFrameControls()
 {
     FrameImagePath *list = LoadFrameImages();
     for (int index = 0; index < FrameImageCount; index++) {
-        // An unusable file is skipped as a missing one is: the system's own image stays.
-        if (!list[index][0] || !IsUsableBitmapFile(list[index]))
+        if (!list[index][0])
             continue;
-        // The system scales the file's bitmap to the caption-button size.
-        auto image = (HBITMAP)LoadImageA(ModuleInstance, list[index], IMAGE_BITMAP,
-                                         CaptionButtonWidth, CaptionButtonHeight, LR_LOADFROMFILE);
+        // The system scales the file's bitmap to the caption-button size. An unusable file is
+        // skipped as a missing one is: the system's own image stays.
+        HBITMAP image = LoadBitmapFile(list[index], CaptionButtonWidth, CaptionButtonHeight);
         if (image)
             PaintFrameControl(FrameImageToSlot((unsigned)index), image);
     }

@@ -137,3 +137,12 @@ int IsUsableBitmapFile(const char *path)
     CloseHandle(file);
     return usable;
 }
+
+HBITMAP LoadBitmapFile(const char *path, int cx, int cy)
+{
+    // The loader would believe whatever the file's headers claim, inside the shell.
+    if (!IsUsableBitmapFile(path))
+        return nullptr;
+    return static_cast<HBITMAP>(
+        LoadImageA(ModuleInstance, path, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
+}

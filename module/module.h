@@ -68,9 +68,11 @@ int GetRundllModulePath(char *dst, int dstSize);
 
 // 1 when the file's headers describe a bitmap the system's loader can take safely: a known
 // header, depth and compression, at most 4096 pixels a side, a colour table the depth allows,
-// and pixels that lie inside the file. Only the headers are read. Every file goes through
-// this before LoadImageA(LR_LOADFROMFILE) sees it.
+// and pixels that lie inside the file. Only the headers are read.
 int IsUsableBitmapFile(const char *path);
+// A bitmap file loaded at cx x cy (0: its own size) once it has passed the check; null when it
+// is unusable or does not load. Every bitmap file the module loads comes through here.
+HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
 
 // ---- Registry helpers (module/registry.cpp). ----
 
