@@ -13,4 +13,9 @@ void UpdateFramePage(HWND page, FrameImagePath *list);
 
 extern const char *const FrameImageNames[FrameImageCount];
 
+// After a page has stored its settings: writes the Run value (when asked) so that the agent
+// starts at every logon, then refreshes the agent (reload 0; started when none runs) or
+// restarts it (reload 1). page owns any message shown to the user.
+void ActivateAgent(HWND page, int writeRunValue, int reload);
+
 char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *title);

@@ -6,7 +6,6 @@
 #include <prsht.h>
 
 #include "framectl/framectl.h"
-#include "install/install.h"
 
 const char *const FrameImageNames[FrameImageCount] = {
     "Close button up",          "Close button down",    "Close button disabled",
@@ -133,7 +132,7 @@ static INT_PTR OnFrameNotify(HWND page, WPARAM wparam, LPARAM lparam)
         return TRUE;
     case PSN_APPLY:
         SaveFrameImages();
-        NotifyAgent(1);
+        ActivateAgent(page, 0, 1);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:

@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "install/install.h"
-
 static const char StartChooserTitle[] = "Select Start image";
 
 // Registry reads and the edit's text share one buffer of this size; the edit takes 259
@@ -108,17 +106,7 @@ static void OnStartModeChanged(HWND page)
 
 static void OnStartApply(HWND page)
 {
-    char path[MAX_PATH];
     char text[StartTextSize];
-
-    // The agent must start at every logon, whatever is chosen; a path that cannot be had
-    // whole, or not in a form rundll32 can take, would run nothing, so then the Run value is
-    // left as it is.
-    if (GetRundllModulePath(path, sizeof path) &&
-        FormatText(text, sizeof text, RunCommandFormat, path))
-        RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, text, ProductName, lstrlenA(text) + 1,
-                      REG_SZ);
-
     GetDlgItemTextA(page, IDC_START_PATH, text, sizeof text);
     RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, text, StartButtonFileNameValue,
                   lstrlenA(text) + 1, REG_SZ);
@@ -132,7 +120,8 @@ static void OnStartApply(HWND page)
     RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &value, StartButtonValue,
                   sizeof value, REG_DWORD);
 
-    NotifyAgent(0);
+    // The agent must start at every logon, whatever is chosen.
+    ActivateAgent(page, 1, 0);
 }
 
 static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)

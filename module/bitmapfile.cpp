@@ -146,3 +146,11 @@ HBITMAP LoadBitmapFile(const char *path, int cx, int cy)
     return static_cast<HBITMAP>(
         LoadImageA(ModuleInstance, path, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
 }
+
+int CheckBitmapFile(const char *path, char *why, int whySize)
+{
+    int usable = IsUsableBitmapFile(path);
+    if (why && whySize > 0)
+        CopyText(why, whySize, usable ? "" : "not a bitmap file");
+    return usable;
+}

@@ -73,6 +73,10 @@ int IsUsableBitmapFile(const char *path);
 // A bitmap file loaded at cx x cy (0: its own size) once it has passed the check; null when it
 // is unusable or does not load. Every bitmap file the module loads comes through here.
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
+// The same check, saying why a file will not be used in a few words a user understands
+// ("not a bitmap file", "30000 x 30000 pixels is larger than 4096 x 4096"). Returns 1 and
+// leaves why "" when the file is usable; why may be null.
+int CheckBitmapFile(const char *path, char *why, int whySize);
 
 // ---- Registry helpers (module/registry.cpp). ----
 
