@@ -4,11 +4,15 @@
 #include "module/module.h"
 #include "res/resource.h"
 
+#include <commctrl.h>
+#include <prsht.h>
+
 extern "C" LONG APIENTRY CPlApplet(HWND hwndCpl, UINT message, LPARAM param1, LPARAM param2);
 INT_PTR ShowSettingsSheet(HWND parent);
 
 INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK ThemePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 void UpdateFramePage(HWND page, FrameImagePath *list);
 
 extern const char *const FrameImageNames[FrameImageCount];
@@ -17,5 +21,53 @@ extern const char *const FrameImageNames[FrameImageCount];
 // starts at every logon, then refreshes the agent (reload 0; started when none runs) or
 // restarts it (reload 1). page owns any message shown to the user.
 void ActivateAgent(HWND page, int writeRunValue, int reload);
+
+// Once a page has stored settings that other pages show, it asks its siblings to show the
+// stored state again (PSM_QUERYSIBLINGS with this wParam): otherwise their stale controls
+// would be written back over it on the next Apply.
+inline constexpr WPARAM ReloadSettingsQuery = 0x5176;
+void ReloadSiblingPages(HWND page);
+inline int IsReloadQuery(UINT message, WPARAM wparam)
+{
+    return message == PSM_QUERYSIBLINGS && wparam == ReloadSettingsQuery;
+}
+
+// ---- Previews (applet/preview.cpp) ----
+
+// Sizes the pictures are loaded at, as the agent loads them.
+void GetStartButtonSize(SIZE *size);
+void GetCaptionPictureSize(SIZE *size);
+
+// The Start picture the agent would put on the button for these settings, or null for the
+// shell's own (mode Shell, or a picture that cannot be had). A refused file is named in
+// status ("" otherwise) in the words the status lines use.
+HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status, int statusSize);
+// A caption-button picture at caption-button size; null for an empty path (the system's own)
+// or a refused file, which is then named in status unless status already names one.
+HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize);
+// "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable.
+int DescribeBitmapFile(const char *path, char *status, int statusSize);
+void FreePictures(HBITMAP *pictures, int count);
+
+// The states of a sample title bar, each covered by its own caption-button images.
+enum CaptionState { CaptionUp = 0, CaptionPressed = 1, CaptionDisabled = 2 };
+CaptionState CaptionStateOf(int frameImage);
+
+// Owner-drawn previews paint into a memory canvas the size of the control, inside a sunken
+// edge, in the page's font; closing it copies it to the screen and frees it.
+struct PreviewCanvas {
+    HDC dc;
+    RECT area; // inside the edge
+    HBITMAP bitmap;
+    HGDIOBJ oldBitmap, oldFont;
+};
+int OpenPreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas);
+void ClosePreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas);
+// A taskbar strip with the Start button showing picture (null: the shell's own) centred on
+// the button, in box; returns the height it took.
+int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture);
+// One sample title bar in state, its buttons drawn from pictures (13, indexed as the frame
+// images; null: the system's own), at the top of box; returns the height it took.
+int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures);
 
 char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *title);

@@ -24,6 +24,10 @@ static const int TypedPathLimit = FrameImagePathSize - 1;
 static FrameImagePath *PageImages;
 static HWND ImageListBox;
 static int FrameControlsSupported;
+// The pictures of the sample title bar in the selected image's state, as the agent would
+// paint them; the entries of the other states stay null.
+static HBITMAP FramePreviewPictures[FrameImageCount];
+static CaptionState FramePreviewState;
 
 static void TellSheet(HWND page, UINT message)
 {
@@ -44,6 +48,44 @@ static int IsDefaultImage(const char *path)
     return path[0] == '\0' || lstrcmpA(path, " ") == 0;
 }
 
+// The sample title bar of the selected image's state, drawn from the list as it stands, and
+// why the selected image's file will not be used, if it will not.
+static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
+{
+    char status[FrameImagePathSize + 128];
+    char ignored[8];
+    FreePictures(FramePreviewPictures, FrameImageCount);
+    FramePreviewState = CaptionStateOf(selected);
+    status[0] = '\0';
+    for (int i = 0; i < FrameImageCount; i++) {
+        if (CaptionStateOf(i) != FramePreviewState)
+            continue;
+        ignored[0] = '\0';
+        if (i == selected)
+            FramePreviewPictures[i] = LoadCaptionPicture(list[i], status, sizeof status);
+        else
+            FramePreviewPictures[i] = LoadCaptionPicture(list[i], ignored, sizeof ignored);
+    }
+    SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
+    InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
+}
+
+static void DrawFramePreview(const DRAWITEMSTRUCT *item)
+{
+    PreviewCanvas canvas;
+    if (!OpenPreviewCanvas(item, &canvas))
+        return;
+    RECT box = canvas.area;
+    SIZE size;
+    GetCaptionPictureSize(&size);
+    int spare = (box.bottom - box.top) - (size.cy + 4);
+    InflateRect(&box, -2, 0);
+    if (spare > 0)
+        box.top += spare / 2;
+    DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures);
+    ClosePreviewCanvas(item, &canvas);
+}
+
 void UpdateFramePage(HWND page, FrameImagePath *list)
 {
     int index = SelectedImage();
@@ -55,6 +97,7 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
     CheckDlgButton(page, IDC_FRAME_DEFAULT, isDefault ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_FRAME_OTHER, isDefault ? BST_UNCHECKED : BST_CHECKED);
     SetDlgItemTextA(page, IDC_FRAME_PATH, list[index]);
+    UpdateFramePreview(page, list, index);
     TellSheet(page, PSM_CHANGED);
 }
 
@@ -110,6 +153,7 @@ static INT_PTR OnFrameCommand(HWND page, WPARAM wparam, LPARAM lparam)
         index = SelectedImage();
         if (HIWORD(wparam) == EN_CHANGE && index >= 0) {
             GetDlgItemTextA(page, IDC_FRAME_PATH, PageImages[index], FrameImagePathSize);
+            UpdateFramePreview(page, PageImages, index);
             TellSheet(page, PSM_CHANGED);
         }
         return 0;
@@ -150,6 +194,24 @@ INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         return OnFrameCommand(page, wparam, lparam);
     case WM_NOTIFY:
         return OnFrameNotify(page, wparam, lparam);
+    case WM_DRAWITEM:
+        if (wparam == IDC_FRAME_PREVIEW) {
+            DrawFramePreview(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY:
+        FreePictures(FramePreviewPictures, FrameImageCount);
+        break;
+    default:
+        // Another page has saved the list: show it as stored. Answered with 0 so that every
+        // sibling hears it.
+        if (IsReloadQuery(message, wparam)) {
+            PageImages = LoadFrameImages();
+            UpdateFramePage(page, PageImages);
+            TellSheet(page, PSM_UNCHANGED);
+        }
+        break;
     }
     return DefWindowProcA(page, message, wparam, lparam);
 }

@@ -1,4 +1,5 @@
-// The settings sheet: Start button, Frame controls and About, titled with the product name.
+// The settings sheet: Start button, Frame controls, Themes and About, titled with the product
+// name.
 #include "applet/applet.h"
 
 #include <commctrl.h>
@@ -28,21 +29,24 @@ static void FillPage(PROPSHEETPAGEA *page, int templateId, DLGPROC procedure)
 }
 
 // Modal; returns when the user closes the sheet. The sheet steps from one page record to
-// the next by the record's dwSize, so the three 40-byte records are packed one after
+// the next by the record's dwSize, so the 40-byte records are packed one after
 // another rather than kept in an array of the headers' longer type.
 INT_PTR ShowSettingsSheet(HWND parent)
 {
     static_assert(sizeof(PROPSHEETPAGEA) >= SheetPageSize, "record grows only");
-    alignas(4) BYTE pages[3 * SheetPageSize];
+    const int pageCount = 4;
+    alignas(4) BYTE pages[pageCount * SheetPageSize];
     PROPSHEETPAGEA page;
 
     FillPage(&page, IDD_STARTPAGE, StartPageProc);
     memcpy(pages, &page, SheetPageSize);
     FillPage(&page, IDD_FRAMEPAGE, FramePageProc);
     memcpy(pages + SheetPageSize, &page, SheetPageSize);
+    FillPage(&page, IDD_THEMEPAGE, ThemePageProc);
+    memcpy(pages + 2 * SheetPageSize, &page, SheetPageSize);
     // The About page has no behaviour of its own: the default window procedure answers it.
     FillPage(&page, IDD_ABOUTPAGE, reinterpret_cast<DLGPROC>(DefWindowProcA));
-    memcpy(pages + 2 * SheetPageSize, &page, SheetPageSize);
+    memcpy(pages + 3 * SheetPageSize, &page, SheetPageSize);
 
     PROPSHEETHEADERA header;
     memset(&header, 0, sizeof header);
@@ -51,8 +55,13 @@ INT_PTR ShowSettingsSheet(HWND parent)
     header.hwndParent = parent;
     header.hInstance = ModuleInstance;
     header.pszCaption = ProductName;
-    header.nPages = 3;
+    header.nPages = pageCount;
     header.nStartPage = 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
     return PropertySheetA(&header);
+}
+
+void ReloadSiblingPages(HWND page)
+{
+    SendMessageA(GetParent(page), PSM_QUERYSIBLINGS, ReloadSettingsQuery, 0);
 }

@@ -45,19 +45,58 @@ static int ReadStartValue(const char *name, char *text, DWORD *type)
     return read;
 }
 
-static void OnStartInitDialog(HWND page)
+// The picture the preview shows, as the agent would load it for the page's current choice.
+static HBITMAP StartPreviewPicture;
+
+static DWORD ChosenMode(HWND page)
+{
+    if (IsChecked(page, IDC_START_TOVAN))
+        return StartModeBuiltIn;
+    if (IsChecked(page, IDC_START_OTHER))
+        return StartModeFile;
+    return StartModeShell;
+}
+
+// Follows every change of the choice: the preview shows what the agent would put on the
+// button, and the status line says why a named file will not be used.
+static void UpdateStartPreview(HWND page)
+{
+    char path[StartTextSize];
+    char status[StartTextSize];
+    GetDlgItemTextA(page, IDC_START_PATH, path, sizeof path);
+    FreePictures(&StartPreviewPicture, 1);
+    StartPreviewPicture = LoadStartPicture(
+        ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
+    SetDlgItemTextA(page, IDC_START_STATUS, status);
+    InvalidateRect(GetDlgItem(page, IDC_START_PREVIEW), nullptr, FALSE);
+}
+
+static void DrawStartPreview(const DRAWITEMSTRUCT *item)
+{
+    PreviewCanvas canvas;
+    if (!OpenPreviewCanvas(item, &canvas))
+        return;
+    RECT box = canvas.area;
+    // The taskbar strip stands in the middle of the preview.
+    SIZE button;
+    GetStartButtonSize(&button);
+    int spare = (box.bottom - box.top) - (button.cy + 6);
+    if (spare > 0)
+        box.top += spare / 2;
+    DrawStartSample(canvas.dc, &box, StartPreviewPicture);
+    ClosePreviewCanvas(item, &canvas);
+}
+
+// Fills the controls from the stored settings: when the page is made, and again when another
+// page has stored Start button settings, so that the page shows them and writes them back
+// unchanged on a later Apply.
+static void LoadStartPage(HWND page)
 {
     char text[StartTextSize];
     DWORD type;
 
-    // The sheet has no help to offer, so its caption loses the "?" button.
-    HWND sheet = GetParent(page);
-    SetWindowLongA(sheet, GWL_EXSTYLE, GetWindowLongA(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
-
     int read = ReadStartValue(StartButtonFileNameValue, text, &type);
-    SendDlgItemMessageA(page, IDC_START_PATH, EM_LIMITTEXT, TypedPathLimit, 0);
-    if (read && type == REG_SZ)
-        SetDlgItemTextA(page, IDC_START_PATH, text);
+    SetDlgItemTextA(page, IDC_START_PATH, read && type == REG_SZ ? text : "");
 
     DWORD mode = 0;
     DWORD stretch = 0;
@@ -77,9 +116,19 @@ static void OnStartInitDialog(HWND page)
     SetChecked(page, IDC_START_DEFAULT, mode == StartModeShell);
     SetChecked(page, IDC_START_TOVAN, mode == StartModeBuiltIn);
     SetChecked(page, IDC_START_OTHER, mode == StartModeFile);
+    UpdateStartPreview(page);
 
     // Setting the edit's text above made it report a change; the page starts unchanged.
     TellSheet(page, PSM_UNCHANGED);
+}
+
+static void OnStartInitDialog(HWND page)
+{
+    // The sheet has no help to offer, so its caption loses the "?" button.
+    HWND sheet = GetParent(page);
+    SetWindowLongA(sheet, GWL_EXSTYLE, GetWindowLongA(sheet, GWL_EXSTYLE) & ~WS_EX_CONTEXTHELP);
+    SendDlgItemMessageA(page, IDC_START_PATH, EM_LIMITTEXT, TypedPathLimit, 0);
+    LoadStartPage(page);
 }
 
 static void OnStartBrowse(HWND page)
@@ -89,6 +138,7 @@ static void OnStartBrowse(HWND page)
     if (!ChooseBitmapFile(page, path, sizeof path, StartChooserTitle))
         return;
     SetDlgItemTextA(page, IDC_START_PATH, path);
+    UpdateStartPreview(page);
     TellSheet(page, PSM_CHANGED);
 }
 
@@ -101,6 +151,7 @@ static void OnStartModeChanged(HWND page)
     EnableControl(page, IDC_START_PATH, other);
     EnableControl(page, IDC_START_STRETCH,
                   IsChecked(page, IDC_START_TOVAN) || IsChecked(page, IDC_START_OTHER));
+    UpdateStartPreview(page);
     TellSheet(page, PSM_CHANGED);
 }
 
@@ -111,12 +162,7 @@ static void OnStartApply(HWND page)
     RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, text, StartButtonFileNameValue,
                   lstrlenA(text) + 1, REG_SZ);
 
-    DWORD mode = StartModeShell;
-    if (IsChecked(page, IDC_START_TOVAN))
-        mode = StartModeBuiltIn;
-    else if (IsChecked(page, IDC_START_OTHER))
-        mode = StartModeFile;
-    DWORD value = mode | (IsChecked(page, IDC_START_STRETCH) ? StartStretchBit : 0);
+    DWORD value = ChosenMode(page) | (IsChecked(page, IDC_START_STRETCH) ? StartStretchBit : 0);
     RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &value, StartButtonValue,
                   sizeof value, REG_DWORD);
 
@@ -128,8 +174,10 @@ static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)
 {
     switch (LOWORD(wparam)) {
     case IDC_START_PATH:
-        if (HIWORD(wparam) == EN_CHANGE)
+        if (HIWORD(wparam) == EN_CHANGE) {
+            UpdateStartPreview(page);
             TellSheet(page, PSM_CHANGED);
+        }
         return 0;
     case IDC_START_BROWSE:
         OnStartBrowse(page);
@@ -140,6 +188,7 @@ static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)
         OnStartModeChanged(page);
         return 0;
     case IDC_START_STRETCH:
+        UpdateStartPreview(page);
         TellSheet(page, PSM_CHANGED);
         return 0;
     default:
@@ -160,6 +209,20 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
             OnStartApply(page);
             SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         }
+        break;
+    case WM_DRAWITEM:
+        if (wparam == IDC_START_PREVIEW) {
+            DrawStartPreview(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
+            return TRUE;
+        }
+        break;
+    case WM_DESTROY:
+        FreePictures(&StartPreviewPicture, 1);
+        break;
+    default:
+        // Answered with 0 so that every sibling hears it.
+        if (IsReloadQuery(message, wparam))
+            LoadStartPage(page);
         break;
     }
     return DefWindowProcA(page, message, wparam, lparam);

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Renders each page of the settings sheet to PNG under docs/: start-page.png,
-# frame-page.png, about-page.png. Uses its own Xvfb and a fresh Wine prefix (Wine draws the
-# window frames itself, as on Windows 95/98, since no window manager runs).
+# frame-page.png, themes-page.png, about-page.png. The sheet is opened through the built
+# module's CPlApplet, installed with the release's themes beside it as QVTHEMES, with the
+# BRIGHT theme's files stored as the settings; the Themes page shows CLASSIC picked. Uses its
+# own Xvfb and a fresh Wine prefix set to Windows 98 for the program (Wine draws the window
+# frames itself, as on Windows 95/98, since no window manager runs).
 # usage: scripts/screenshots.sh [build-dir]   (build first: cmake --build build)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,13 +36,31 @@ wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v Th
 for font in /usr/share/wine/fonts/*; do
   [ -e "$WINEPREFIX/drive_c/windows/Fonts/$(basename "$font")" ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
 done
+# The module as installed, its themes beside it.
+install=$WINEPREFIX/drive_c/QUORVIA
+mkdir -p "$install"
+cp "$build/qvshell.cpl" "$install/QVSHELL.CPL"
+cp -r "$here/dist/THEMES" "$install/QVTHEMES"
+module_win='C:\QUORVIA\QVSHELL.CPL'
+theme_win='C:\QUORVIA\QVTHEMES\BRIGHT'
+wine reg add 'HKCU\Software\Wine\AppDefaults\applet_shots.exe' /v Version /d win98 /f >/dev/null 2>&1
+# The BRIGHT theme stored as the Themes page stores it: the Start picture, not stretched, and the
+# 13 caption-button files in the Frame controls list's order.
+settings='HKCU\Software\Tovan\Quorvia'
+frame_hex=$(python3 -c 'import sys
+names = "CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN MAXDIS"
+print((b"".join(("%s\\%s.BMP" % (sys.argv[1], n)).encode("ascii") + b"\0" for n in names.split()) + b"\0").hex())' "$theme_win")
+wine reg add "$settings" /v StartButton /t REG_DWORD /d 2 /f >/dev/null 2>&1
+wine reg add "$settings" /v StartButtonFileName /t REG_SZ /d "$theme_win\\START.BMP" /f >/dev/null 2>&1
+wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null 2>&1
 wineserver -w
 
 mkdir -p "$here/docs"
-shoot() { # page-index name
+shoot() { # page-index name [pick]
   local page=$1 name=$2
+  shift 2
   rm -f "$work/rect" "$work/done"
-  wine "$shots" "$page" "$(winepath -w "$work/rect")" "$(winepath -w "$work/done")" &
+  wine "$shots" "$page" "$(winepath -w "$work/rect")" "$(winepath -w "$work/done")" "$module_win" "$@" &
   local pid=$!
   for _ in $(seq 200); do [ -s "$work/rect" ] && break; sleep 0.1; done
   [ -s "$work/rect" ] || { echo "page $page did not open" >&2; kill $pid; exit 1; }
@@ -50,5 +71,6 @@ shoot() { # page-index name
   echo "docs/$name.png (${w}x${h})"
 }
 shoot 0 start-page
-shoot 1 frame-page
-shoot 2 about-page
+shoot 1 frame-page 0
+shoot 2 themes-page CLASSIC
+shoot 3 about-page

@@ -134,7 +134,7 @@ TEST(WineControlPanel, OpensTheAppletFromTheModule)
     HWND sheet = WaitForDialog("Quorvia", 20000, control.info.dwProcessId);
     ASSERT_TRUE(sheet) << "no sheet titled Quorvia";
     HWND tabs = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
-    EXPECT_EQ(3, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(4, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
     HWND page = FindWindowExA(sheet, nullptr, "#32770", nullptr);
     ASSERT_TRUE(page);
     EXPECT_EQ("&Tovan", Text(GetDlgItem(page, IDC_START_TOVAN)));

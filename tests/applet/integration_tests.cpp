@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "applet_test_util.h"
-#include "framectl/sysbitmaps_shared.h"
 #include "install/install.h"
 #include "install/loadrequest_shared.h"
 
@@ -237,41 +236,13 @@ bool IsWindows98Setting()
     return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS && LOWORD(info.dwBuildNumber) == 2222;
 }
 
-// The stand-in window manager's shared system bitmaps, as the stand-in desktop keeps them.
-struct SystemBitmaps {
-    HANDLE mapping = nullptr;
-    SystemBitmaps()
-    {
-        const LONG width = 41 * 16, height = 14;
-        DWORD size = SysBitmapsMappingSize(width, height);
-        mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size,
-                                     QV_SYSBITMAPS_MAPPING_NAME);
-        auto *header = static_cast<SysBitmapsHeader *>(
-            MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, size));
-        header->magic = QV_SYSBITMAPS_MAGIC;
-        header->headerSize = sizeof(SysBitmapsHeader);
-        header->width = width;
-        header->height = height;
-        header->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
-        header->generation = 1;
-        for (int i = 0; i < QV_SYSBITMAPS_SLOTS; i++) {
-            header->slots[i][0] = static_cast<WORD>(i * 16);
-            header->slots[i][1] = 0;
-            header->slots[i][2] = 16;
-            header->slots[i][3] = 14;
-        }
-        UnmapViewOfFile(header);
-    }
-    ~SystemBitmaps() { CloseHandle(mapping); }
-};
-
 // The second opening in the same process finds the context still held from the first, so
 // the locator answers 0 at once; the page opens all the same.
 TEST(FrameControlsAvailability, TheTabOpensOnlyOnWindows98WhereTheContextCanBeHad)
 {
     ClearSettings();
     DropBitmapContext();
-    SystemBitmaps bitmaps;
+    SharedSystemBitmaps bitmaps;
     bool expectOpen = IsWindows98Setting();
     for (int opening = 0; opening < 2; opening++) {
         SCOPED_TRACE(opening);

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <thread>
 
+#include "framectl/sysbitmaps_shared.h"
+
 namespace sheetdriver
 {
 
@@ -171,6 +173,29 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
     closed = true;
     driver.join();
     return result;
+}
+
+SharedSystemBitmaps::SharedSystemBitmaps()
+{
+    const LONG width = 41 * 16, height = 14;
+    DWORD size = SysBitmapsMappingSize(width, height);
+    mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size,
+                                 QV_SYSBITMAPS_MAPPING_NAME);
+    auto *header =
+        static_cast<SysBitmapsHeader *>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, size));
+    header->magic = QV_SYSBITMAPS_MAGIC;
+    header->headerSize = sizeof(SysBitmapsHeader);
+    header->width = width;
+    header->height = height;
+    header->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
+    header->generation = 1;
+    for (int i = 0; i < QV_SYSBITMAPS_SLOTS; i++) {
+        header->slots[i][0] = static_cast<WORD>(i * 16);
+        header->slots[i][1] = 0;
+        header->slots[i][2] = 16;
+        header->slots[i][3] = 14;
+    }
+    UnmapViewOfFile(header);
 }
 
 // ---- Wine's Control Panel program ----

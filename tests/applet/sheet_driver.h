@@ -27,7 +27,7 @@ HWND FindDialog(const char *caption, DWORD processId = GetCurrentProcessId());
 HWND WaitForDialog(const char *caption, int timeoutMs = 5000,
                    DWORD processId = GetCurrentProcessId());
 
-// The page at index 0-2 of the sheet, or NULL while it has not been created.
+// The page at index 0-3 of the sheet, or NULL while it has not been created.
 HWND Page(HWND sheet, int index);
 HWND CurrentPage(HWND sheet);
 
@@ -53,6 +53,15 @@ bool ApplyEnabled(HWND sheet);
 // returns while the sheet is still open, the sheet is cancelled. Returns show's result.
 INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(HWND)> &script,
                  int timeoutMs = 10000);
+
+// The stand-in window manager's shared system bitmaps, as the stand-in desktop keeps them:
+// where the 16-bit route finds nothing (Wine with the Windows 98 setting), the Frame controls
+// page of a module in this process opens over them.
+struct SharedSystemBitmaps {
+    HANDLE mapping = nullptr;
+    SharedSystemBitmaps();
+    ~SharedSystemBitmaps() { CloseHandle(mapping); }
+};
 
 // ---- Wine's Control Panel program ----
 

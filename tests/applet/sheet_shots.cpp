@@ -1,38 +1,78 @@
 // Opens the settings sheet on one page and holds it for a screenshot.
-// usage: applet_shots.exe PAGE RECTFILE DONEFILE
-//   PAGE 0-2; writes "x y width height" of the sheet to RECTFILE, then waits (at most 20 s)
+// usage: applet_shots.exe PAGE RECTFILE DONEFILE [MODULE [PICK]]
+//   PAGE 0-3; writes "x y width height" of the sheet to RECTFILE, then waits (at most 20 s)
 //   until DONEFILE exists, and cancels the sheet.
-// The Frame controls page refuses to open where the system-bitmap context cannot be had
-// (everywhere but Windows 95/98); this program holds a memory context as that context, as
-// an earlier opening in the same process would, so the page can be shown anywhere.
+//   MODULE: open the sheet through that built module's CPlApplet, as the Control Panel does,
+//   rather than through the module code linked into this program.
+//   PICK: what the user picks on the page first: the Frame controls list's entry (0-12), or
+//   the Themes list's theme by name.
+// The Frame controls page refuses to open where the system-bitmap context cannot be had.
+// Linked, this program holds a memory context as that context, as an earlier opening in the
+// same process would; through a module, it shares system bitmaps as the stand-in desktop does
+// (run it with the Windows 98 setting).
 #include <cstdio>
 #include <cstdlib>
 
 #include "applet/applet.h"
+
+#include <cpl.h>
+
 #include "framectl/framectl.h"
 #include "sheet_driver.h"
 
 using namespace sheetdriver;
 
+static void PickOnPage(HWND page, int index, const char *pick)
+{
+    if (index == 1) {
+        Pick(GetDlgItem(page, IDC_FRAME_LIST), atoi(pick));
+    } else if (index == 2) {
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(pick));
+        SendMessageA(list, LB_SETCURSEL, at, 0);
+        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_THEME_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+    }
+}
+
 int main(int argc, char **argv)
 {
-    if (argc != 4)
+    if (argc < 4)
         return 2;
     int page = atoi(argv[1]);
     const char *rectFile = argv[2];
     const char *doneFile = argv[3];
-    ModuleInstance = GetModuleHandleA(nullptr);
-    InitCommonControls();
-    if (page == 1)
-        UserBitmapDC = CreateCompatibleDC(nullptr);
+    const char *modulePath = argc > 4 ? argv[4] : nullptr;
+    const char *pick = argc > 5 ? argv[5] : nullptr;
+    SharedSystemBitmaps bitmaps;
+    APPLET_PROC applet = nullptr;
+    if (modulePath) {
+        HMODULE module = LoadLibraryA(modulePath);
+        applet =
+            module ? reinterpret_cast<APPLET_PROC>(GetProcAddress(module, "CPlApplet")) : nullptr;
+        if (!applet)
+            return 3;
+        applet(nullptr, CPL_INIT, 0, 0);
+    } else {
+        ModuleInstance = GetModuleHandleA(nullptr);
+        InitCommonControls();
+        if (page == 1)
+            UserBitmapDC = CreateCompatibleDC(nullptr);
+    }
 
     RunSheet(
-        [] { return ShowSettingsSheet(nullptr); },
+        [&]() -> INT_PTR {
+            if (applet)
+                return applet(nullptr, CPL_DBLCLK, 0, 0);
+            return ShowSettingsSheet(nullptr);
+        },
         [&](HWND sheet) {
             if (page != 0) {
                 PostSelectTab(sheet, page);
                 WaitFor([&] { return CurrentPage(sheet) == Page(sheet, page); });
             }
+            if (pick)
+                PickOnPage(Page(sheet, page), page, pick);
             SetWindowPos(sheet, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
             Sleep(500);
             RECT r;

@@ -164,6 +164,9 @@ TEST(PageTemplates, StartButtonPage)
          132, 13},
         {102, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 69, 52, 13},
         {107, "BUTTON", "&Stretch", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 56, 86, 80, 17},
+        // The preview and its status line come after the page's own controls.
+        {108, "STATIC", "", CV | SS_OWNERDRAW, 8, 114, 220, 30},
+        {109, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 150, 220, 10},
     };
     EXPECT_EQ(expected, t.items);
 }
@@ -184,6 +187,28 @@ TEST(PageTemplates, FrameControlsPage)
          103, 132, 14},
         {105, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 103, 52,
          14},
+        {106, "STATIC", "", CV | SS_OWNERDRAW, 8, 144, 220, 22},
+        {107, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 172, 220, 10},
+    };
+    EXPECT_EQ(expected, t.items);
+}
+
+TEST(PageTemplates, ThemesPage)
+{
+    Template t = LoadTemplate(104);
+    ExpectSharedFrame(t, "Themes");
+    std::vector<Item> expected = {
+        {-1, "STATIC", "&Theme:", CV | SS_LEFT, 8, 4, 84, 8},
+        {101, "LISTBOX", "",
+         CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
+         14, 84, 120},
+        {-1, "STATIC", "Preview:", CV | SS_LEFT, 100, 4, 84, 8},
+        {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
+        {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
+        {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
+         12},
+        {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
+        {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
     };
     EXPECT_EQ(expected, t.items);
 }
@@ -327,9 +352,9 @@ TEST_F(Sheet, OpensOnTheStartButtonTabTitledWithTheProductName)
             << "no context-help button";
         HWND tabs = FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr);
         ASSERT_TRUE(tabs);
-        ASSERT_EQ(3, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-        const char *titles[] = {"Start button", "Frame controls", "About"};
-        for (int i = 0; i < 3; i++) {
+        ASSERT_EQ(4, SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
+        const char *titles[] = {"Start button", "Frame controls", "Themes", "About"};
+        for (int i = 0; i < 4; i++) {
             char text[64] = "";
             TCITEMA item = {};
             item.mask = TCIF_TEXT;
@@ -392,10 +417,10 @@ TEST_F(Sheet, OkAppliesEveryPageThatWasCreated)
 TEST_F(Sheet, TheAboutPageShowsThePictureAndNeverMarksTheSheetChanged)
 {
     RunSheet([](HWND sheet) {
-        PostSelectTab(sheet, 2);
+        PostSelectTab(sheet, 3);
         ASSERT_TRUE(
-            WaitFor([&] { return Page(sheet, 2) && CurrentPage(sheet) == Page(sheet, 2); }));
-        HWND about = Page(sheet, 2);
+            WaitFor([&] { return Page(sheet, 3) && CurrentPage(sheet) == Page(sheet, 3); }));
+        HWND about = Page(sheet, 3);
         HWND picture = nullptr;
         for (HWND c = GetWindow(about, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
             if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)

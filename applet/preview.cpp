@@ -1,0 +1,268 @@
+// The pages' previews: the Start button and sample title bars as the agent will paint them.
+// Every picture comes through the module's own loader at the size the agent asks for, so a
+// preview never shows a file that the agent would refuse; where there is no picture the
+// system's own is drawn, as the shell and the window manager would.
+#include "applet/applet.h"
+
+#include "agent/agent.h"
+
+// The agent stretches the Start picture to the button's client area less this margin.
+static const int StretchMargin = 6;
+// Where no taskbar can be asked, the Start button of Windows 95 at its standard size.
+static const int StandardStartWidth = 54;
+static const int StandardStartHeight = 22;
+static const int TaskbarPadding = 3;
+static const int ButtonGap = 2;
+static const int WhySize = 128;
+
+void GetStartButtonSize(SIZE *size)
+{
+    size->cx = StandardStartWidth;
+    size->cy = StandardStartHeight;
+    // The running shell's button, as the agent measures it, when it has a sensible size.
+    HWND button = FindWindowByPath(StartButtonPath);
+    RECT client;
+    if (button && GetClientRect(button, &client) && client.right > 2 * StretchMargin &&
+        client.right <= 4 * StandardStartWidth && client.bottom > StretchMargin &&
+        client.bottom <= 4 * StandardStartHeight) {
+        size->cx = client.right;
+        size->cy = client.bottom;
+    }
+}
+
+void GetCaptionPictureSize(SIZE *size)
+{
+    size->cx = GetSystemMetrics(SM_CXSIZE) - 2;
+    size->cy = GetSystemMetrics(SM_CYSIZE) - 4;
+}
+
+static const char *FileNamePart(const char *path)
+{
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
+}
+
+int DescribeBitmapFile(const char *path, char *status, int statusSize)
+{
+    char why[WhySize];
+    if (CheckBitmapFile(path, why, sizeof why))
+        return 1;
+    // A name too long for the line is still better than no reason.
+    if (!FormatText(status, statusSize, "%s: %s", FileNamePart(path), why))
+        CopyText(status, statusSize, why);
+    return 0;
+}
+
+// The loader's answer, with the reason when it has none: the check's words, or, for a file
+// that passed the check and still did not load, a plain statement of that.
+static HBITMAP LoadPicture(const char *path, int cx, int cy, char *status, int statusSize)
+{
+    HBITMAP picture = LoadBitmapFile(path, cx, cy);
+    if (!picture && status[0] == '\0' && DescribeBitmapFile(path, status, statusSize))
+        FormatText(status, statusSize, "%s: the system could not load it", FileNamePart(path));
+    return picture;
+}
+
+HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status, int statusSize)
+{
+    status[0] = '\0';
+    SIZE button;
+    GetStartButtonSize(&button);
+    int cx = stretch ? button.cx - StretchMargin : 0;
+    int cy = stretch ? button.cy - StretchMargin : 0;
+    switch (mode) {
+    case StartModeBuiltIn:
+        return static_cast<HBITMAP>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDB_STARTBUTTON),
+                                               IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR));
+    case StartModeFile:
+        if (path[0] == '\0') {
+            CopyText(status, statusSize, "No file named: the Start button keeps its own picture");
+            return nullptr;
+        }
+        return LoadPicture(path, cx, cy, status, statusSize);
+    default:
+        return nullptr;
+    }
+}
+
+HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
+{
+    // A single space is how some stored lists say "the system's own".
+    if (path[0] == '\0' || lstrcmpA(path, " ") == 0)
+        return nullptr;
+    SIZE size;
+    GetCaptionPictureSize(&size);
+    return LoadPicture(path, size.cx, size.cy, status, statusSize);
+}
+
+void FreePictures(HBITMAP *pictures, int count)
+{
+    for (int i = 0; i < count; i++) {
+        if (pictures[i])
+            DeleteObject(pictures[i]);
+        pictures[i] = nullptr;
+    }
+}
+
+CaptionState CaptionStateOf(int frameImage)
+{
+    switch (frameImage) {
+    case 1:
+    case 4:
+    case 7:
+    case 9:
+    case 11:
+        return CaptionPressed;
+    case 2:
+    case 5:
+    case 12:
+        return CaptionDisabled;
+    default:
+        return CaptionUp;
+    }
+}
+
+int OpenPreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas)
+{
+    RECT whole = item->rcItem;
+    canvas->dc = CreateCompatibleDC(item->hDC);
+    canvas->bitmap =
+        CreateCompatibleBitmap(item->hDC, whole.right - whole.left, whole.bottom - whole.top);
+    if (!canvas->dc || !canvas->bitmap) {
+        if (canvas->dc)
+            DeleteDC(canvas->dc);
+        if (canvas->bitmap)
+            DeleteObject(canvas->bitmap);
+        return 0;
+    }
+    canvas->oldBitmap = SelectObject(canvas->dc, canvas->bitmap);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(GetParent(item->hwndItem), WM_GETFONT, 0, 0));
+    canvas->oldFont = font ? SelectObject(canvas->dc, font) : nullptr;
+    OffsetRect(&whole, -whole.left, -whole.top);
+    FillRect(canvas->dc, &whole, GetSysColorBrush(COLOR_3DFACE));
+    DrawEdge(canvas->dc, &whole, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+    canvas->area = whole;
+    return 1;
+}
+
+void ClosePreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas)
+{
+    const RECT &r = item->rcItem;
+    BitBlt(item->hDC, r.left, r.top, r.right - r.left, r.bottom - r.top, canvas->dc, 0, 0, SRCCOPY);
+    if (canvas->oldFont)
+        SelectObject(canvas->dc, canvas->oldFont);
+    SelectObject(canvas->dc, canvas->oldBitmap);
+    DeleteObject(canvas->bitmap);
+    DeleteDC(canvas->dc);
+}
+
+// Copies picture into dc centred on target and cut to it, as a bitmap button shows it.
+static void DrawPictureCentred(HDC dc, const RECT *target, HBITMAP picture)
+{
+    BITMAP info;
+    if (!GetObjectA(picture, sizeof info, &info))
+        return;
+    HDC source = CreateCompatibleDC(dc);
+    if (!source)
+        return;
+    HGDIOBJ old = SelectObject(source, picture);
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, target->left, target->top, target->right, target->bottom);
+    int x = (target->left + target->right - info.bmWidth) / 2;
+    int y = (target->top + target->bottom - info.bmHeight) / 2;
+    BitBlt(dc, x, y, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
+    RestoreDC(dc, saved);
+    SelectObject(source, old);
+    DeleteDC(source);
+}
+
+int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture)
+{
+    SIZE button;
+    GetStartButtonSize(&button);
+    int height = button.cy + 2 * TaskbarPadding;
+    RECT bar = {box->left, box->top, box->right, box->top + height};
+    FillRect(dc, &bar, GetSysColorBrush(COLOR_3DFACE));
+    DrawEdge(dc, &bar, BDR_RAISEDINNER, BF_TOP);
+
+    RECT face = {bar.left + ButtonGap, bar.top + TaskbarPadding, bar.left + ButtonGap + button.cx,
+                 bar.top + TaskbarPadding + button.cy};
+    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
+    RECT inside = face;
+    InflateRect(&inside, -2, -2);
+    if (picture) {
+        DrawPictureCentred(dc, &inside, picture);
+    } else {
+        // A stand-in for the shell's own picture, which lives in the shell, not here.
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        DrawTextA(dc, "Start", -1, &inside, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    return height;
+}
+
+// The buttons of each state's sample bar, left to right, with a gap before the button that
+// starts a group (minimize, maximize and restore stand together, close and help apart).
+struct SampleButton {
+    int image; // frame image index
+    UINT glyph;
+    int gapBefore;
+};
+static const SampleButton UpButtons[] = {
+    {8, DFCS_CAPTIONHELP, 0}, {3, DFCS_CAPTIONMIN, 1},   {6, DFCS_CAPTIONRESTORE, 0},
+    {10, DFCS_CAPTIONMAX, 0}, {0, DFCS_CAPTIONCLOSE, 1},
+};
+static const SampleButton PressedButtons[] = {
+    {9, DFCS_CAPTIONHELP, 0}, {4, DFCS_CAPTIONMIN, 1},   {7, DFCS_CAPTIONRESTORE, 0},
+    {11, DFCS_CAPTIONMAX, 0}, {1, DFCS_CAPTIONCLOSE, 1},
+};
+static const SampleButton DisabledButtons[] = {
+    {5, DFCS_CAPTIONMIN, 0},
+    {12, DFCS_CAPTIONMAX, 0},
+    {2, DFCS_CAPTIONCLOSE, 1},
+};
+static const char *const StateNames[] = {"Up", "Pressed", "Disabled"};
+
+int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures)
+{
+    const SampleButton *buttons = UpButtons;
+    int count = sizeof UpButtons / sizeof UpButtons[0];
+    UINT look = 0;
+    if (state == CaptionPressed) {
+        buttons = PressedButtons;
+        look = DFCS_PUSHED;
+    } else if (state == CaptionDisabled) {
+        buttons = DisabledButtons;
+        count = sizeof DisabledButtons / sizeof DisabledButtons[0];
+        look = DFCS_INACTIVE;
+    }
+    SIZE size;
+    GetCaptionPictureSize(&size);
+    int height = size.cy + 4;
+    RECT bar = {box->left, box->top, box->right, box->top + height};
+    FillRect(dc, &bar, GetSysColorBrush(COLOR_ACTIVECAPTION));
+
+    int width = 0;
+    for (int i = 0; i < count; i++)
+        width += size.cx + (buttons[i].gapBefore ? ButtonGap : 0);
+    int x = bar.right - ButtonGap - width;
+    for (int i = 0; i < count; i++) {
+        x += buttons[i].gapBefore ? ButtonGap : 0;
+        RECT face = {x, bar.top + 2, x + size.cx, bar.top + 2 + size.cy};
+        HBITMAP picture = pictures[buttons[i].image];
+        if (picture)
+            DrawPictureCentred(dc, &face, picture);
+        else
+            DrawFrameControl(dc, &face, DFC_CAPTION, buttons[i].glyph | look);
+        x += size.cx;
+    }
+
+    RECT label = {bar.left + 4, bar.top, bar.right - ButtonGap - width - 4, bar.bottom};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+    DrawTextA(dc, StateNames[state], -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    return height;
+}
