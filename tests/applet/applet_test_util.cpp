@@ -1,5 +1,6 @@
 #include "applet_test_util.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace applettest
@@ -144,6 +145,71 @@ std::string MakeBitmapFile(const std::string &folder, const std::string &name)
     WriteFile(h, file, sizeof file, &written, nullptr);
     CloseHandle(h);
     return path;
+}
+
+std::string MakeHostileFile(const std::string &folder, const std::string &name)
+{
+    // "BM", then a header claiming 30000 x 30000 pixels that the file does not hold.
+    BYTE file[14 + 40] = {'B', 'M'};
+    DWORD offset = 54;
+    memcpy(file + 10, &offset, 4);
+    BITMAPINFOHEADER info = {sizeof info, 30000, 30000, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    memcpy(file + 14, &info, sizeof info);
+    std::string path = folder + "\\" + name;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written;
+    WriteFile(h, file, sizeof file, &written, nullptr);
+    CloseHandle(h);
+    return path;
+}
+
+const char *const ThemeFileNames[14] = {"CLOSEUP.BMP", "CLOSEDN.BMP", "CLOSEDIS.BMP", "MINUP.BMP",
+                                        "MINDN.BMP",   "MINDIS.BMP",  "RESTUP.BMP",   "RESTDN.BMP",
+                                        "HELPUP.BMP",  "HELPDN.BMP",  "MAXUP.BMP",    "MAXDN.BMP",
+                                        "MAXDIS.BMP",  "START.BMP"};
+
+static bool Listed(const std::vector<std::string> &names, const std::string &name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string MakeTheme(const std::string &modulePath, const std::string &name,
+                      const std::vector<std::string> &missing,
+                      const std::vector<std::string> &hostile)
+{
+    std::string themes = modulePath.substr(0, modulePath.find_last_of('\\')) + "\\QVTHEMES";
+    CreateDirectoryA(themes.c_str(), nullptr);
+    std::string folder = themes + "\\" + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char *file : ThemeFileNames) {
+        if (Listed(hostile, file))
+            MakeHostileFile(folder, file);
+        else if (!Listed(missing, file))
+            MakeBitmapFile(folder, file);
+    }
+    return folder;
+}
+
+void RemoveTheme(const std::string &themeFolder)
+{
+    for (const char *file : ThemeFileNames)
+        DeleteFileA((themeFolder + "\\" + file).c_str());
+    RemoveDirectoryA(themeFolder.c_str());
+    // The themes folder goes too once no other program's theme is left in it.
+    RemoveDirectoryA(themeFolder.substr(0, themeFolder.find_last_of('\\')).c_str());
+}
+
+std::string OwnThemeName(const char *tag)
+{
+    return tag + std::to_string(GetCurrentProcessId());
+}
+
+HWND ActivateThemesPage(HWND sheet)
+{
+    sheetdriver::PostSelectTab(sheet, 2);
+    sheetdriver::WaitFor(
+        [&] { return sheetdriver::CurrentPage(sheet) == sheetdriver::Page(sheet, 2); });
+    return sheetdriver::Page(sheet, 2);
 }
 
 const char *const ExpectedImageNames[13] = {

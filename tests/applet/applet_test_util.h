@@ -34,6 +34,22 @@ std::vector<std::string> ReadFrameImages(); // the stored list, split at its NUL
 std::string TempFolder();
 std::string MakeBitmapFile(const std::string &folder, const std::string &name);
 
+// A file that claims to be a bitmap and is not one the module takes.
+std::string MakeHostileFile(const std::string &folder, const std::string &name);
+
+// A theme as the release lays one out: QVTHEMES\<name> beside the module file named,
+// holding the 13 caption-button files and START.BMP as small bitmaps, except the missing
+// ones (not made) and the hostile ones (not bitmaps). Removed again by RemoveTheme.
+extern const char *const ThemeFileNames[14]; // the 13 in the list's order, then START.BMP
+std::string MakeTheme(const std::string &modulePath, const std::string &name,
+                      const std::vector<std::string> &missing = {},
+                      const std::vector<std::string> &hostile = {});
+void RemoveTheme(const std::string &themeFolder);
+// A theme name of this process alone: test programs that share a folder run side by side.
+std::string OwnThemeName(const char *tag);
+// The Themes page, made active.
+HWND ActivateThemesPage(HWND sheet);
+
 // The 13 names of the Frame controls page, spelled here independently of the module.
 extern const char *const ExpectedImageNames[13];
 

@@ -105,6 +105,15 @@ void Pick(HWND combo, int index)
                  reinterpret_cast<LPARAM>(combo));
 }
 
+int PickItem(HWND list, const std::string &text)
+{
+    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(list, LB_SETCURSEL, at, 0);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    return static_cast<int>(at);
+}
+
 void PostSelectTab(HWND sheet, int index)
 {
     PostMessageA(sheet, SheetSetCurSel, index, 0);

@@ -40,6 +40,9 @@ void PostClick(HWND dialog, int id);
 void Type(HWND edit, const std::string &text);
 // Selects item index of a drop-down list and notifies its parent as the list does.
 void Pick(HWND combo, int index);
+// Selects the list box item with exactly that text and notifies its parent as the list does;
+// returns the item's index (-1: none has that text, and the selection is cleared).
+int PickItem(HWND list, const std::string &text);
 // Switches the sheet to the tab at index (posted: the page may show a message box).
 void PostSelectTab(HWND sheet, int index);
 

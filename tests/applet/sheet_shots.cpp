@@ -27,11 +27,7 @@ static void PickOnPage(HWND page, int index, const char *pick)
     if (index == 1) {
         Pick(GetDlgItem(page, IDC_FRAME_LIST), atoi(pick));
     } else if (index == 2) {
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(pick));
-        SendMessageA(list, LB_SETCURSEL, at, 0);
-        SendMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_THEME_LIST, LBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(list));
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), pick);
     }
 }
 

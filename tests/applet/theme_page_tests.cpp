@@ -1,0 +1,207 @@
+// The Themes page driven through the real sheet, with themes made beside this program (the
+// module of the sheet in these tests), and the previews' status lines of the other two pages.
+#include <gtest/gtest.h>
+
+#include "applet_test_util.h"
+
+using namespace applettest;
+using namespace sheetdriver;
+
+namespace
+{
+
+std::string ProgramPath()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+
+class ThemesPage : public SheetTest
+{
+  protected:
+    void TearDown() override
+    {
+        for (auto &folder : made)
+            RemoveTheme(folder);
+        SheetTest::TearDown();
+    }
+    std::string Make(const char *tag, const std::vector<std::string> &missing = {},
+                     const std::vector<std::string> &hostile = {})
+    {
+        name = OwnThemeName(tag);
+        made.push_back(MakeTheme(ProgramPath(), name, missing, hostile));
+        return made.back();
+    }
+    // The stored list as the theme's Apply writes it: every file's path, "" for the skipped.
+    std::vector<std::string> Expected(const std::string &folder,
+                                      const std::vector<std::string> &skipped = {})
+    {
+        std::vector<std::string> list;
+        for (int i = 0; i < 13; i++) {
+            std::string file = ThemeFileNames[i];
+            bool skip = std::find(skipped.begin(), skipped.end(), file) != skipped.end();
+            list.push_back(skip ? "" : folder + "\\" + file);
+        }
+        list.push_back(""); // the closing NUL
+        return list;
+    }
+    static int Selected(HWND page)
+    {
+        return static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCURSEL, 0, 0));
+    }
+    static std::string ItemText(HWND page, int index)
+    {
+        char text[MAX_PATH] = "";
+        SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETTEXT, index,
+                            reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+    std::string name;
+    std::vector<std::string> made;
+};
+
+TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
+{
+    std::string theme = Make("QT");
+    StoreStartButton(0x11); // the built-in picture, stretched
+    RunSheet([&](HWND sheet) {
+        HWND frame = ActivateFramePage(sheet); // made before the theme is applied
+        ASSERT_TRUE(frame);
+        HWND page = ActivateThemesPage(sheet);
+        ASSERT_TRUE(page);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        EXPECT_EQ("(Windows default)", ItemText(page, 0));
+        EXPECT_EQ(-1, Selected(page)) << "the stored settings are no theme's";
+        EXPECT_TRUE(Checked(page, IDC_THEME_START));
+        EXPECT_TRUE(Checked(page, IDC_THEME_CAPTIONS));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+
+        ASSERT_GT(PickItem(list, name), 0);
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        EXPECT_EQ("", Text(GetDlgItem(page, IDC_THEME_STATUS)));
+        Click(sheet, ApplyButtonId);
+
+        EXPECT_EQ(0x12u, ReadStartButton()) << "a file, and the stored stretch kept";
+        EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
+        EXPECT_EQ(Expected(theme), ReadFrameImages());
+        EXPECT_TRUE(HasRunValue());
+
+        // The other pages show what was stored, so a later Apply writes it back unchanged.
+        HWND start = Page(sheet, 0);
+        EXPECT_TRUE(Checked(start, IDC_START_OTHER));
+        EXPECT_TRUE(Checked(start, IDC_START_STRETCH));
+        EXPECT_EQ(theme + "\\START.BMP", Text(GetDlgItem(start, IDC_START_PATH)));
+        EXPECT_EQ(theme + "\\CLOSEUP.BMP", Text(GetDlgItem(frame, IDC_FRAME_PATH)));
+        EXPECT_TRUE(Checked(frame, IDC_FRAME_OTHER));
+
+        // A later change on the Start page is not overwritten by the theme once applied.
+        Click(start, IDC_START_TOVAN);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(0x11u, ReadStartButton());
+        EXPECT_EQ(Expected(theme), ReadFrameImages());
+        Click(sheet, IDOK);
+    });
+    // Opened again, no theme is selected: the theme's caption buttons are stored, but its
+    // Start picture is no longer. Once it is, the theme is selected.
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ(-1, Selected(ActivateThemesPage(sheet)));
+        Click(Page(sheet, 0), IDC_START_OTHER);
+        Type(GetDlgItem(Page(sheet, 0), IDC_START_PATH), theme + "\\start.bmp");
+        Click(sheet, IDOK);
+    });
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        ASSERT_GT(Selected(page), 0) << "names differing in case are the same file";
+        EXPECT_EQ(name, ItemText(page, Selected(page)));
+    });
+}
+
+TEST_F(ThemesPage, UntickedPartsAreLeftAsStored)
+{
+    std::string theme = Make("QU");
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+        Click(page, IDC_THEME_CAPTIONS);
+        EXPECT_FALSE(Checked(page, IDC_THEME_CAPTIONS));
+        Click(sheet, IDOK);
+    });
+    EXPECT_EQ(2u, ReadStartButton());
+    EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
+    EXPECT_FALSE(HasSetting("FrameControls"));
+}
+
+TEST_F(ThemesPage, WindowsDefaultStoresTheShellsPictureAndTheSystemsButtons)
+{
+    StoreStartButton(0x12);
+    StoreFileName("C:\\mine.bmp");
+    StoreFrameImages(std::vector<std::string>(13, "C:\\mine.bmp"));
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        ASSERT_EQ(0, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
+        Click(sheet, IDOK);
+    });
+    EXPECT_EQ(0x10u, ReadStartButton()) << "the shell's own, stretch kept";
+    EXPECT_EQ(std::vector<std::string>(14, ""), ReadFrameImages());
+}
+
+TEST_F(ThemesPage, ARefusedFileIsNamedAndNeitherItNorAMissingOneIsStored)
+{
+    std::string theme = Make("QV", {"HELPUP.BMP", "START.BMP"}, {"MAXDN.BMP"});
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+        std::string status = Text(GetDlgItem(page, IDC_THEME_STATUS));
+        EXPECT_EQ(0u, status.find("MAXDN.BMP: ")) << status;
+        EXPECT_GT(status.size(), strlen("MAXDN.BMP: ")) << "with the reason";
+        Click(sheet, IDOK);
+    });
+    EXPECT_EQ(Expected(theme, {"HELPUP.BMP", "MAXDN.BMP"}), ReadFrameImages());
+    EXPECT_EQ(0u, ReadStartButton()) << "no Start picture in the theme: the shell's own";
+    // The stored settings are now the theme's: it is selected when the page opens.
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ(name, ItemText(page, Selected(page)));
+    });
+}
+
+// ---- The status lines of the other two pages follow every change of the choice ----
+
+TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
+{
+    std::string folder = TempFolder();
+    std::string bad = MakeHostileFile(folder, "BAD.BMP");
+    std::string good = MakeBitmapFile(folder, "GOOD.BMP");
+    RunSheet([&](HWND sheet) {
+        HWND start = Page(sheet, 0);
+        HWND status = GetDlgItem(start, IDC_START_STATUS);
+        Click(start, IDC_START_OTHER);
+        Type(GetDlgItem(start, IDC_START_PATH), bad);
+        EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
+        Type(GetDlgItem(start, IDC_START_PATH), good);
+        EXPECT_EQ("", Text(status));
+        Type(GetDlgItem(start, IDC_START_PATH), bad);
+        Click(start, IDC_START_TOVAN);
+        EXPECT_EQ("", Text(status)) << "the built-in picture needs no file";
+
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        status = GetDlgItem(frame, IDC_FRAME_STATUS);
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 11);
+        Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), bad);
+        EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+        EXPECT_EQ("", Text(status)) << "the status is the selected image's";
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 11);
+        EXPECT_EQ(0u, Text(status).find("BAD.BMP: "));
+        Click(frame, IDC_FRAME_DEFAULT);
+        EXPECT_EQ("", Text(status));
+    });
+    DeleteFileA(bad.c_str());
+    DeleteFileA(good.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+} // namespace
