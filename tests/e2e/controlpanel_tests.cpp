@@ -19,6 +19,8 @@ const COLORREF StartAfter = RGB(19, 171, 203);
 const COLORREF CloseBefore = RGB(201, 17, 33);
 const COLORREF CloseAfter = RGB(77, 177, 7);
 const COLORREF MinimizeUp = RGB(221, 211, 7);
+const COLORREF ThemeStart = RGB(97, 7, 187);
+const COLORREF ThemeClose = RGB(7, 97, 187);
 
 // Wine's control.exe showing the module's sheet.
 struct ControlPanel {
@@ -168,6 +170,45 @@ TEST_F(ControlPanelSession, FrameControlsPageOpensOverTheStandInAndApplyRestarts
     EXPECT_EQ(3u, CountInSample(MinimizeUp));
     LoadFrameImages();
     EXPECT_EQ(closeAfter, std::string(FrameImageList[0]));
+}
+
+// A theme installed beside the module, as the release installs them, with a Start picture and
+// one caption-button image: one pick and OK on the Themes page, and the shell and the window
+// manager show both, every other caption button being the system's own again.
+TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
+{
+    std::string module = ModulePath();
+    std::string themes = module.substr(0, module.find_last_of('\\')) + "\\QVTHEMES";
+    std::string name = "E2E" + std::to_string(GetCurrentProcessId());
+    std::string folder = themes + "\\" + name;
+    CreateDirectoryA(themes.c_str(), NULL);
+    CreateDirectoryA(folder.c_str(), NULL);
+    std::string start = folder + "\\START.BMP", close = folder + "\\CLOSEUP.BMP";
+    CopyFileA(
+        WriteSolidBitmap("thstart", StartPictureWidth, StartPictureHeight, ThemeStart).c_str(),
+        start.c_str(), FALSE);
+    CopyFileA(WriteSolidBitmap("thclose", 16, 14, ThemeClose).c_str(), close.c_str(), FALSE);
+
+    ControlPanel control;
+    ASSERT_TRUE(control.Open()) << "no sheet in Wine's Control Panel";
+    PostSelectTab(control.sheet, 2);
+    HWND page = NULL;
+    ASSERT_TRUE(
+        WaitFor([&] { return (page = CurrentPage(control.sheet)) == Page(control.sheet, 2); }));
+    EXPECT_GT(PickItem(GetDlgItem(page, IDC_THEME_LIST), name), 0) << "the theme is listed";
+    EXPECT_EQ("", WindowText(GetDlgItem(page, IDC_THEME_STATUS)));
+    PostClick(control.sheet, IDOK);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(control.process.hProcess, 20000));
+
+    EXPECT_TRUE(WaitUntil([] { return CountOnStartButton(standin.taskbar, ThemeStart); }, 10000))
+        << "the Start button does not show the theme's picture";
+    EXPECT_TRUE(WaitUntil([] { return CountInSample(ThemeClose) == 4; }, 10000))
+        << "the sample window does not show the theme's close button";
+    EXPECT_EQ(0u, CountInSample(MinimizeUp)) << "the theme has no minimize button: the system's";
+    DeleteFileA(start.c_str());
+    DeleteFileA(close.c_str());
+    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(themes.c_str());
 }
 
 } // namespace
