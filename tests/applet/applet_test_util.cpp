@@ -204,6 +204,14 @@ std::string OwnThemeName(const char *tag)
     return tag + std::to_string(GetCurrentProcessId());
 }
 
+int CountGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; handle++)
+        count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
+    return count;
+}
+
 HWND ActivateThemesPage(HWND sheet)
 {
     sheetdriver::PostSelectTab(sheet, 2);

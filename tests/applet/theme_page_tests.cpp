@@ -166,6 +166,31 @@ TEST_F(ThemesPage, ARefusedFileIsNamedAndNeitherItNorAMissingOneIsStored)
     });
 }
 
+// Every pick loads the theme's pictures for the preview and paints it; none is left over.
+TEST_F(ThemesPage, PreviewsLeaveNoGdiObjectsBehind)
+{
+    Make("QW");
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        auto pickBoth = [&] {
+            PickItem(list, name);
+            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 3);
+            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            PickItem(list, "(Windows default)");
+            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        };
+        pickBoth();
+        int before = CountGdiObjects();
+        for (int i = 0; i < 10; i++)
+            pickBoth();
+        EXPECT_LT(CountGdiObjects(), before + 10);
+    });
+}
+
 // ---- The status lines of the other two pages follow every change of the choice ----
 
 TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
