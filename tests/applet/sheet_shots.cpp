@@ -1,15 +1,13 @@
 // Opens the settings sheet on one page and holds it for a screenshot.
-// usage: applet_shots.exe PAGE RECTFILE DONEFILE [MODULE [PICK]]
-//   PAGE 0-3; writes "x y width height" of the sheet to RECTFILE, then waits (at most 20 s)
-//   until DONEFILE exists, and cancels the sheet.
-//   MODULE: open the sheet through that built module's CPlApplet, as the Control Panel does,
-//   rather than through the module code linked into this program.
+// usage: applet_shots.exe PAGE RECTFILE DONEFILE MODULE [PICK]
+//   PAGE 0-3; opens the sheet through the built MODULE's CPlApplet, as the Control Panel does,
+//   writes "x y width height" of the sheet to RECTFILE, then waits (at most 20 s) until
+//   DONEFILE exists, and cancels the sheet.
 //   PICK: what the user picks on the page first: the Frame controls list's entry (0-12), or
 //   the Themes list's theme by name.
-// The Frame controls page refuses to open where the system-bitmap context cannot be had.
-// Linked, this program holds a memory context as that context, as an earlier opening in the
-// same process would; through a module, it shares system bitmaps as the stand-in desktop does
-// (run it with the Windows 98 setting).
+// The Frame controls page refuses to open where the system-bitmap context cannot be had: this
+// program shares system bitmaps as the stand-in desktop does (run it with the Windows 98
+// setting).
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,51 +15,36 @@
 
 #include <cpl.h>
 
-#include "framectl/framectl.h"
 #include "sheet_driver.h"
 
 using namespace sheetdriver;
 
 static void PickOnPage(HWND page, int index, const char *pick)
 {
-    if (index == 1) {
+    if (index == 1)
         Pick(GetDlgItem(page, IDC_FRAME_LIST), atoi(pick));
-    } else if (index == 2) {
+    else if (index == 2)
         PickItem(GetDlgItem(page, IDC_THEME_LIST), pick);
-    }
 }
 
 int main(int argc, char **argv)
 {
-    if (argc < 4)
+    if (argc < 5)
         return 2;
     int page = atoi(argv[1]);
     const char *rectFile = argv[2];
     const char *doneFile = argv[3];
-    const char *modulePath = argc > 4 ? argv[4] : nullptr;
     const char *pick = argc > 5 ? argv[5] : nullptr;
     SharedSystemBitmaps bitmaps;
-    APPLET_PROC applet = nullptr;
-    if (modulePath) {
-        HMODULE module = LoadLibraryA(modulePath);
-        applet =
-            module ? reinterpret_cast<APPLET_PROC>(GetProcAddress(module, "CPlApplet")) : nullptr;
-        if (!applet)
-            return 3;
-        applet(nullptr, CPL_INIT, 0, 0);
-    } else {
-        ModuleInstance = GetModuleHandleA(nullptr);
-        InitCommonControls();
-        if (page == 1)
-            UserBitmapDC = CreateCompatibleDC(nullptr);
-    }
+    HMODULE module = LoadLibraryA(argv[4]);
+    auto applet =
+        module ? reinterpret_cast<APPLET_PROC>(GetProcAddress(module, "CPlApplet")) : nullptr;
+    if (!applet)
+        return 3;
+    applet(nullptr, CPL_INIT, 0, 0);
 
     RunSheet(
-        [&]() -> INT_PTR {
-            if (applet)
-                return applet(nullptr, CPL_DBLCLK, 0, 0);
-            return ShowSettingsSheet(nullptr);
-        },
+        [&]() -> INT_PTR { return applet(nullptr, CPL_DBLCLK, 0, 0); },
         [&](HWND sheet) {
             if (page != 0) {
                 PostSelectTab(sheet, page);

@@ -10,13 +10,6 @@ using namespace sheetdriver;
 namespace
 {
 
-std::string ProgramPath()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
-}
-
 class ThemesPage : public SheetTest
 {
   protected:
@@ -29,8 +22,10 @@ class ThemesPage : public SheetTest
     std::string Make(const char *tag, const std::vector<std::string> &missing = {},
                      const std::vector<std::string> &hostile = {})
     {
+        char program[MAX_PATH] = "";
+        GetModuleFileNameA(nullptr, program, sizeof program);
         name = OwnThemeName(tag);
-        made.push_back(MakeTheme(ProgramPath(), name, missing, hostile));
+        made.push_back(MakeTheme(program, name, missing, hostile));
         return made.back();
     }
     // The stored list as the theme's Apply writes it: every file's path, "" for the skipped.
@@ -38,11 +33,10 @@ class ThemesPage : public SheetTest
                                       const std::vector<std::string> &skipped = {})
     {
         std::vector<std::string> list;
-        for (int i = 0; i < 13; i++) {
-            std::string file = ThemeFileNames[i];
-            bool skip = std::find(skipped.begin(), skipped.end(), file) != skipped.end();
-            list.push_back(skip ? "" : folder + "\\" + file);
-        }
+        for (int i = 0; i < 13; i++)
+            list.push_back(std::count(skipped.begin(), skipped.end(), ThemeFileNames[i])
+                               ? ""
+                               : folder + "\\" + ThemeFileNames[i]);
         list.push_back(""); // the closing NUL
         return list;
     }

@@ -172,9 +172,8 @@ TEST_F(ControlPanelSession, FrameControlsPageOpensOverTheStandInAndApplyRestarts
     EXPECT_EQ(closeAfter, std::string(FrameImageList[0]));
 }
 
-// A theme installed beside the module, as the release installs them, with a Start picture and
-// one caption-button image: one pick and OK on the Themes page, and the shell and the window
-// manager show both, every other caption button being the system's own again.
+// A theme beside the module with a Start picture and one caption button: one pick and OK, and
+// the shell and window manager show both, the other caption buttons the system's own again.
 TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
 {
     std::string module = ModulePath();
