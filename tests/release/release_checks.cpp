@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/testfiles.h"
+#include "module/module.h"
 #include "sheet_driver.h"
 
 using namespace sheetdriver;
@@ -92,19 +93,17 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
             EXPECT_TRUE(info.biBitCount == 4 || info.biBitCount == 8 || info.biBitCount == 24)
                 << info.biBitCount << " bits per pixel";
 
-            // As the Start button takes it (own size) and as a caption button (scaled).
-            auto own = static_cast<HBITMAP>(
-                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-            ASSERT_TRUE(own) << "LoadImageA refused it";
-            BITMAP loaded = {};
-            GetObjectA(own, sizeof loaded, &loaded);
-            EXPECT_EQ(info.biWidth, loaded.bmWidth);
-            EXPECT_EQ(info.biHeight, loaded.bmHeight);
-            DeleteObject(own);
-            auto scaled = static_cast<HBITMAP>(
-                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 18, 16, LR_LOADFROMFILE));
-            EXPECT_TRUE(scaled);
-            DeleteObject(scaled);
+            // Through the module's loader, as the Start button takes it (own size) and as a
+            // caption button (scaled).
+            for (SIZE size : {SIZE{0, 0}, SIZE{18, 16}}) {
+                HBITMAP image = LoadBitmapFile(path.c_str(), size.cx, size.cy);
+                ASSERT_TRUE(image) << "the loader refused it";
+                BITMAP loaded = {};
+                GetObjectA(image, sizeof loaded, &loaded);
+                EXPECT_EQ(size.cx ? size.cx : info.biWidth, loaded.bmWidth);
+                EXPECT_EQ(size.cy ? size.cy : info.biHeight, loaded.bmHeight);
+                DeleteObject(image);
+            }
         }
     }
     EXPECT_GE(bitmaps, 3 * 14) << "three themes of 13 caption buttons and a Start picture";
