@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <string>
+#include <thread>
 #include "agent/agent.h"
 #include "agent/agent_test_util.h"
 #include "agent/test_taskbar.h"
+#include "applet/applet.h"
+#include "common/import_slot.h"
+#include "common/win9x_rules.h"
 #include "install/install_test_util.h"
 
 namespace
@@ -81,10 +85,25 @@ class Activation : public ::testing::Test
         return RunAndWait("rundll32.exe " + ModulePath() + "," + entry);
     }
     std::vector<HWND> Agents() { return TopLevelWindows(AgentClassName); }
+    // Applies as a page of a sheet does, while another thread reads the message box that
+    // comes up (if one does within timeoutMs) and closes it.
+    Notice ApplyFromPage(int writeRunValue, int reload, DWORD timeoutMs = 5000)
+    {
+        sheet = CreateWindowExA(0, "Static", "sheet", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
+                                nullptr, nullptr);
+        HWND page = CreateWindowExA(0, "Static", "page", WS_CHILD, 0, 0, 9, 9, sheet, nullptr,
+                                    nullptr, nullptr);
+        Notice notice;
+        std::thread reader([&] { notice = ReadAndDismissNotice(timeoutMs); });
+        ActivateAgent(page, writeRunValue, reload);
+        reader.join();
+        DestroyWindow(sheet);
+        return notice;
+    }
 
     HMODULE module = nullptr;
     PROCESS_INFORMATION host = {};
-    HWND tray = nullptr;
+    HWND tray = nullptr, sheet = nullptr;
 };
 
 } // namespace
@@ -175,4 +194,90 @@ TEST_F(Activation, NotifyWithoutAnAgentStartsOne)
     EXPECT_EQ(0, RUNDLL_QvOut(nullptr, nullptr, nullptr, 0));
     EXPECT_TRUE(Agents().empty());
     EXPECT_EQ(1, Ask(QueryShowsShellPicture));
+}
+
+// The shell would load the module from a disk that may be gone at the next logon: the
+// settings stay stored, nothing is registered or started, and the user is told to install.
+// X: and Y: are a CD and a floppy disk (the test run's prefix sets them up).
+TEST_F(Activation, ApplyFromAFloppyOrCdRegistersNothingAndSaysToInstallFirst)
+{
+    StartTaskbar();
+    const struct {
+        const char *drive;
+        UINT type;
+        int writeRunValue, reload;
+    } disks[] = {{"X:\\", DRIVE_CDROM, 1, 0}, {"Y:\\", DRIVE_REMOVABLE, 1, 1}};
+    for (const auto &disk : disks) {
+        SCOPED_TRACE(disk.drive);
+        ASSERT_EQ(disk.type, GetDriveTypeA(disk.drive));
+        std::string copy = std::string(disk.drive) + "qvshell.cpl";
+        ASSERT_TRUE(CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE));
+        HMODULE onDisk = LoadLibraryA(copy.c_str());
+        ASSERT_NE(nullptr, onDisk);
+        ModuleInstance = onDisk;
+        Notice notice = ApplyFromPage(disk.writeRunValue, disk.reload);
+        ModuleInstance = module;
+        FreeLibrary(onDisk);
+        EXPECT_EQ(sheet, notice.owner);
+        EXPECT_NE(std::string::npos, notice.text.find("floppy disk or CD")) << notice.text;
+        EXPECT_NE(std::string::npos, notice.text.find("right-click QUORVIA.INF")) << notice.text;
+        EXPECT_TRUE(Agents().empty());
+        EXPECT_EQ(0, Ask(QueryLoadRequests));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));
+        EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    }
+    // The same module on a fixed disk goes ahead without a word.
+    EXPECT_EQ("<no notice>", ApplyFromPage(1, 0, 1000).text);
+    EXPECT_EQ(1u, Agents().size());
+    EXPECT_TRUE(RunsOnWin9x(ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName), "RUNDLL_QvIn",
+                            ModulePath()));
+}
+
+// A Run value that cannot be written is reported with its reason; the agent is started or
+// refreshed all the same.
+extern "C" FARPROC ImportedGetShortPathNameA __asm__("__imp__GetShortPathNameA@12");
+extern "C" FARPROC ImportedRegSetValueExA __asm__("__imp__RegSetValueExA@24");
+typedef DWORD(WINAPI *ShortPathProc)(LPCSTR, LPSTR, DWORD);
+typedef LONG(WINAPI *SetValueProc)(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
+static DWORD WINAPI NoShortPath(LPCSTR, LPSTR, DWORD)
+{
+    return 0;
+}
+static LONG WINAPI RefuseValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+TEST_F(Activation, ARunValueThatCannotBeWrittenIsReportedAndTheAgentStillRuns)
+{
+    StartTaskbar();
+    std::string spaced = ModuleCopyWithSpaces();
+    HMODULE copy = LoadLibraryA(spaced.c_str());
+    ASSERT_NE(nullptr, copy);
+    ModuleInstance = copy;
+    Notice notice;
+    {
+        ImportSlotSwap<ShortPathProc> swap(&ImportedGetShortPathNameA, NoShortPath);
+        notice = ApplyFromPage(1, 0);
+    }
+    ModuleInstance = module;
+    EXPECT_EQ(sheet, notice.owner);
+    EXPECT_NE(std::string::npos, notice.text.find("will not start by itself at your next logon"))
+        << notice.text;
+    EXPECT_NE(std::string::npos, notice.text.find(spaced + ", because the name has a space"))
+        << notice.text;
+    EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    ASSERT_EQ(1u, Agents().size()) << "started all the same";
+
+    // The registry refuses the value: the running agent is refreshed all the same.
+    LRESULT pictures = Ask(QuerySetImageCount);
+    {
+        ImportSlotSwap<SetValueProc> swap(&ImportedRegSetValueExA, RefuseValue);
+        notice = ApplyFromPage(1, 0);
+    }
+    EXPECT_NE(std::string::npos, notice.text.find("the registry refused it")) << notice.text;
+    EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    EXPECT_EQ(pictures + 2, Ask(QuerySetImageCount));
+    FreeLibrary(copy);
 }
