@@ -15,12 +15,11 @@ static const char RemovableDiskNotice[] =
     "Quorvia in the Control Panel and press Apply.";
 
 static const char NoLogonStartFormat[] =
-    "Your choices are in effect now, but Quorvia will not start by itself at your next "
-    "logon: %s";
+    "Your choices are saved, but Quorvia will not start by itself at your next logon: %s";
 static const char PathTooLongReason[] = "the path of its file is too long.";
 static const char PathUnnamableReason[] =
-    "Windows cannot start it from %s, because the name has a space, comma or quote and no "
-    "short form.\n\nInstall Quorvia (right-click QUORVIA.INF, Install) or move QVSHELL.CPL to "
+    "Windows cannot start it from %s, whose name has a space, comma or quote and no short "
+    "MS-DOS name.\n\nInstall Quorvia (right-click QUORVIA.INF, Install) or move QVSHELL.CPL to "
     "a folder whose name has none, then press Apply again.";
 static const char RunValueRefusedReason[] =
     "Windows would not store the setting that starts it (the registry refused it).";

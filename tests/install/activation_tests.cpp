@@ -265,7 +265,7 @@ TEST_F(Activation, ARunValueThatCannotBeWrittenIsReportedAndTheAgentStillRuns)
     EXPECT_EQ(sheet, notice.owner);
     EXPECT_NE(std::string::npos, notice.text.find("will not start by itself at your next logon"))
         << notice.text;
-    EXPECT_NE(std::string::npos, notice.text.find(spaced + ", because the name has a space"))
+    EXPECT_NE(std::string::npos, notice.text.find(spaced + ", whose name has a space"))
         << notice.text;
     EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
     ASSERT_EQ(1u, Agents().size()) << "started all the same";
