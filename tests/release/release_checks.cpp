@@ -65,8 +65,7 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
     std::vector<char> copy = ReadWholeFile(installed);
     ASSERT_FALSE(copy.empty()) << "nothing installed as " << installed;
     EXPECT_TRUE(copy == ReadWholeFile(ReleaseFiles() + "\\QVSHELL.CPL"));
-    // Every theme lands in QVTHEMES beside the module, each file from its own theme (the
-    // themes share their file names, so a mix-up would still copy something).
+    // Every theme in QVTHEMES beside the module, each file from its own theme (names are shared).
     int themeFiles = 0;
     for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
         std::string name = theme.substr(theme.rfind('\\'));
