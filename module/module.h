@@ -93,6 +93,7 @@ int RegReadValue(HKEY root, const char *path, const char *subkey, const char *na
 // layout must be checked against their real size).
 int RegReadValueSized(HKEY root, const char *path, const char *subkey, const char *name, void *data,
                       DWORD capacity, DWORD *type, DWORD *size);
+// 1 when the key could be opened or created and the value (if data is not null) was stored.
 int RegWriteValue(HKEY root, const char *path, const char *subkey, const void *data,
                   const char *name, DWORD size, DWORD type);
 int RegDeleteValueAt(HKEY root, const char *path, const char *subkey, const char *name);

@@ -1,7 +1,7 @@
 // The release's files as Windows takes them in, run by check_release.sh in a fresh prefix set
 // to Windows 98 (this program itself to Windows 95): QUORVIA.INF installed by the setup engine
-// as the shell's Install command does it, the Control Panel listing the installed module, and
-// every theme bitmap read as Windows 95 reads a bitmap file.
+// as the shell's Install command does it (the module and the themes), the Control Panel listing
+// the installed module, and every theme bitmap read as Windows 95 reads a bitmap file.
 // QV_RELEASE_FILES is the Windows path of a folder holding the files of one image.
 #include <gtest/gtest.h>
 
@@ -66,6 +66,18 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
     std::vector<char> copy = ReadWholeFile(installed);
     ASSERT_FALSE(copy.empty()) << "nothing installed as " << installed;
     EXPECT_TRUE(copy == ReadWholeFile(ReleaseFiles() + "\\QVSHELL.CPL"));
+    // Every theme in QVTHEMES beside the module, each file from its own theme (names are shared).
+    int themeFiles = 0;
+    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
+        std::string name = theme.substr(theme.rfind('\\'));
+        for (const std::string &path : FilesIn(theme, "*", false)) {
+            std::string file = path.substr(path.rfind('\\'));
+            std::string target = std::string(system) + "\\QVTHEMES" + name + file;
+            EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
+            themeFiles++;
+        }
+    }
+    EXPECT_EQ(3 * 14, themeFiles);
     ControlPanelListing listing = ReadControlPanelListing("Quorvia");
     ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
     EXPECT_NE(listing.items.end(),
@@ -79,7 +91,7 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
     ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
 
     int bitmaps = 0;
-    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\THEMES", "*", true)) {
+    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
         for (const std::string &path : FilesIn(theme, "*.BMP", false)) {
             SCOPED_TRACE(path);
             bitmaps++;
