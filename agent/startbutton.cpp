@@ -37,8 +37,7 @@ static HBITMAP LoadConfiguredPicture(HWND button)
 
     switch (mode) {
     case StartModeBuiltIn:
-        return static_cast<HBITMAP>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDB_STARTBUTTON),
-                                               IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR));
+        return LoadBitmapResource(IDB_STARTBUTTON, cx, cy);
     case StartModeFile:
         // No file named means no picture: the built-in one is never taken instead.
         if (!RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr,

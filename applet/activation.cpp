@@ -1,20 +1,114 @@
 // What a page's Apply does once its settings are stored: the agent is registered to start at
-// every logon and is started, refreshed or restarted in the shell.
+// every logon and is started, refreshed or restarted in the shell. Where that cannot be done,
+// the user is told why instead of seeing nothing happen.
 #include "applet/applet.h"
 
 #include "install/install.h"
 
 static const int CommandSize = 1024;
+static const int NoticeSize = 1024;
 
-void ActivateAgent(HWND page, int writeRunValue, int reload)
+static const char RemovableDiskNotice[] =
+    "Your choices are saved, but Quorvia cannot put them into effect while it runs from a "
+    "floppy disk or CD: Windows would need that disk at every logon.\n\n"
+    "Install Quorvia first: right-click QUORVIA.INF on the disk and choose Install. Then open "
+    "Quorvia in the Control Panel and press Apply.";
+
+static const char NoLogonStartFormat[] =
+    "Your choices are saved, but Quorvia will not start by itself at your next logon: %s";
+static const char PathTooLongReason[] = "the path of its file is too long.";
+static const char PathUnnamableReason[] =
+    "Windows cannot start it from %s, whose name has a space, comma or quote and no short "
+    "MS-DOS name.\n\nInstall Quorvia (right-click QUORVIA.INF, Install) or move QVSHELL.CPL to "
+    "a folder whose name has none, then press Apply again.";
+static const char RunValueRefusedReason[] =
+    "Windows would not store the setting that starts it (the registry refused it).";
+
+// The root of the drive or network share the path lies on ("A:\", "\\server\share\"), or ""
+// for a path of another form.
+static void GetPathRoot(const char *path, char *root, int rootSize)
+{
+    root[0] = '\0';
+    int length = 0;
+    if (path[0] && path[1] == ':') {
+        length = 2;
+    } else if (path[0] == '\\' && path[1] == '\\') {
+        // A server's name, then a share's: both must be there and neither empty.
+        length = 2;
+        for (int part = 0; part < 2; part++) {
+            int start = length;
+            while (path[length] && path[length] != '\\')
+                length++;
+            if (length == start || (part == 0 && !path[length]))
+                return;
+            if (part == 0)
+                length++;
+        }
+    } else {
+        return;
+    }
+    if (length + 2 > rootSize)
+        return;
+    CopyText(root, length + 1, path);
+    root[length] = '\\';
+    root[length + 1] = '\0';
+}
+
+// A module loaded from a floppy disk or a CD must not be registered: the shell would load it
+// from there at every logon, and the disk may be gone.
+static int RunsFromRemovableDisk()
+{
+    char path[MAX_PATH];
+    char root[MAX_PATH];
+    if (!GetModulePath(path, sizeof path))
+        return 0;
+    GetPathRoot(path, root, sizeof root);
+    if (!root[0])
+        return 0;
+    UINT type = GetDriveTypeA(root);
+    return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+}
+
+// Writes the Run value; on failure fills why with the reason in the user's words and
+// returns 0.
+static int WriteRunValue(char *why, int whySize)
 {
     char path[MAX_PATH];
     char command[CommandSize];
     // A path that cannot be had whole, or not in a form rundll32 can take, would run nothing,
     // so then the Run value is left as it is.
-    if (writeRunValue && GetRundllModulePath(path, sizeof path) &&
-        FormatText(command, sizeof command, RunCommandFormat, path))
-        RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, command, ProductName,
-                      lstrlenA(command) + 1, REG_SZ);
+    if (!GetRundllModulePath(path, sizeof path)) {
+        if (GetModulePath(path, sizeof path))
+            FormatText(why, whySize, PathUnnamableReason, path);
+        else
+            CopyText(why, whySize, PathTooLongReason);
+        return 0;
+    }
+    if (!FormatText(command, sizeof command, RunCommandFormat, path)) {
+        CopyText(why, whySize, PathTooLongReason);
+        return 0;
+    }
+    if (!RegWriteValue(HKEY_CURRENT_USER, RunKeyPath, nullptr, command, ProductName,
+                       lstrlenA(command) + 1, REG_SZ)) {
+        CopyText(why, whySize, RunValueRefusedReason);
+        return 0;
+    }
+    return 1;
+}
+
+void ActivateAgent(HWND page, int writeRunValue, int reload)
+{
+    HWND sheet = GetParent(page);
+    if (RunsFromRemovableDisk()) {
+        MessageBoxA(sheet, RemovableDiskNotice, ProductName, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    char why[NoticeSize];
+    int written = !writeRunValue || WriteRunValue(why, sizeof why);
     NotifyAgent(reload);
+    if (!written) {
+        char notice[NoticeSize];
+        FormatText(notice, sizeof notice, NoLogonStartFormat, why);
+        MessageBoxA(sheet, notice, ProductName, MB_OK | MB_ICONEXCLAMATION);
+    }
 }

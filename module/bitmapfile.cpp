@@ -1,7 +1,10 @@
-// The check a bitmap file passes before the system's loader sees it. The loader believes the
-// headers: a 118-byte file that claims 30000 x 30000 pixels makes it allocate gigabytes and
-// hold the shell's thread for seconds, and a file that lies about its pixels or its colours
-// is decoded from whatever lies beyond them. Only the headers are read here.
+// Picture files become bitmaps here, and nowhere else. The file is opened once and read once;
+// its headers are checked on those very bytes before GDI sees any of them, and GDI is then
+// handed the pixels in the one form every system of ours takes: a 40-byte header, the three
+// masks for bit fields, the colour table as RGBQUADs, rows bottom-up. The system's own file
+// loader is not used: it believes whatever the headers claim (a 118-byte file that says
+// 30000 x 30000 pixels holds the shell's thread for seconds), the loaders of Windows 95 and 98
+// know fewer headers than later ones, and they promise scaling only for icons and cursors.
 #include "module/module.h"
 
 inline constexpr WORD BitmapSignature = 0x4D42; // "BM"
@@ -10,7 +13,38 @@ inline constexpr DWORD CoreHeaderSize = 12;
 inline constexpr DWORD InfoHeaderSize = 40;
 inline constexpr DWORD MaskBytes = 12; // three DWORD masks after a 40-byte bit-field header
 inline constexpr DWORD LargestHeaderSize = 124;
+inline constexpr DWORD LargestTable = 256;
 inline constexpr LONG LargestSide = 4096;
+// A file up to this size is read onto the stack; the caption images of a theme are far
+// smaller. A larger one is read into memory of its own, no more of it than the pixels need.
+inline constexpr DWORD StackReadSize = 4096;
+static_assert(StackReadSize >= FileHeaderSize + LargestHeaderSize + MaskBytes,
+              "the first read holds every header");
+
+enum Refusal {
+    Usable,
+    NotFound,
+    Unreadable,
+    NotBitmap,
+    Damaged,
+    NoPixels,
+    TooLarge,
+    UnknownKind,
+};
+
+// What the headers say, once they have been found sound.
+struct BitmapLayout {
+    LONG width;
+    LONG height; // negative: rows top-down
+    DWORD bpp;
+    DWORD compression;
+    DWORD colours;   // entries of the colour table given to GDI
+    DWORD entrySize; // 3 in a core file, else 4
+    DWORD tableAt;   // file offset of the colour table
+    DWORD masks[3];  // bit fields only
+    DWORD offBits;
+    DWORD pixelBytes;
+};
 
 // Little-endian fields of the bytes read, whatever the alignment.
 static DWORD ReadWord(const BYTE *p)
@@ -29,8 +63,11 @@ static int IsKnownHeaderSize(DWORD size)
            size == 108 || size == LargestHeaderSize;
 }
 
-static int IsKnownDepth(DWORD bpp)
+static int IsKnownDepth(DWORD bpp, DWORD headerSize)
 {
+    // The core header was defined before 16 and 32 bits existed.
+    if (headerSize == CoreHeaderSize)
+        return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 24;
     return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
 
@@ -51,106 +88,342 @@ static int FitsDepth(DWORD compression, DWORD bpp)
     }
 }
 
-// head holds the first got bytes of a file of fileSize bytes.
-static int IsUsableBitmapHeader(const BYTE *head, DWORD got, DWORD fileSize)
+// Windows 95 and 98 draw bit fields only in these layouts: 5-5-5 or 5-6-5 at 16 bits, 8-8-8 at
+// 32. Any other set would show on one system and not on another.
+static int IsDrawableMaskSet(DWORD bpp, const DWORD *masks)
 {
-    if (got < FileHeaderSize + 4 || ReadWord(head) != BitmapSignature)
-        return 0;
-    DWORD offBits = ReadDword(head + 10);
-    const BYTE *info = head + FileHeaderSize;
-    DWORD headerSize = ReadDword(info);
-    if (!IsKnownHeaderSize(headerSize) || got < FileHeaderSize + headerSize)
-        return 0;
-
-    LONG width, height;
-    DWORD planes, bpp, compression = BI_RGB, colours = 0, imageSize = 0, entrySize = 4;
-    if (headerSize == CoreHeaderSize) {
-        // The core header's sizes are unsigned words, its colour entries three bytes.
-        width = (LONG)ReadWord(info + 4);
-        height = (LONG)ReadWord(info + 6);
-        planes = ReadWord(info + 8);
-        bpp = ReadWord(info + 10);
-        entrySize = 3;
-    } else {
-        width = (LONG)ReadDword(info + 4);
-        height = (LONG)ReadDword(info + 8);
-        planes = ReadWord(info + 12);
-        bpp = ReadWord(info + 14);
-        compression = ReadDword(info + 16);
-        imageSize = ReadDword(info + 20);
-        colours = ReadDword(info + 32);
-    }
-    if (planes != 1 || !IsKnownDepth(bpp) || !FitsDepth(compression, bpp))
-        return 0;
-    // Negative height is a top-down bitmap. Compared one side at a time: no absolute value of
-    // the most negative LONG is ever taken.
-    if (!width || !height || width < -LargestSide || width > LargestSide || height < -LargestSide ||
-        height > LargestSide)
-        return 0;
-
-    // Up to 8 bits a table is the rule and 0 means all of it; above, it is only a hint.
-    DWORD depthColours = bpp >= 32 ? 0xFFFFFFFF : 1u << bpp;
-    if (headerSize == CoreHeaderSize || (!colours && bpp <= 8))
-        colours = bpp <= 8 ? depthColours : 0;
-    if (colours > depthColours)
-        return 0;
-    DWORD headersEnd = FileHeaderSize + headerSize;
-    if (compression == BI_BITFIELDS && headerSize == InfoHeaderSize)
-        headersEnd += MaskBytes;
-    // The loader reads the table from right after the headers, wherever the pixels start.
-    if (headersEnd > fileSize || colours > (fileSize - headersEnd) / entrySize)
-        return 0;
-    if (offBits < headersEnd || offBits >= fileSize)
-        return 0;
-
-    DWORD pixelBytes;
-    if (compression == BI_RLE8 || compression == BI_RLE4) {
-        // Runs have no size of their own: the declared one is all the loader goes by.
-        if (!imageSize)
-            return 0;
-        pixelBytes = imageSize;
-    } else {
-        // Within the limits above a row is at most 16 KiB and the image 64 MiB: no overflow.
-        DWORD columns = (DWORD)(width < 0 ? -width : width);
-        DWORD rows = (DWORD)(height < 0 ? -height : height);
-        DWORD stride = (columns * bpp + 31) / 32 * 4;
-        pixelBytes = stride * rows;
-    }
-    return pixelBytes <= fileSize - offBits;
+    if (bpp == 16)
+        return masks[2] == 0x001F && ((masks[0] == 0x7C00 && masks[1] == 0x03E0) ||
+                                      (masks[0] == 0xF800 && masks[1] == 0x07E0));
+    return masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
 }
 
-int IsUsableBitmapFile(const char *path)
+// head holds the first got bytes of a file of fileSize bytes.
+static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLayout *layout)
 {
+    if (got < FileHeaderSize + 4 || ReadWord(head) != BitmapSignature)
+        return NotBitmap;
+    const BYTE *info = head + FileHeaderSize;
+    DWORD headerSize = ReadDword(info);
+    if (!IsKnownHeaderSize(headerSize))
+        return NotBitmap;
+    if (got < FileHeaderSize + headerSize)
+        return Damaged;
+
+    BitmapLayout &l = *layout;
+    memset(&l, 0, sizeof l);
+    l.offBits = ReadDword(head + 10);
+    l.entrySize = 4;
+    DWORD planes, imageSize = 0;
+    if (headerSize == CoreHeaderSize) {
+        // The core header's sizes are unsigned words, its colour entries three bytes.
+        l.width = (LONG)ReadWord(info + 4);
+        l.height = (LONG)ReadWord(info + 6);
+        planes = ReadWord(info + 8);
+        l.bpp = ReadWord(info + 10);
+        l.compression = BI_RGB;
+        l.entrySize = 3;
+    } else {
+        l.width = (LONG)ReadDword(info + 4);
+        l.height = (LONG)ReadDword(info + 8);
+        planes = ReadWord(info + 12);
+        l.bpp = ReadWord(info + 14);
+        l.compression = ReadDword(info + 16);
+        imageSize = ReadDword(info + 20);
+        l.colours = ReadDword(info + 32);
+    }
+    if (planes != 1 || !IsKnownDepth(l.bpp, headerSize) || !FitsDepth(l.compression, l.bpp))
+        return UnknownKind;
+    // A run-length file is defined bottom-up only.
+    int runs = l.compression == BI_RLE8 || l.compression == BI_RLE4;
+    if (runs && l.height < 0)
+        return UnknownKind;
+    // Negative height is a top-down bitmap; a width is never negative. Compared one side at a
+    // time: no absolute value of the most negative LONG is ever taken.
+    if (l.width <= 0 || !l.height)
+        return NoPixels;
+    if (l.width > LargestSide || l.height < -LargestSide || l.height > LargestSide)
+        return TooLarge;
+
+    DWORD headersEnd = FileHeaderSize + headerSize;
+    if (l.compression == BI_BITFIELDS) {
+        // A 40-byte header is followed by the masks; the larger ones hold them.
+        if (headerSize == InfoHeaderSize)
+            headersEnd += MaskBytes;
+        if (got < FileHeaderSize + InfoHeaderSize + MaskBytes)
+            return Damaged;
+        for (int i = 0; i < 3; i++)
+            l.masks[i] = ReadDword(info + InfoHeaderSize + 4 * i);
+        if (!IsDrawableMaskSet(l.bpp, l.masks))
+            return UnknownKind;
+    }
+
+    // Up to 8 bits a table is the rule and 0 means all of it; above, it is only a hint, and
+    // GDI is given none.
+    DWORD depthColours = l.bpp >= 32 ? 0xFFFFFFFF : 1u << l.bpp;
+    if (headerSize == CoreHeaderSize || (!l.colours && l.bpp <= 8))
+        l.colours = l.bpp <= 8 ? depthColours : 0;
+    if (l.colours > depthColours)
+        return UnknownKind;
+    // The table is read from right after the headers, wherever the pixels start.
+    if (headersEnd > fileSize || l.colours > (fileSize - headersEnd) / l.entrySize)
+        return Damaged;
+    l.tableAt = headersEnd;
+    if (l.bpp > 8)
+        l.colours = 0;
+    if (l.offBits < headersEnd || l.offBits >= fileSize)
+        return Damaged;
+
+    if (runs) {
+        // Runs have no size of their own: the declared one is all there is to go by.
+        if (!imageSize)
+            return Damaged;
+        l.pixelBytes = imageSize;
+    } else {
+        // Within the limits above a row is at most 16 KiB and the image 64 MiB: no overflow.
+        DWORD rows = (DWORD)(l.height < 0 ? -l.height : l.height);
+        l.pixelBytes = ((DWORD)l.width * l.bpp + 31) / 32 * 4 * rows;
+    }
+    return l.pixelBytes <= fileSize - l.offBits ? Usable : Damaged;
+}
+
+// A picture file in memory: its first bytes on the stack, all of it on the heap when larger.
+struct PictureFile {
+    BitmapLayout layout;
+    BYTE *bytes;
+    BYTE local[StackReadSize];
+};
+
+static void FreePicture(PictureFile *picture)
+{
+    if (picture->bytes && picture->bytes != picture->local)
+        HeapFree(GetProcessHeap(), 0, picture->bytes);
+    picture->bytes = nullptr;
+}
+
+static Refusal OpenFailure()
+{
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NotFound : Unreadable;
+}
+
+// Opens the file once and reads its headers; with whole, also the rest of what the picture
+// needs, each byte once. On Usable the caller frees the picture.
+static Refusal ReadPicture(const char *path, PictureFile *picture, int whole)
+{
+    picture->bytes = nullptr;
+    memset(&picture->layout, 0, sizeof picture->layout);
     // No FILE_SHARE_DELETE: Windows 95 refuses the open with it.
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return 0;
-    BYTE head[FileHeaderSize + LargestHeaderSize];
-    DWORD got = 0;
+        return OpenFailure();
     DWORD high = 0;
     DWORD fileSize = GetFileSize(file, &high);
-    // A file of 4 GiB or more is no picture of ours.
-    int usable = fileSize != INVALID_FILE_SIZE && !high &&
-                 ReadFile(file, head, sizeof head, &got, nullptr) &&
-                 IsUsableBitmapHeader(head, got, fileSize);
+    DWORD got = 0;
+    Refusal refusal = Unreadable;
+    if (fileSize != INVALID_FILE_SIZE && high)
+        refusal = TooLarge; // 4 GiB or more
+    else if (fileSize != INVALID_FILE_SIZE &&
+             ReadFile(file, picture->local, StackReadSize, &got, nullptr))
+        refusal = ReadLayout(picture->local, got, fileSize, &picture->layout);
+    DWORD needed = picture->layout.offBits + picture->layout.pixelBytes;
+    if (refusal == Usable && !whole) {
+        picture->bytes = picture->local;
+    } else if (refusal == Usable && needed + 2 <= StackReadSize) {
+        picture->bytes = picture->local;
+        if (got < needed)
+            refusal = Damaged;
+    } else if (refusal == Usable) {
+        BYTE *bytes = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, needed + 2));
+        DWORD have = got < needed ? got : needed;
+        DWORD rest = 0;
+        if (!bytes) {
+            refusal = Unreadable;
+        } else {
+            memcpy(bytes, picture->local, have);
+            picture->bytes = bytes;
+            if (have < needed && (!ReadFile(file, bytes + have, needed - have, &rest, nullptr) ||
+                                  rest != needed - have))
+                refusal = Damaged;
+        }
+    }
     CloseHandle(file);
-    return usable;
+    if (refusal != Usable) {
+        FreePicture(picture);
+        return refusal;
+    }
+    if (whole) {
+        // Two bytes to spare end the runs of a run-length file that would go on past its
+        // declared size, should a decoder not stop there.
+        picture->bytes[needed] = 0;
+        picture->bytes[needed + 1] = 1;
+    }
+    return Usable;
+}
+
+// A header GDI takes on every system: 40 bytes, then the masks or the colour table.
+struct DibInfo {
+    BITMAPINFOHEADER header;
+    RGBQUAD table[LargestTable];
+};
+
+static void FillDibInfo(const BYTE *bytes, const BitmapLayout &l, DibInfo *info)
+{
+    BITMAPINFOHEADER &h = info->header;
+    memset(&h, 0, sizeof h);
+    h.biSize = sizeof h;
+    h.biWidth = l.width;
+    h.biHeight = l.height < 0 ? -l.height : l.height;
+    h.biPlanes = 1;
+    h.biBitCount = (WORD)l.bpp;
+    h.biCompression = l.compression;
+    h.biSizeImage = l.compression == BI_RLE8 || l.compression == BI_RLE4 ? l.pixelBytes : 0;
+    h.biClrUsed = l.colours;
+    if (l.compression == BI_BITFIELDS) {
+        memcpy(info->table, l.masks, sizeof l.masks);
+        return;
+    }
+    const BYTE *entry = bytes + l.tableAt;
+    for (DWORD i = 0; i < l.colours; i++, entry += l.entrySize) {
+        info->table[i].rgbBlue = entry[0];
+        info->table[i].rgbGreen = entry[1];
+        info->table[i].rgbRed = entry[2];
+        info->table[i].rgbReserved = 0;
+    }
+}
+
+// Rows top-down in the file are turned bottom-up in place, so no system's GDI has to know
+// negative heights.
+static void TurnRowsBottomUp(BYTE *pixels, const BitmapLayout &l)
+{
+    DWORD stride = ((DWORD)l.width * l.bpp + 31) / 32 * 4;
+    DWORD rows = (DWORD)-l.height;
+    for (DWORD top = 0, bottom = rows - 1; top < bottom; top++, bottom--) {
+        BYTE *a = pixels + top * stride;
+        BYTE *b = pixels + bottom * stride;
+        for (DWORD i = 0; i < stride; i++) {
+            BYTE t = a[i];
+            a[i] = b[i];
+            b[i] = t;
+        }
+    }
+}
+
+// A bitmap compatible with the screen, cx x cy (0: the picture's own size), made from a DIB:
+// its colours are fixed here from the DIB's own table, whatever DC it is later copied into.
+static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy)
+{
+    int width = info->bmiHeader.biWidth;
+    int height = info->bmiHeader.biHeight;
+    if (cx <= 0 || cy <= 0) {
+        cx = width;
+        cy = height;
+    }
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
+    HDC work = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    int drawn = 0;
+    if (bitmap && work) {
+        HGDIOBJ previous = SelectObject(work, bitmap);
+        // Scaled as the caption buttons and the Start button are drawn: whole pixels, no
+        // blending, so a picture drawn for 16 colours keeps them.
+        SetStretchBltMode(work, COLORONCOLOR);
+        int lines = StretchDIBits(work, 0, 0, cx, cy, 0, 0, width, height, bits, info,
+                                  DIB_RGB_COLORS, SRCCOPY);
+        drawn = lines > 0;
+        SelectObject(work, previous);
+    }
+    if (work)
+        DeleteDC(work);
+    if (!drawn && bitmap) {
+        DeleteObject(bitmap);
+        bitmap = nullptr;
+    }
+    return bitmap;
 }
 
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy)
 {
-    // The loader would believe whatever the file's headers claim, inside the shell.
-    if (!IsUsableBitmapFile(path))
+    PictureFile picture;
+    if (ReadPicture(path, &picture, 1) != Usable)
         return nullptr;
-    return static_cast<HBITMAP>(
-        LoadImageA(ModuleInstance, path, IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE));
+    const BitmapLayout &l = picture.layout;
+    DibInfo info;
+    FillDibInfo(picture.bytes, l, &info);
+    BYTE *pixels = picture.bytes + l.offBits;
+    if (l.height < 0)
+        TurnRowsBottomUp(pixels, l);
+    HBITMAP bitmap = MakeScreenBitmap(reinterpret_cast<const BITMAPINFO *>(&info), pixels, cx, cy);
+    FreePicture(&picture);
+    return bitmap;
+}
+
+HBITMAP LoadBitmapResource(int id, int cx, int cy)
+{
+    // A bitmap resource is a DIB without the file header; the module's own are 40-byte
+    // headers with BI_RGB pixels, which GDI takes as they stand.
+    HRSRC found = FindResourceA(ModuleInstance, MAKEINTRESOURCEA(id), RT_BITMAP);
+    HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : nullptr;
+    const BITMAPINFO *info =
+        loaded ? static_cast<const BITMAPINFO *>(LockResource(loaded)) : nullptr;
+    if (!info || info->bmiHeader.biSize != InfoHeaderSize)
+        return nullptr;
+    const BITMAPINFOHEADER &h = info->bmiHeader;
+    DWORD colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
+    const BYTE *bits = reinterpret_cast<const BYTE *>(info) + h.biSize + colours * sizeof(RGBQUAD);
+    return MakeScreenBitmap(info, bits, cx, cy);
+}
+
+// The decimal digits of n into text (at least 11 bytes).
+static void PutNumber(char *text, DWORD n)
+{
+    char digits[11];
+    int count = 0;
+    do {
+        digits[count++] = (char)('0' + n % 10);
+        n /= 10;
+    } while (n);
+    while (count)
+        *text++ = digits[--count];
+    *text = '\0';
+}
+
+// A few words for the user on why a file is not used.
+static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, int whySize)
+{
+    static const char *const Reasons[] = {
+        "",
+        "file not found",
+        "the file cannot be read",
+        "not a bitmap file",
+        "the file is damaged or cut short",
+        "the picture has no pixels",
+        "the file is too large",
+        "a kind of bitmap Windows 95 cannot show",
+    };
+    static_assert(sizeof Reasons / sizeof Reasons[0] == UnknownKind + 1, "one reason each");
+    if (refusal == TooLarge && l.width) {
+        char width[11], height[11];
+        PutNumber(width, (DWORD)l.width);
+        PutNumber(height, l.height < 0 ? 0u - (DWORD)l.height : (DWORD)l.height);
+        FormatText(why, whySize, "%s x %s pixels is larger than 4096 x 4096", width, height);
+    } else {
+        CopyText(why, whySize, Reasons[refusal]);
+    }
 }
 
 int CheckBitmapFile(const char *path, char *why, int whySize)
 {
-    int usable = IsUsableBitmapFile(path);
+    PictureFile picture;
+    Refusal refusal = ReadPicture(path, &picture, 0);
     if (why && whySize > 0)
-        CopyText(why, whySize, usable ? "" : "not a bitmap file");
-    return usable;
+        DescribeRefusal(refusal, picture.layout, why, whySize);
+    return refusal == Usable;
+}
+
+int IsUsableBitmapFile(const char *path)
+{
+    return CheckBitmapFile(path, nullptr, 0);
 }

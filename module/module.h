@@ -66,17 +66,21 @@ int GetRundllModulePath(char *dst, int dstSize);
 
 // ---- Bitmap files (module/bitmapfile.cpp). ----
 
-// 1 when the file's headers describe a bitmap the system's loader can take safely: a known
-// header, depth and compression, at most 4096 pixels a side, a colour table the depth allows,
-// and pixels that lie inside the file. Only the headers are read.
+// 1 when the file's headers describe a bitmap the module can show safely on every system of
+// ours: a known header, depth and compression, bit-field masks Windows 95 draws, at most 4096
+// pixels a side, a colour table the depth allows, and pixels that lie inside the file. Only
+// the headers are read.
 int IsUsableBitmapFile(const char *path);
-// A bitmap file loaded at cx x cy (0: its own size) once it has passed the check; null when it
-// is unusable or does not load. Every bitmap file the module loads comes through here.
-HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
 // The same check, saying why a file will not be used in a few words a user understands
 // ("not a bitmap file", "30000 x 30000 pixels is larger than 4096 x 4096"). Returns 1 and
 // leaves why "" when the file is usable; why may be null.
 int CheckBitmapFile(const char *path, char *why, int whySize);
+// A bitmap file as a bitmap compatible with the screen, scaled to cx x cy (0: its own size),
+// its colours taken from the file at every depth; null when the file is unusable. The file is
+// opened and read once. Every picture file the module shows comes through here.
+HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
+// One of the module's own bitmap resources, made the same way.
+HBITMAP LoadBitmapResource(int id, int cx, int cy);
 
 // ---- Registry helpers (module/registry.cpp). ----
 
@@ -89,6 +93,7 @@ int RegReadValue(HKEY root, const char *path, const char *subkey, const char *na
 // layout must be checked against their real size).
 int RegReadValueSized(HKEY root, const char *path, const char *subkey, const char *name, void *data,
                       DWORD capacity, DWORD *type, DWORD *size);
+// 1 when the key could be opened or created and the value (if data is not null) was stored.
 int RegWriteValue(HKEY root, const char *path, const char *subkey, const void *data,
                   const char *name, DWORD size, DWORD type);
 int RegDeleteValueAt(HKEY root, const char *path, const char *subkey, const char *name);

@@ -44,10 +44,12 @@ int RegWriteValue(HKEY root, const char *path, const char *subkey, const void *d
     if (RegCreateKeyExA(root, joined, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return 0;
+    // A value the registry refused is not written: saying so lets a caller tell the user.
+    LONG result = ERROR_SUCCESS;
     if (data)
-        RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
+        result = RegSetValueExA(key, name, 0, type, static_cast<const BYTE *>(data), size);
     RegCloseKey(key);
-    return 1;
+    return result == ERROR_SUCCESS;
 }
 
 int RegDeleteValueAt(HKEY root, const char *path, const char *subkey, const char *name)

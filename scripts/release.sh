@@ -5,9 +5,11 @@
 #   quorvia-<version>.img   a 1.44 MB FAT12 floppy image, label QUORVIA (86Box, PCem, ...)
 #   quorvia-<version>.iso   an ISO 9660 CD image with Joliet names, volume QUORVIA (QEMU, ...)
 #   SHA256SUMS
-# All three hold the same files under 8.3 names: QVSHELL.CPL, QUORVIA.INF, README.TXT and
-# THEMES\<THEME>\*.BMP. The version is res/version.h's. Every date in the images is the last
-# commit's time (or SOURCE_DATE_EPOCH when set), so the same sources give the same images.
+# All three hold the same files under 8.3 names: QVSHELL.CPL, QUORVIA.INF, README.TXT,
+# QVTHEMES\<THEME>\*.BMP (beside the module, where the Themes page looks) and
+# SETUP\<THEME>.<NN> (the same pictures under names that QUORVIA.INF can tell apart). The
+# version is res/version.h's. Every date in the images is the last commit's time (or
+# SOURCE_DATE_EPOCH when set), so the same sources give the same images.
 #
 # usage: scripts/release.sh [build-dir]   (default ./build; an existing build is reused)
 set -euo pipefail
@@ -28,6 +30,8 @@ version_part() { sed -n "s/^#define QV_VERSION_$1 \([0-9]\{1,\}\)\$/\1/p" "$here
 version=$(version_part MAJOR).$(version_part MINOR)
 [[ $version =~ ^[0-9]+\.[0-9]+$ ]] || fail "no version in res/version.h"
 name=quorvia-$version
+theme_images="CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN
+  MAXDIS START"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 946684800)
@@ -53,7 +57,19 @@ crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
 cp "$build/qvshell.cpl" "$stage/QVSHELL.CPL"
 crlf "$here/dist/QUORVIA.INF" >"$stage/QUORVIA.INF"
 crlf "$here/dist/README.TXT" | sed "s/@VERSION@/$version/g" >"$stage/README.TXT"
-cp -r "$here/dist/THEMES" "$stage/THEMES"
+cp -r "$here/dist/THEMES" "$stage/QVTHEMES"
+# The setup engine looks a source file up by its name alone, so QUORVIA.INF copies each theme
+# file from a copy under a name of its own: <THEME>.<NN>, NN its place in the Frame controls
+# list, 14 for START.BMP.
+mkdir "$stage/SETUP"
+for theme_dir in "$here"/dist/THEMES/*/; do
+  theme=$(basename "$theme_dir")
+  n=0
+  for image in $theme_images; do
+    n=$((n + 1))
+    cp "$theme_dir/$image.BMP" "$stage/SETUP/$theme.$(printf %02d $n)"
+  done
+done
 find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 mapfile -t files < <(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 mapfile -t folders < <(cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort)

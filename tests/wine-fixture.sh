@@ -49,6 +49,12 @@ ENV
   fonts=$WINEPREFIX/drive_c/windows/Fonts
   mkdir -p "$fonts"
   [ -e /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+  # X: and Y: are a CD and a floppy disk to Wine (read when it next starts), for the module
+  # run from a disk that can be taken out.
+  for drive in x:cdrom y:floppy; do
+    mkdir -p "$state/${drive%%:*}" && ln -sfn "$state/${drive%%:*}" "$WINEPREFIX/dosdevices/${drive%%:*}:"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "${drive%%:*}:" /d "${drive#*:}" /f >/dev/null 2>&1
+  done
   # A crashing test must fail at once, not wait in the crash debugger until its timeout.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

@@ -17,6 +17,7 @@ bool Windows95 = false; // build 950, not Windows 98
 extern "C" FARPROC ImportedGetProcAddress __asm__("__imp__GetProcAddress@8");
 extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
 extern "C" FARPROC ImportedLoadImageA __asm__("__imp__LoadImageA@24");
+extern "C" FARPROC ImportedStretchDIBits __asm__("__imp__StretchDIBits@52");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -25,6 +26,9 @@ typedef HANDLE(WINAPI *LoadImageAProc)(HINSTANCE, LPCSTR, UINT, int, int, UINT);
 GetProcAddressProc RealGetProcAddress;
 CreateFileAProc RealCreateFileA;
 LoadImageAProc RealLoadImageA;
+typedef int(WINAPI *StretchDIBitsProc)(HDC, int, int, int, int, int, int, int, int, const void *,
+                                       const BITMAPINFO *, UINT, DWORD);
+StretchDIBitsProc RealStretchDIBits;
 
 struct ProcOverride {
     char name[64];
@@ -59,9 +63,30 @@ HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURIT
     return RealCreateFileA(name, access, share, sa, disposition, flags, templateFile);
 }
 
-// Whether the loader of these systems reads the bitmap file. Windows 95 knows no 124-byte
-// (version 5) header, which came with Windows 98; and both take bit-field bitmaps only with
-// the 5-5-5 or 5-6-5 masks at 16 bits and 8-8-8 at 32 bits.
+// Whether these systems draw a DIB with this header. Windows 95 knows no 124-byte (version 5)
+// header, which came with Windows 98; both take bit fields only with the 5-5-5 or 5-6-5 masks
+// at 16 bits and 8-8-8 at 32 bits, and run-length pixels only bottom-up.
+bool SystemDrawsDib(const BYTE *header)
+{
+    auto dword = [header](int at) { return *reinterpret_cast<const DWORD *>(header + at); };
+    DWORD headerSize = dword(0);
+    if (headerSize < 40)
+        return true;
+    if (Windows95 && headerSize == sizeof(BITMAPV5HEADER))
+        return false;
+    DWORD compression = dword(16);
+    if ((compression == BI_RLE8 || compression == BI_RLE4) && (LONG)dword(8) < 0)
+        return false;
+    if (compression != BI_BITFIELDS)
+        return true;
+    DWORD red = dword(40), green = dword(44), blue = dword(48);
+    WORD bpp = *reinterpret_cast<const WORD *>(header + 14);
+    if (bpp == 16)
+        return blue == 0x001F &&
+               ((red == 0x7C00 && green == 0x03E0) || (red == 0xF800 && green == 0x07E0));
+    return bpp == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+}
+
 bool LoaderReadsBitmapFile(LPCSTR name)
 {
     BYTE head[14 + 52] = {};
@@ -72,28 +97,28 @@ bool LoaderReadsBitmapFile(LPCSTR name)
     DWORD got = 0;
     ReadFile(file, head, sizeof head, &got, nullptr);
     CloseHandle(file);
-    auto dword = [&head](int at) { return *reinterpret_cast<const DWORD *>(head + at); };
-    DWORD headerSize = dword(14);
-    if (got < sizeof head || headerSize < 40)
-        return true;
-    if (Windows95 && headerSize == sizeof(BITMAPV5HEADER))
-        return false;
-    if (dword(30) != BI_BITFIELDS)
-        return true;
-    DWORD red = dword(54), green = dword(58), blue = dword(62);
-    WORD bpp = *reinterpret_cast<const WORD *>(head + 28);
-    if (bpp == 16)
-        return blue == 0x001F &&
-               ((red == 0x7C00 && green == 0x03E0) || (red == 0xF800 && green == 0x07E0));
-    return bpp == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+    return got < sizeof head || SystemDrawsDib(head + 14);
 }
 
+// The loader reads bitmap files by the same rules, and its documentation of the time promises
+// the asked size only for icons and cursors: a bitmap comes at its own size.
 HANDLE WINAPI RuledLoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy,
                               UINT flags)
 {
     if (type == IMAGE_BITMAP && (flags & LR_LOADFROMFILE) && !LoaderReadsBitmapFile(name))
         return nullptr;
+    if (type == IMAGE_BITMAP)
+        cx = cy = 0;
     return RealLoadImageA(instance, name, type, cx, cy, flags);
+}
+
+int WINAPI RuledStretchDIBits(HDC dc, int x, int y, int cx, int cy, int srcX, int srcY, int srcCx,
+                              int srcCy, const void *bits, const BITMAPINFO *info, UINT usage,
+                              DWORD rop)
+{
+    if (!SystemDrawsDib(reinterpret_cast<const BYTE *>(&info->bmiHeader)))
+        return 0;
+    return RealStretchDIBits(dc, x, y, cx, cy, srcX, srcY, srcCx, srcCy, bits, info, usage, rop);
 }
 
 struct RulesAtStartUp {
@@ -109,6 +134,8 @@ struct RulesAtStartUp {
             SwapImportSlot(&ImportedCreateFileA, reinterpret_cast<FARPROC>(RuledCreateFileA)));
         RealLoadImageA = reinterpret_cast<LoadImageAProc>(
             SwapImportSlot(&ImportedLoadImageA, reinterpret_cast<FARPROC>(RuledLoadImageA)));
+        RealStretchDIBits = reinterpret_cast<StretchDIBitsProc>(
+            SwapImportSlot(&ImportedStretchDIBits, reinterpret_cast<FARPROC>(RuledStretchDIBits)));
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <objbase.h>
 #include <string>
+#include <thread>
 #include "agent/agent.h"
 #include "agent/agent_test_util.h"
 #include "agent/test_taskbar.h"
+#include "applet/applet.h"
+#include "common/import_slot.h"
 #include "install/install_test_util.h"
+
+using ::testing::HasSubstr;
 
 namespace
 {
@@ -81,10 +87,24 @@ class Activation : public ::testing::Test
         return RunAndWait("rundll32.exe " + ModulePath() + "," + entry);
     }
     std::vector<HWND> Agents() { return TopLevelWindows(AgentClassName); }
+    // Applies as a sheet's page does; another thread reads and closes any box that comes up.
+    Notice ApplyFromPage(int writeRunValue, int reload, DWORD timeoutMs = 5000)
+    {
+        sheet = CreateWindowExA(0, "Static", "sheet", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
+                                nullptr, nullptr);
+        HWND page = CreateWindowExA(0, "Static", "page", WS_CHILD, 0, 0, 9, 9, sheet, nullptr,
+                                    nullptr, nullptr);
+        Notice notice;
+        std::thread reader([&] { notice = ReadAndDismissNotice(timeoutMs); });
+        ActivateAgent(page, writeRunValue, reload);
+        reader.join();
+        DestroyWindow(sheet);
+        return notice;
+    }
 
     HMODULE module = nullptr;
     PROCESS_INFORMATION host = {};
-    HWND tray = nullptr;
+    HWND tray = nullptr, sheet = nullptr;
 };
 
 } // namespace
@@ -175,4 +195,75 @@ TEST_F(Activation, NotifyWithoutAnAgentStartsOne)
     EXPECT_EQ(0, RUNDLL_QvOut(nullptr, nullptr, nullptr, 0));
     EXPECT_TRUE(Agents().empty());
     EXPECT_EQ(1, Ask(QueryShowsShellPicture));
+}
+
+// From a CD (X:) or a floppy disk (Y:), as the test prefix makes them, nothing is registered
+// or started (the disk may be gone at the next logon) and the user is told to install.
+TEST_F(Activation, ApplyFromAFloppyOrCdRegistersNothingAndSaysToInstallFirst)
+{
+    StartTaskbar();
+    const std::pair<std::string, UINT> disks[] = {{"X:\\", DRIVE_CDROM}, {"Y:\\", DRIVE_REMOVABLE}};
+    for (int reload = 0; reload < 2; reload++) {
+        SCOPED_TRACE(disks[reload].first);
+        ASSERT_EQ(disks[reload].second, GetDriveTypeA(disks[reload].first.c_str()));
+        std::string copy = disks[reload].first + "qvshell.cpl";
+        ASSERT_TRUE(CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE));
+        ModuleInstance = LoadLibraryA(copy.c_str());
+        Notice notice = ApplyFromPage(1, reload);
+        FreeLibrary(ModuleInstance);
+        ModuleInstance = module;
+        EXPECT_EQ(sheet, notice.owner);
+        EXPECT_THAT(notice.text, HasSubstr("from a floppy disk or CD"));
+        EXPECT_THAT(notice.text, HasSubstr("right-click QUORVIA.INF on the disk"));
+        EXPECT_TRUE(Agents().empty());
+        EXPECT_EQ(0, Ask(QueryLoadRequests));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));
+        EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    }
+    // The same module on a fixed disk goes ahead without a word.
+    EXPECT_EQ("<no notice>", ApplyFromPage(1, 0, 1000).text);
+    EXPECT_EQ(1u, Agents().size());
+    EXPECT_NE("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+}
+
+// A Run value that cannot be written is reported with its reason; the agent is started or
+// refreshed all the same.
+extern "C" FARPROC ImportedGetShortPathNameA __asm__("__imp__GetShortPathNameA@12");
+extern "C" FARPROC ImportedRegSetValueExA __asm__("__imp__RegSetValueExA@24");
+static DWORD WINAPI NoShortPath(LPCSTR, LPSTR, DWORD)
+{
+    return 0;
+}
+static LONG WINAPI RefuseValue(HKEY, LPCSTR, DWORD, DWORD, const BYTE *, DWORD)
+{
+    return ERROR_ACCESS_DENIED;
+}
+
+TEST_F(Activation, ARunValueThatCannotBeWrittenIsReportedAndTheAgentStillRuns)
+{
+    StartTaskbar();
+    std::string spaced = ModuleCopyWithSpaces();
+    ModuleInstance = LoadLibraryA(spaced.c_str());
+    Notice notice;
+    {
+        ImportSlotSwap<decltype(&NoShortPath)> swap(&ImportedGetShortPathNameA, NoShortPath);
+        notice = ApplyFromPage(1, 0);
+    }
+    FreeLibrary(ModuleInstance);
+    ModuleInstance = module;
+    EXPECT_EQ(sheet, notice.owner);
+    EXPECT_THAT(notice.text, HasSubstr("will not start by itself at your next logon"));
+    EXPECT_THAT(notice.text, HasSubstr(spaced + ", whose name has a space"));
+    EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    ASSERT_EQ(1u, Agents().size()) << "started all the same";
+
+    // The registry refuses the value: the running agent is refreshed all the same.
+    LRESULT pictures = Ask(QuerySetImageCount);
+    {
+        ImportSlotSwap<decltype(&RefuseValue)> swap(&ImportedRegSetValueExA, RefuseValue);
+        EXPECT_THAT(ApplyFromPage(1, 0).text, HasSubstr("the registry refused it"));
+    }
+    EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
+    EXPECT_EQ(pictures + 2, Ask(QuerySetImageCount));
 }

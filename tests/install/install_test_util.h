@@ -84,6 +84,35 @@ inline std::string ModulePath()
     return path ? path : "";
 }
 
+// A copy of the module moved into a folder whose name has spaces.
+inline std::string ModuleCopyWithSpaces()
+{
+    CreateDirectoryA("C:\\qv moved here", nullptr);
+    std::string copy = "C:\\qv moved here\\qvshell.cpl";
+    CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE);
+    return copy;
+}
+
+// The module's message box (captioned with the product's name) if one comes up within
+// timeoutMs: its text and owner. Closes it with OK.
+struct Notice {
+    std::string text = "<no notice>";
+    HWND owner = nullptr;
+};
+inline Notice ReadAndDismissNotice(DWORD timeoutMs = 10000)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 50, Sleep(50)) {
+        HWND box = FindWindowExA(nullptr, nullptr, "#32770", ProductName);
+        char text[1024] = {};
+        if (!box || !GetDlgItemTextA(box, 0xFFFF, text, sizeof text)) // the box's text control
+            continue;
+        Notice notice = {text, GetWindow(box, GW_OWNER)};
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return notice;
+    }
+    return Notice();
+}
+
 // The folder this test program lives in, with a trailing '\'.
 inline std::string ProgramFolder()
 {

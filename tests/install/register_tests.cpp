@@ -37,15 +37,6 @@ struct LoadedModule {
     }
 };
 
-// A copy of the module moved into a folder whose name has spaces.
-std::string ModuleCopyWithSpaces()
-{
-    CreateDirectoryA("C:\\qv moved here", nullptr);
-    std::string copy = "C:\\qv moved here\\qvshell.cpl";
-    CopyFileA(ModulePath().c_str(), copy.c_str(), FALSE);
-    return copy;
-}
-
 class Registration : public ::testing::Test
 {
   protected:
@@ -208,23 +199,6 @@ DWORD WINAPI CallRemove(void *param)
     return 0;
 }
 
-// Finds the notice (up to 10 s), answers its text and closes it with OK.
-std::string ReadAndDismissNotice()
-{
-    for (int i = 0; i < 200; i++) {
-        HWND box = FindWindowExA(nullptr, nullptr, "#32770", ProductName);
-        if (box) {
-            char text[1024] = {};
-            // The message box keeps its text in the static control with id 0xFFFF.
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-            return text;
-        }
-        Sleep(50);
-    }
-    return "<no notice>";
-}
-
 } // namespace
 
 TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
@@ -248,7 +222,7 @@ TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
                 : reinterpret_cast<RundllFunction>(GetProcAddress(module.handle, "RUNDLL_Remove"));
         ASSERT_NE(nullptr, call.remove);
         HANDLE thread = CreateThread(nullptr, 0, CallRemove, &call, 0, nullptr);
-        std::string notice = ReadAndDismissNotice();
+        std::string notice = ReadAndDismissNotice().text;
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
         CloseHandle(thread);
         EXPECT_EQ("This program has been removed. Please restart your system, and then remove "

@@ -33,21 +33,10 @@ int Verdict(const std::vector<BYTE> &bytes, const std::string &path)
     return verdict;
 }
 
-// Which loaders read a kind of file the check takes: the check is about safety, not about
-// what one system's loader happens to know.
-enum LoadedBy { Everywhere, NotOnWindows95, NotOnWindows9x, NotOnWine };
-
 struct Kind {
     const char *what;
     std::vector<BYTE> bytes;
-    LoadedBy loadedBy = Everywhere;
 };
-
-bool LoadsHere(LoadedBy by)
-{
-    return by == Everywhere || (by == NotOnWindows95 && !Win95RulesActive()) ||
-           (by == NotOnWindows9x && !Win9xRulesActive());
-}
 
 // Four pixels a row, two rows: a run of four and the row's end, then the bitmap's end.
 const std::vector<BYTE> Rle8 = {4, 1, 0, 0, 4, 2, 0, 1};
@@ -65,6 +54,85 @@ std::vector<BYTE> Cut(std::vector<BYTE> bytes, size_t size)
     return bytes;
 }
 
+DWORD Field(const std::vector<BYTE> &b, size_t at, size_t size = 4)
+{
+    DWORD v = 0;
+    memcpy(&v, b.data() + at, size);
+    return v;
+}
+
+// Gives an uncompressed file a colour table of distinct colours and a pattern of pixels in
+// every byte, so that a wrong entry, mask, row order or table conversion shows.
+void Paint(std::vector<BYTE> &b)
+{
+    DWORD info = Field(b, BmpInfoSize), bpp = Field(b, info == 12 ? 24 : BmpBitCount, 2);
+    int entry = info == 12 ? 3 : 4;
+    size_t table = 14 + info + (info == 40 && Field(b, BmpCompression) == BI_BITFIELDS ? 12 : 0);
+    for (size_t at = table, i = 0; bpp <= 8 && at + 3 <= Field(b, BmpOffBits); at += entry, i++)
+        for (int c = 0; c < 3; c++)
+            b[at + c] = (BYTE)(i * 53 + c * 101 + 7);
+    // A table shorter than the depth's is indexed within its length.
+    DWORD used = info > 12 && bpp == 8 ? Field(b, BmpClrUsed) : 0;
+    for (size_t at = Field(b, BmpOffBits), i = 0; at < b.size(); at++, i++)
+        b[at] = used ? (BYTE)(i % used) : (BYTE)(i * 29 + 3);
+}
+
+// What an uncompressed file says pixel (x, y) is, y counted from the top.
+COLORREF Described(const std::vector<BYTE> &b, int x, int y)
+{
+    DWORD info = Field(b, BmpInfoSize), core = info == 12;
+    LONG w = core ? (LONG)Field(b, 18, 2) : (LONG)Field(b, BmpWidth);
+    LONG h = core ? (LONG)Field(b, 20, 2) : (LONG)Field(b, BmpHeight);
+    DWORD bpp = Field(b, core ? 24 : BmpBitCount, 2);
+    size_t stride = (w * bpp + 31) / 32 * 4, row = h < 0 ? y : (h - 1 - y);
+    const BYTE *p = b.data() + Field(b, BmpOffBits) + row * stride;
+    if (bpp <= 8) {
+        DWORD index = (p[x * bpp / 8] >> (8 - bpp - x * bpp % 8)) & ((1 << bpp) - 1);
+        const BYTE *e = b.data() + 14 + info + index * (core ? 3 : 4);
+        return RGB(e[2], e[1], e[0]);
+    }
+    if (bpp == 24 || bpp == 32)
+        return RGB(p[x * bpp / 8 + 2], p[x * bpp / 8 + 1], p[x * bpp / 8]);
+    DWORD v = Field(b, (p - b.data()) + x * 2, 2);
+    bool six = Field(b, BmpCompression) == BI_BITFIELDS && Field(b, 14 + 40 + 4) == 0x07E0;
+    return six ? RGB((v >> 11) << 3, ((v >> 5) & 63) << 2, (v & 31) << 3)
+               : RGB(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+}
+
+// The pixels of a bitmap as a DC of the given colours shows them, rows from the top.
+std::vector<COLORREF> Shown(HBITMAP bitmap, int w, int h, COLORREF text = 0, COLORREF back = 0)
+{
+    BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
+    void *bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr), source = CreateCompatibleDC(nullptr);
+    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, dib), oldSource = SelectObject(source, bitmap);
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+    BitBlt(dc, 0, 0, w, h, source, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> out;
+    for (int i = 0; i < w * h; i++) {
+        DWORD v = static_cast<DWORD *>(bits)[i];
+        out.push_back(RGB(v >> 16 & 255, v >> 8 & 255, v & 255));
+    }
+    SelectObject(source, oldSource);
+    SelectObject(dc, old);
+    DeleteObject(dib);
+    DeleteDC(source);
+    DeleteDC(dc);
+    return out;
+}
+
+// Channels within the rounding of 5-bit fields.
+bool Near(COLORREF a, COLORREF b)
+{
+    for (int shift = 0; shift < 24; shift += 8)
+        if (abs((int)(a >> shift & 255) - (int)(b >> shift & 255)) > 8)
+            return false;
+    return true;
+}
+
 } // namespace
 
 TEST(BitmapFileCheck, TakesEveryKindOfBitmapTheLoaderTakes)
@@ -80,26 +148,80 @@ TEST(BitmapFileCheck, TakesEveryKindOfBitmapTheLoaderTakes)
         {"RLE8", MakeBmpBytes(4, 2, 8, 40, BI_RLE8, Rle8)},
         {"RLE4", MakeBmpBytes(4, 2, 4, 40, BI_RLE4, Rle4)},
         {"16-bit bit-fields", MakeBmpBytes(3, 2, 16, 40, BI_BITFIELDS)},
-        {"32-bit bit-fields, 124-byte header", MakeBmpBytes(3, 2, 32, 124, BI_BITFIELDS),
-         NotOnWindows95},
-        {"16-bit bit-fields, 4-4-4 masks",
-         With(With(With(MakeBmpBytes(3, 2, 16, 40, BI_BITFIELDS), 54, 0x0F00), 58, 0x00F0), 62,
-              0x000F),
-         NotOnWindows9x},
+        {"16-bit 5-5-5 bit-fields",
+         With(With(MakeBmpBytes(3, 2, 16, 40, BI_BITFIELDS), 54, 0x7C00), 58, 0x03E0)},
+        {"16-bit, no bit-fields", MakeBmpBytes(3, 2, 16)},
+        {"32-bit bit-fields, 124-byte header", MakeBmpBytes(3, 2, 32, 124, BI_BITFIELDS)},
         {"16-bit, 108-byte header", MakeBmpBytes(3, 2, 16, 108)},
-        // Wine's loader knows no 52- or 56-byte header and refuses it itself.
-        {"32-bit, 56-byte header", MakeBmpBytes(2, 2, 32, 56), NotOnWine},
+        {"32-bit, 56-byte header", MakeBmpBytes(2, 2, 32, 56)},
+        {"8-bit top-down, 52-byte header", MakeBmpBytes(5, -4, 8, 52)},
         {"4096 pixels wide", MakeBmpBytes(4096, 1, 32)},
     };
     for (const Kind &k : kinds) {
         SCOPED_TRACE(k.what);
         std::string path = Folder() + "valid.bmp";
-        EXPECT_EQ(1, Verdict(k.bytes, path));
-        // The file is what it claims to be: the loader takes it.
-        HANDLE image = LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
-        EXPECT_EQ(LoadsHere(k.loadedBy), image != nullptr);
+        std::vector<BYTE> bytes = k.bytes;
+        bool runs =
+            Field(bytes, BmpCompression) == BI_RLE8 || Field(bytes, BmpCompression) == BI_RLE4;
+        if (!runs)
+            Paint(bytes);
+        EXPECT_EQ(1, Verdict(bytes, path));
+        // The loader hands every kind to GDI in the one form all our systems draw, and the
+        // bitmap shows what the file describes, pixel for pixel.
+        bool core = Field(bytes, BmpInfoSize) == 12;
+        LONG w = core ? (LONG)Field(bytes, 18, 2) : (LONG)Field(bytes, BmpWidth);
+        LONG h = core ? (LONG)Field(bytes, 20, 2) : (LONG)Field(bytes, BmpHeight);
+        h = h < 0 ? -h : h;
+        HBITMAP image = LoadBitmapFile(path.c_str(), 0, 0);
+        ASSERT_NE(nullptr, image);
+        std::vector<COLORREF> shown = Shown(image, w, h);
         DeleteObject(image);
+        for (int y = 0; y < h && !runs; y++)
+            for (int x = 0; x < w; x++)
+                ASSERT_TRUE(Near(Described(bytes, x, y), shown[y * w + x])) << x << "," << y;
+        // Run-length pictures (grey tables): the bottom row runs colour 1, or 1-2-1-2 at 4
+        // bits; the top row 2, or 3-4-3-4.
+        bool four = Field(bytes, BmpBitCount, 2) == 4;
+        for (int i = 0; i < 8 && runs; i++) {
+            int index = four ? (i < 4 ? 3 : 1) + i % 2 : (i < 4 ? 2 : 1);
+            int grey = index * 255 / (four ? 15 : 255);
+            EXPECT_EQ(RGB(grey, grey, grey), shown[i]) << i;
+        }
     }
+}
+
+// A 1-bit picture keeps the colours of its own table, black and white included, in whatever
+// DC it is copied into (the window manager's own has colours of its choosing); and a picture
+// asked for at another size comes scaled by whole pixels.
+TEST(BitmapFileLoader, KeepsTheFilesColoursAndScalesToTheAskedSize)
+{
+    std::string path = Folder() + "mono.bmp";
+    for (COLORREF zero : {RGB(0, 0, 0), RGB(255, 0, 0)}) {
+        COLORREF one = zero ? RGB(0, 0, 255) : RGB(255, 255, 255);
+        std::vector<BYTE> bytes =
+            MakeBmpBytes(9, 2, 1, 40, BI_RGB, {0x55, 0x80, 0, 0, 0xAA, 0, 0, 0});
+        PokeBmp(bytes, 54, zero == RGB(255, 0, 0) ? 0xFF0000 : 0);
+        PokeBmp(bytes, 58, one == RGB(0, 0, 255) ? 0x0000FF : 0xFFFFFF);
+        ASSERT_TRUE(WriteBmpBytes(path, bytes));
+        HBITMAP image = LoadBitmapFile(path.c_str(), 0, 0);
+        ASSERT_NE(nullptr, image);
+        std::vector<COLORREF> shown = Shown(image, 9, 2, RGB(0, 128, 0), RGB(255, 255, 0));
+        DeleteObject(image);
+        // Rows from the top: 1010 1010 0, then 0101 0101 1.
+        for (int i = 0; i < 18; i++)
+            EXPECT_EQ(((i < 9 ? 0xAA << 1 : 0x55 << 1 | 1) >> (8 - i % 9) & 1) ? one : zero,
+                      shown[i])
+                << i;
+    }
+    std::vector<BYTE> bytes = MakeBmpBytes(3, 2, 24);
+    Paint(bytes);
+    ASSERT_TRUE(WriteBmpBytes(path, bytes));
+    HBITMAP image = LoadBitmapFile(path.c_str(), 6, 6);
+    ASSERT_NE(nullptr, image);
+    std::vector<COLORREF> shown = Shown(image, 6, 6);
+    DeleteObject(image);
+    for (int i = 0; i < 36; i++)
+        EXPECT_EQ(Described(bytes, i % 6 / 2, i / 6 / 3), shown[i]) << i;
 }
 
 TEST(BitmapFileCheck, RefusesHostileHeaders)
@@ -125,6 +247,15 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
         {"4097 wide, all its pixels there", MakeBmpBytes(4097, 1, 8)},
         {"4097 high top-down, all its pixels there", MakeBmpBytes(1, -4097, 8)},
         {"most negative width", With(eight, BmpWidth, 0x80000000)},
+        {"negative width", With(eight, BmpWidth, (DWORD)-4)},
+        {"RLE8 top-down", With(rle, BmpHeight, (DWORD)-2)},
+        {"16 bits in a core header", MakeBmpBytes(3, 3, 16, 12)},
+        {"16-bit bit-fields, 4-4-4 masks",
+         With(With(With(MakeBmpBytes(3, 2, 16, 40, BI_BITFIELDS), 54, 0x0F00), 58, 0x00F0), 62,
+              0x000F)},
+        {"32-bit bit-fields, 10-10-10 masks",
+         With(With(With(MakeBmpBytes(3, 2, 32, 40, BI_BITFIELDS), 54, 0x3FF00000), 58, 0xFFC00), 62,
+              0x3FF)},
         {"30000 x 30000 at 32 bits in 118 bytes",
          With(With(MakeBmpBytes(16, 1, 32), BmpWidth, 30000), BmpHeight, 30000)},
         {"8-bit claiming 2^31 colours", With(eight, BmpClrUsed, 0x80000000)},
@@ -158,6 +289,25 @@ TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)
     EXPECT_EQ(1, Verdict(MakeBmpBytes(5, 3, 24), longest));
     DeleteFileA(longest.c_str());
     EXPECT_EQ(0, IsUsableBitmapFile(longest.c_str())) << "missing";
+    // The reasons the settings pages show.
+    const std::pair<std::vector<BYTE>, const char *> reasons[] = {
+        {{}, "not a bitmap file"},
+        {With(With(MakeBmpBytes(16, 1, 32), BmpWidth, 30000), BmpHeight, 30000),
+         "30000 x 30000 pixels is larger than 4096 x 4096"},
+        {MakeBmpBytes(3, -5000, 8), "3 x 5000 pixels is larger than 4096 x 4096"},
+        {With(MakeBmpBytes(4, 2, 8), BmpCompression, BI_JPEG),
+         "a kind of bitmap Windows 95 cannot show"},
+        {Cut(MakeBmpBytes(4, 2, 8), 1000), "the file is damaged or cut short"},
+    };
+    char why[64];
+    for (const auto &r : reasons) {
+        WriteBmpBytes(longest, r.first);
+        EXPECT_EQ(0, CheckBitmapFile(longest.c_str(), why, sizeof why));
+        EXPECT_STREQ(r.second, why);
+    }
+    DeleteFileA(longest.c_str());
+    EXPECT_EQ(0, CheckBitmapFile(longest.c_str(), why, sizeof why));
+    EXPECT_STREQ("file not found", why);
     EXPECT_EQ(0, IsUsableBitmapFile(folder.c_str())) << "a folder";
     EXPECT_EQ(0, IsUsableBitmapFile("")) << "no name";
 }

@@ -11,8 +11,8 @@
 #   disk labelled QUORVIA, the CD has Joliet names and the volume id QUORVIA; README.TXT and
 #   QUORVIA.INF have CRLF line ends, README.TXT no line over 76 columns and no byte outside
 #   Windows-1252. Then, in a fresh prefix set to Windows 98 on the fixture's display,
-#   CHECK-PROGRAM installs QUORVIA.INF with the setup engine, looks for Quorvia in the Control
-#   Panel and loads every theme bitmap with the Windows 95 setting.
+#   CHECK-PROGRAM installs QUORVIA.INF with the setup engine (module and themes, byte for byte),
+#   looks for Quorvia in the Control Panel and loads every theme bitmap as Windows 95 would.
 set -u
 mode=$1 src=$2
 work=$(mktemp -d)
@@ -70,14 +70,18 @@ check "SHA256SUMS matches the images" \
 # ---- What is on them ----
 
 # The expected list: the module, the setup file, the readme, and each theme's 13 caption
-# buttons (named after the Frame controls page's list) and Start picture.
+# buttons (named after the Frame controls page's list) and Start picture beside the module,
+# and again as the setup file's numbered sources.
 themes=$(cd "$src/dist/THEMES" && ls)
 {
   printf '%s\n' QUORVIA.INF QVSHELL.CPL README.TXT
   for theme in $themes; do
+    n=0
     for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
       MAXUP MAXDN MAXDIS START; do
-      echo "THEMES/$theme/$image.BMP"
+      n=$((n + 1))
+      echo "QVTHEMES/$theme/$image.BMP"
+      echo "SETUP/$theme.$(printf %02d $n)"
     done
   done
 } | LC_ALL=C sort >"$work/expected"
@@ -102,7 +106,7 @@ xorriso -osirrox on -indev "$iso" -extract / "$work/iso" >/dev/null 2>&1
 check "the floppy holds the same bytes as the zip" diff -r "$work/zip" "$work/img"
 check "the CD holds the same bytes as the zip" diff -r "$work/zip" "$work/iso"
 check "QVSHELL.CPL is the module of this build" cmp "$work/zip/QVSHELL.CPL" "$build/qvshell.cpl"
-check "THEMES are the committed themes" diff -r "$work/zip/THEMES" "$src/dist/THEMES"
+check "QVTHEMES are the committed themes" diff -r "$work/zip/QVTHEMES" "$src/dist/THEMES"
 
 # ---- The disks themselves ----
 

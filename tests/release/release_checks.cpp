@@ -1,7 +1,7 @@
 // The release's files as Windows takes them in, run by check_release.sh in a fresh prefix set
 // to Windows 98 (this program itself to Windows 95): QUORVIA.INF installed by the setup engine
-// as the shell's Install command does it, the Control Panel listing the installed module, and
-// every theme bitmap read as Windows 95 reads a bitmap file.
+// as the shell's Install command does it (the module and the themes), the Control Panel listing
+// the installed module, and every theme bitmap read as Windows 95 reads a bitmap file.
 // QV_RELEASE_FILES is the Windows path of a folder holding the files of one image.
 #include <gtest/gtest.h>
 
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/testfiles.h"
+#include "module/module.h"
 #include "sheet_driver.h"
 
 using namespace sheetdriver;
@@ -65,6 +66,18 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
     std::vector<char> copy = ReadWholeFile(installed);
     ASSERT_FALSE(copy.empty()) << "nothing installed as " << installed;
     EXPECT_TRUE(copy == ReadWholeFile(ReleaseFiles() + "\\QVSHELL.CPL"));
+    // Every theme in QVTHEMES beside the module, each file from its own theme (names are shared).
+    int themeFiles = 0;
+    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
+        std::string name = theme.substr(theme.rfind('\\'));
+        for (const std::string &path : FilesIn(theme, "*", false)) {
+            std::string file = path.substr(path.rfind('\\'));
+            std::string target = std::string(system) + "\\QVTHEMES" + name + file;
+            EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
+            themeFiles++;
+        }
+    }
+    EXPECT_EQ(3 * 14, themeFiles);
     ControlPanelListing listing = ReadControlPanelListing("Quorvia");
     ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
     EXPECT_NE(listing.items.end(),
@@ -78,7 +91,7 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
     ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
 
     int bitmaps = 0;
-    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\THEMES", "*", true)) {
+    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
         for (const std::string &path : FilesIn(theme, "*.BMP", false)) {
             SCOPED_TRACE(path);
             bitmaps++;
@@ -92,19 +105,17 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
             EXPECT_TRUE(info.biBitCount == 4 || info.biBitCount == 8 || info.biBitCount == 24)
                 << info.biBitCount << " bits per pixel";
 
-            // As the Start button takes it (own size) and as a caption button (scaled).
-            auto own = static_cast<HBITMAP>(
-                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-            ASSERT_TRUE(own) << "LoadImageA refused it";
-            BITMAP loaded = {};
-            GetObjectA(own, sizeof loaded, &loaded);
-            EXPECT_EQ(info.biWidth, loaded.bmWidth);
-            EXPECT_EQ(info.biHeight, loaded.bmHeight);
-            DeleteObject(own);
-            auto scaled = static_cast<HBITMAP>(
-                LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 18, 16, LR_LOADFROMFILE));
-            EXPECT_TRUE(scaled);
-            DeleteObject(scaled);
+            // Through the module's loader, as the Start button takes it (own size) and as a
+            // caption button (scaled).
+            for (SIZE size : {SIZE{0, 0}, SIZE{18, 16}}) {
+                HBITMAP image = LoadBitmapFile(path.c_str(), size.cx, size.cy);
+                ASSERT_TRUE(image) << "the loader refused it";
+                BITMAP loaded = {};
+                GetObjectA(image, sizeof loaded, &loaded);
+                EXPECT_EQ(size.cx ? size.cx : info.biWidth, loaded.bmWidth);
+                EXPECT_EQ(size.cy ? size.cy : info.biHeight, loaded.bmHeight);
+                DeleteObject(image);
+            }
         }
     }
     EXPECT_GE(bitmaps, 3 * 14) << "three themes of 13 caption buttons and a Start picture";
