@@ -75,8 +75,7 @@ HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status
     int cy = stretch ? button.cy - StretchMargin : 0;
     switch (mode) {
     case StartModeBuiltIn:
-        return static_cast<HBITMAP>(LoadImageA(ModuleInstance, MAKEINTRESOURCEA(IDB_STARTBUTTON),
-                                               IMAGE_BITMAP, cx, cy, LR_DEFAULTCOLOR));
+        return LoadBitmapResource(IDB_STARTBUTTON, cx, cy);
     case StartModeFile:
         if (path[0] == '\0') {
             CopyText(status, statusSize, "No file named: the Start button keeps its own picture");
