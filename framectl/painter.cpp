@@ -54,14 +54,14 @@ static void BlitStrip(int strip, WORD xOffset, HDC source)
 }
 
 // Which copies of an image one paint makes: its slot (a composite's base slot) and the strips.
-enum PaintParts { PaintSlot = 1, PaintStrips = 2 };
+enum PaintPart { PaintSlot = 1, PaintStrips = 2 };
 
 static int IsComposite(int code)
 {
     return code >= -4 && code <= -1;
 }
 
-static void PaintParts(int code, HBITMAP image, int parts)
+static void PaintCopies(int code, HBITMAP image, int parts)
 {
     // The image is this function's from the moment it is handed over, DC or not.
     if (!UserBitmapDC) {
@@ -95,7 +95,7 @@ static void PaintParts(int code, HBITMAP image, int parts)
 
 void PaintFrameControl(int code, HBITMAP image)
 {
-    PaintParts(code, image, PaintSlot | PaintStrips);
+    PaintCopies(code, image, PaintSlot | PaintStrips);
 }
 
 // The record a code's image fills whole: its own slot's, or a composite's base slot's.
@@ -108,8 +108,8 @@ static const SlotRect *WholeRecord(int code)
 
 // Every copy comes from an image loaded at the size it is painted at, so that no copy shows
 // pixels from outside its image: a slot at the size the window manager gave it in the table
-// just read, the strips at the caption-button size just read. Where the two agree (as they
-// do on a real system) one load serves both.
+// just read, the strips at the caption-button size just read. Where the two agree, one load
+// serves both.
 static void ApplyFrameImage(int code, const char *path)
 {
     const SlotRect *whole = WholeRecord(code);
@@ -120,12 +120,12 @@ static void ApplyFrameImage(int code, const char *path)
         HBITMAP image = LoadBitmapFile(path, whole->cx, whole->cy);
         if (!image)
             return;
-        PaintParts(code, image, together ? PaintSlot | PaintStrips : PaintSlot);
+        PaintCopies(code, image, together ? PaintSlot | PaintStrips : PaintSlot);
     }
     if (IsComposite(code) && !together) {
         HBITMAP image = LoadBitmapFile(path, CaptionButtonWidth, CaptionButtonHeight);
         if (image)
-            PaintParts(code, image, PaintStrips);
+            PaintCopies(code, image, PaintStrips);
     }
 }
 
