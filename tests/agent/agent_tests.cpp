@@ -198,7 +198,6 @@ TEST_F(AgentWindow, RefreshesDuringDestructionDoNothing)
     bar.ForgetReceived();
     int nestedSetImages = -1;
     LRESULT refreshAnswer = -1;
-    BOOL timerSet = -1;
     // When the Start button is being put back inside WM_DESTROY, other parties ask for
     // refreshes (as the display change of the frame-control restore does).
     bar.onSetImage = [&](HBITMAP) {
@@ -210,13 +209,12 @@ TEST_F(AgentWindow, RefreshesDuringDestructionDoNothing)
         SendMessageA(agent, WM_SYSCOLORCHANGE, 0, 0);
         SendMessageA(agent, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
         nestedSetImages = bar.SetImageCount() - before;
-        timerSet = KillTimer(agent, RefreshTimerId);
+        EXPECT_FALSE(KillTimer(agent, RefreshTimerId)) << "a refresh was set off for later";
     };
     EXPECT_EQ(0, SendMessageA(agent, AgentMessage, 0, 0));
     bar.onSetImage = nullptr;
     EXPECT_EQ(0, nestedSetImages);
     EXPECT_EQ(0, refreshAnswer);
-    EXPECT_FALSE(timerSet) << "a refresh was set off for later";
     EXPECT_EQ(1, bar.SetImageCount()); // the restore alone
     EXPECT_EQ(bar.shellPicture, bar.Current());
     EXPECT_EQ(0, bar.LiveCustomPictures());
@@ -232,7 +230,6 @@ TEST_F(AgentWindow, DisplayChangeRefreshesAtOnce)
     EXPECT_EQ(48, bar.CurrentSize().cx);
 }
 
-// A new caption-button size comes as a setting change, counted in the same burst.
 TEST_F(AgentWindow, AColourAndSettingChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
 {
     ASSERT_NE(nullptr, StartAgent());
@@ -256,8 +253,7 @@ TEST_F(AgentWindow, AColourAndSettingChangeBurstGivesOneRefreshAboutASecondAfter
 
 // A shell may put a new picture of its own on the button while ours is on it (on a
 // colour-scheme change, say). That picture is the shell's: it stays alive and on the button,
-// the stale one from before is never put back, and ours, taken off by the shell, is not the
-// agent's to delete any more (this shell kept its own; the test deletes ours).
+// the stale one from before is never put back, and ours, taken off, is left (the test deletes it).
 TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
 {
     int objects = CountGdiObjects();
