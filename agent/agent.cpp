@@ -109,8 +109,10 @@ static LRESULT OnAgentMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpa
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-// Colour changes come in bursts: each one restarts the timer, so a burst costs one refresh.
-static LRESULT OnSysColorChange(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+// Colour and setting changes come in bursts: each one restarts the timer, so a burst costs
+// one refresh. A new caption-button size arrives as a setting change; the window manager has
+// rebuilt its bitmaps at that size by then, without the agent's images.
+static LRESULT OnSystemChange(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (!AgentClosing)
         SetTimer(hwnd, RefreshTimerId, RefreshDelayMs, nullptr);
@@ -144,7 +146,8 @@ LRESULT CALLBACK AgentWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
     case WM_DESTROY:
         return OnDestroy(hwnd, message, wparam, lparam);
     case WM_SYSCOLORCHANGE:
-        return OnSysColorChange(hwnd, message, wparam, lparam);
+    case WM_SETTINGCHANGE:
+        return OnSystemChange(hwnd, message, wparam, lparam);
     case WM_DISPLAYCHANGE:
         return OnDisplayChange(hwnd, message, wparam, lparam);
     case WM_TIMER:

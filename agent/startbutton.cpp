@@ -84,14 +84,20 @@ void RestoreStartButton()
 {
     if (!StartButtonWindow || !AppliedStartImage)
         return;
+    // Only a picture the button still holds is ours to delete, and the button hands it back.
     // The shell may have put a new picture of its own on the button since ours went on (as on
-    // a colour-scheme change). The button is the shell's again then: it is left alone, and the
-    // picture from before ours, which the shell may have deleted, is never put back.
-    if (IsShowingOurPicture(AppliedStartImage))
-        SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)PreviousStartImage);
-    else
+    // a colour-scheme change), and it may have deleted ours then, taking it for its own. A
+    // freed handle is given to the next object made anywhere in the system, so deleting ours
+    // late could destroy another program's object: it is forgotten instead, a leak in that
+    // rare case. The button is the shell's again, and the picture from before ours, which
+    // the shell may have deleted as well, is never put back.
+    if (IsShowingOurPicture(AppliedStartImage)) {
+        HGDIOBJ back = reinterpret_cast<HGDIOBJ>(
+            SendMessageA(StartButtonWindow, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)PreviousStartImage));
+        if (back == AppliedStartImage)
+            DeleteObject(back);
+    } else {
         PreviousStartImage = nullptr;
-    // Only the picture this agent made is deleted, and only once.
-    DeleteObject(AppliedStartImage);
+    }
     AppliedStartImage = nullptr;
 }

@@ -5,6 +5,18 @@
 #include <cpl.h>
 
 static_assert(sizeof(NEWCPLINFOA) == 244, "NEWCPLINFO as the Control Panel passes it");
+static_assert(sizeof(CPLINFO) == 16, "CPLINFO as the Control Panel passes it");
+
+// The older record names resources by id. A Control Panel keeps what it is told here, and
+// one left as the caller gave it holds whatever was in its memory; dynamic ids in every
+// field make it ask for the new record each time instead.
+static void DescribeAppletByIds(CPLINFO *info)
+{
+    info->idIcon = CPL_DYNAMIC_RES;
+    info->idName = CPL_DYNAMIC_RES;
+    info->idInfo = CPL_DYNAMIC_RES;
+    info->lData = 0;
+}
 
 static void DescribeApplet(NEWCPLINFOA *info)
 {
@@ -33,12 +45,16 @@ extern "C" LONG APIENTRY CPlApplet(HWND hwndCpl, UINT message, LPARAM param1, LP
         if (param1 == 0)
             ShowSettingsSheet(hwndCpl);
         return 0;
+    case CPL_INQUIRE:
+        if (param1 == 0 && param2)
+            DescribeAppletByIds(reinterpret_cast<CPLINFO *>(param2));
+        return 0;
     case CPL_NEWINQUIRE:
         if (param1 == 0 && param2)
             DescribeApplet(reinterpret_cast<NEWCPLINFOA *>(param2));
         return 0;
     default:
-        // CPL_INQUIRE (the older record is not filled), CPL_SELECT, CPL_STOP, CPL_EXIT.
+        // CPL_SELECT, CPL_STOP, CPL_EXIT.
         return 0;
     }
 }

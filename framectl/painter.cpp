@@ -53,7 +53,15 @@ static void BlitStrip(int strip, WORD xOffset, HDC source)
     BlitSlot(rect, UserBitmapDC, source);
 }
 
-void PaintFrameControl(int code, HBITMAP image)
+// Which copies of an image one paint makes: its slot (a composite's base slot) and the strips.
+enum PaintPart { PaintSlot = 1, PaintStrips = 2 };
+
+static int IsComposite(int code)
+{
+    return code >= -4 && code <= -1;
+}
+
+static void PaintCopies(int code, HBITMAP image, int parts)
 {
     // The image is this function's from the moment it is handed over, DC or not.
     if (!UserBitmapDC) {
@@ -66,14 +74,17 @@ void PaintFrameControl(int code, HBITMAP image)
     if (code >= 0 && code < SlotCount) {
         if (const SlotRect *record = SlotRecord(code))
             BlitSlot(*record, UserBitmapDC, work);
-    } else if (code >= -4 && code <= -1) {
+    } else if (IsComposite(code)) {
         const Composite &composite = Composites[-code - 1];
-        if (const SlotRect *record = SlotRecord(composite.baseSlot))
+        const SlotRect *record = SlotRecord(composite.baseSlot);
+        if (record && (parts & PaintSlot))
             BlitSlot(*record, UserBitmapDC, work);
         WORD width = (WORD)CaptionButtonWidth;
         WORD xOffset = (WORD)(composite.widthFactor * width + composite.extra);
-        BlitStrip(StripSlotA, xOffset, work);
-        BlitStrip(StripSlotB, xOffset, work);
+        if (parts & PaintStrips) {
+            BlitStrip(StripSlotA, xOffset, work);
+            BlitStrip(StripSlotB, xOffset, work);
+        }
     }
     if (image) {
         SelectObject(work, previous);
@@ -82,17 +93,50 @@ void PaintFrameControl(int code, HBITMAP image)
     DeleteDC(work);
 }
 
+void PaintFrameControl(int code, HBITMAP image)
+{
+    PaintCopies(code, image, PaintSlot | PaintStrips);
+}
+
+// The record a code's image fills whole: its own slot's, or a composite's base slot's.
+static const SlotRect *WholeRecord(int code)
+{
+    if (code >= 0 && code < SlotCount)
+        return SlotRecord(code);
+    return IsComposite(code) ? SlotRecord(Composites[-code - 1].baseSlot) : nullptr;
+}
+
+// Every copy comes from an image loaded at the size it is painted at, so that no copy shows
+// pixels from outside its image: a slot at the size the window manager gave it in the table
+// just read, the strips at the caption-button size just read. Where the two agree, one load
+// serves both.
+static void ApplyFrameImage(int code, const char *path)
+{
+    const SlotRect *whole = WholeRecord(code);
+    int together = IsComposite(code) && whole && whole->cx == (WORD)CaptionButtonWidth &&
+                   whole->cy == (WORD)CaptionButtonHeight;
+    if (whole && whole->cx && whole->cy) {
+        // An unusable file is skipped as a missing one is: the system's own image stays.
+        HBITMAP image = LoadBitmapFile(path, whole->cx, whole->cy);
+        if (!image)
+            return;
+        PaintCopies(code, image, together ? PaintSlot | PaintStrips : PaintSlot);
+    }
+    if (IsComposite(code) && !together) {
+        HBITMAP image = LoadBitmapFile(path, CaptionButtonWidth, CaptionButtonHeight);
+        if (image)
+            PaintCopies(code, image, PaintStrips);
+    }
+}
+
 void ApplyFrameControls()
 {
+    // The slot table and the caption-button size are those of the locate just made: the
+    // window manager rebuilds its bitmaps at a new size when the user changes it.
     FrameImagePath *list = LoadFrameImages();
     for (int index = 0; index < FrameImageCount; index++) {
-        if (!list[index][0])
-            continue;
-        // The system scales the file's bitmap to the caption-button size. An unusable file is
-        // skipped as a missing one is: the system's own image stays.
-        HBITMAP image = LoadBitmapFile(list[index], CaptionButtonWidth, CaptionButtonHeight);
-        if (image)
-            PaintFrameControl(FrameImageToSlot((unsigned)index), image);
+        if (list[index][0])
+            ApplyFrameImage(FrameImageToSlot((unsigned)index), list[index]);
     }
     // The bitmaps may be shared with other processes: have every copy done before they draw.
     GdiFlush();

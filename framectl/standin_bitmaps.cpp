@@ -63,6 +63,8 @@ static int MakeStandInDC(HANDLE mapping, const SysBitmapsHeader &header)
     StandInGeneration = header.generation;
     StandInWidth = header.width;
     StandInHeight = header.height;
+    // Nothing else would ever delete the two: they go when the module is freed.
+    ModuleDetachHook = ReleaseStandInBitmapDC;
     return 1;
 }
 

@@ -1,10 +1,10 @@
 // Process attach, the module's shared state, and the COM unload query.
 #include "module/module.h"
-#include "framectl/framectl.h"
 
 HINSTANCE ModuleInstance = nullptr;
 UINT AgentMessage = 0;
 int UnloadAllowed = 1;
+void (*ModuleDetachHook)() = nullptr;
 
 // {6F1C3A52-8E4B-4D7A-9C2E-51B0A7D3E8F4}
 const GUID ModuleClassId = {
@@ -23,9 +23,10 @@ extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID rese
         // would run it. So the agent's class goes with the module (a reload registers it
         // afresh). When the process ends (reserved set), the class goes with it anyway.
         UnregisterClassA(AgentClassName, instance);
-        // The DC and bitmap made over the stand-in's pixels are this module's; nothing else
-        // would ever delete them, and each load would leave two more behind.
-        ReleaseStandInBitmapDC();
+        // What a subsystem made for this process that only this would release (the DC and
+        // bitmap over the stand-in's pixels): each load would leave it behind.
+        if (ModuleDetachHook)
+            ModuleDetachHook();
     }
     return TRUE;
 }

@@ -41,6 +41,10 @@ extern HINSTANCE ModuleInstance;
 extern UINT AgentMessage;
 extern int UnloadAllowed;
 
+// Set by a subsystem that makes something for this process that nothing but the module's
+// unloading would release; called when the module is freed (not when the process ends).
+extern void (*ModuleDetachHook)();
+
 extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID reserved);
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow(void);
 

@@ -207,7 +207,9 @@ TEST_F(AgentWindow, RefreshesDuringDestructionDoNothing)
         refreshAnswer = SendMessageA(agent, AgentMessage, 1, 0);
         SendMessageA(agent, WM_DISPLAYCHANGE, 24, MAKELPARAM(1024, 768));
         SendMessageA(agent, WM_SYSCOLORCHANGE, 0, 0);
+        SendMessageA(agent, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
         nestedSetImages = bar.SetImageCount() - before;
+        EXPECT_FALSE(KillTimer(agent, RefreshTimerId)) << "a refresh was set off for later";
     };
     EXPECT_EQ(0, SendMessageA(agent, AgentMessage, 0, 0));
     bar.onSetImage = nullptr;
@@ -228,7 +230,7 @@ TEST_F(AgentWindow, DisplayChangeRefreshesAtOnce)
     EXPECT_EQ(48, bar.CurrentSize().cx);
 }
 
-TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
+TEST_F(AgentWindow, AColourAndSettingChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
 {
     ASSERT_NE(nullptr, StartAgent());
     bar.ForgetReceived();
@@ -237,7 +239,7 @@ TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
         if (i)
             PumpMessages(300);
         last = GetTickCount();
-        SendMessageA(Agent(), WM_SYSCOLORCHANGE, 0, 0);
+        SendMessageA(Agent(), i ? WM_SETTINGCHANGE : WM_SYSCOLORCHANGE, 0, 0);
         EXPECT_EQ(0, bar.SetImageCount()) << "no refresh at once";
     }
     ASSERT_TRUE(PumpUntil([&] { return bar.SetImageCount() >= 2; }, 4000));
@@ -251,7 +253,7 @@ TEST_F(AgentWindow, AColourChangeBurstGivesOneRefreshAboutASecondAfterTheLast)
 
 // A shell may put a new picture of its own on the button while ours is on it (on a
 // colour-scheme change, say). That picture is the shell's: it stays alive and on the button,
-// the stale one from before is never put back, and only ours is deleted.
+// the stale one from before is never put back, and ours, taken off, is left (the test deletes it).
 TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
 {
     int objects = CountGdiObjects();
@@ -261,7 +263,8 @@ TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
     bar.ForgetReceived();
 
     Send(1);
-    EXPECT_EQ(0u, GetObjectType(ours));
+    EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(ours)) << "deleted once off the button";
+    DeleteObject(ours);
     EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(bar.shellPicture)) << "the shell's picture deleted";
     ASSERT_EQ(1, bar.SetImageCount()) << "the shell's picture was taken off the button";
     EXPECT_EQ(48, bar.CurrentSize().cx) << "the refresh applies ours again";
@@ -273,7 +276,8 @@ TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
     EXPECT_EQ(0, bar.SetImageCount()) << "the button was not left alone";
     EXPECT_EQ(bar.shellPicture, bar.Current());
     EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(bar.shellPicture));
-    EXPECT_EQ(0u, GetObjectType(ours));
+    EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(ours));
+    DeleteObject(ours);
     EXPECT_EQ(objects, CountGdiObjects()) << "GDI objects left over";
 }
 

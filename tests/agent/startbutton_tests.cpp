@@ -3,6 +3,7 @@
 #include "agent/agent.h"
 #include "agent/agent_test_util.h"
 #include "agent/test_taskbar.h"
+#include "common/import_slot.h"
 #include "res/resource.h"
 
 namespace
@@ -159,7 +160,15 @@ TEST_F(StartButton, FileModeNeverFallsBackToTheBuiltInPicture)
     EXPECT_EQ(0, bar.SetImageCount());
 }
 
-TEST_F(StartButton, RestorePutsTheShellsPictureBackAndDeletesOurs)
+extern "C" FARPROC ImportedDeleteObject __asm__("__imp__DeleteObject@4");
+static HGDIOBJ Watched; // deleted by the shell
+static BOOL WINAPI RefuseWatched(HGDIOBJ object)
+{
+    EXPECT_NE(Watched, object) << "a picture the shell deleted was deleted again";
+    return TRUE;
+}
+
+TEST_F(StartButton, RestorePutsTheShellsPictureBackAndDeletesOursOnlyOffTheButton)
 {
     SetStartButton(0x01);
     ApplyStartButton();
@@ -169,6 +178,16 @@ TEST_F(StartButton, RestorePutsTheShellsPictureBackAndDeletesOurs)
     EXPECT_EQ(bar.shellPicture, bar.Current());
     EXPECT_EQ(0u, GetObjectType(ours));
     EXPECT_EQ((DWORD)OBJ_BITMAP, GetObjectType(bar.shellPicture));
+
+    // A shell changing its picture deletes what the button hands back, taking it for its own;
+    // by the agent's restore the freed handle may name another program's object.
+    ApplyStartButton();
+    HBITMAP fresh = CreateBitmap(30, 12, 1, 1, nullptr);
+    Watched = (HGDIOBJ)SendMessageA(bar.button, BM_SETIMAGE, IMAGE_BITMAP, (LPARAM)fresh);
+    DeleteObject(Watched);
+    ImportSlotSwap<BOOL(WINAPI *)(HGDIOBJ)> hook(&ImportedDeleteObject, RefuseWatched);
+    RestoreStartButton();
+    EXPECT_EQ(fresh, bar.Current()) << "the shell's new picture stays";
 }
 
 TEST_F(StartButton, RestoreWithNothingAppliedSendsNothing)

@@ -53,10 +53,12 @@ TEST_P(ControlPanelEntry, AnswersTheListingMessages)
     EXPECT_TRUE(GetModuleHandleA("comctl32.dll")) << "the common controls are initialised";
     EXPECT_EQ(1, applet(nullptr, CPL_GETCOUNT, 0, 0));
 
+    // The older record: every id dynamic, so the new record is asked for each time.
     CPLINFO old;
-    memset(&old, 0xCD, sizeof old);
+    memset(&old, 0xCC, sizeof old);
     EXPECT_EQ(0, applet(nullptr, CPL_INQUIRE, 0, reinterpret_cast<LPARAM>(&old)));
-    EXPECT_EQ(0xCDCDCDCDu, static_cast<DWORD>(old.idIcon)) << "the older record is not filled";
+    EXPECT_EQ(CPL_DYNAMIC_RES, old.idIcon | old.idName | old.idInfo); // CPL_DYNAMIC_RES is 0
+    EXPECT_EQ(0, old.lData);
 
     for (UINT message : std::vector<UINT>{CPL_SELECT, CPL_STOP, CPL_EXIT, 9, 1000})
         EXPECT_EQ(0, applet(nullptr, message, 0, 0)) << message;

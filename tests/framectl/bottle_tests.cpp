@@ -7,6 +7,7 @@
 #include "common/import_slot.h"
 #include "common/win9x_rules.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -252,6 +253,19 @@ TEST_F(BottledWindowManager, ApplyPaintsEveryImageAtTheSegmentsRectangles)
             ADD_FAILURE() << "pixel (" << i % CanvasWidth << ", " << i / CanvasWidth << ") is "
                           << std::hex << seen[i] << ", not " << expected[i];
     EXPECT_EQ(0, wrong);
+
+    // Larger caption buttons: the window manager rebuilds its bitmaps with larger slots, and
+    // the refresh that follows paints each image whole at the new size.
+    for (SlotRect &r : table)
+        if (r.cx == W) // not a strip
+            r = {r.x, r.y, (WORD)(W + 5), (WORD)(H + 4)};
+    WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(canvas->dc)));
+    std::fill(canvas->bits, canvas->bits + CanvasWidth * CanvasHeight, Fill);
+    ASSERT_EQ(1, InitFrameControls(1));
+    ApplyFrameControls();
+    for (int i = 0; i < FrameImageCount; i++)
+        paint(table[win98 ? records98[i] : i], colour(i));
+    EXPECT_TRUE(canvas->Pixels() == expected) << "not repainted at the new size";
 }
 
 typedef LONG(WINAPI *ChangeDisplayProc)(DEVMODEA *, DWORD);
