@@ -134,10 +134,12 @@ void ApplyFrameControls()
     // The slot table and the caption-button size are those of the locate just made: the
     // window manager rebuilds its bitmaps at a new size when the user changes it.
     FrameImagePath *list = LoadFrameImages();
+    BeginBitmapLoads();
     for (int index = 0; index < FrameImageCount; index++) {
         if (list[index][0])
             ApplyFrameImage(FrameImageToSlot((unsigned)index), list[index]);
     }
+    EndBitmapLoads();
     // The bitmaps may be shared with other processes: have every copy done before they draw.
     GdiFlush();
     InvalidateRect(nullptr, nullptr, TRUE);

@@ -310,6 +310,34 @@ static void TurnRowsBottomUp(BYTE *pixels, const BitmapLayout &l)
     }
 }
 
+// The screen's DC and a work DC held through a run of loads (BeginBitmapLoads); null
+// between runs, when each load takes its own.
+static HDC RunScreen;
+static HDC RunWork;
+
+void BeginBitmapLoads()
+{
+    if (RunScreen)
+        return;
+    RunScreen = GetDC(nullptr);
+    RunWork = RunScreen ? CreateCompatibleDC(RunScreen) : nullptr;
+    // Scaled as the caption buttons and the Start button are drawn: whole pixels, no blending,
+    // so a picture drawn for 16 colours keeps them.
+    if (RunWork)
+        SetStretchBltMode(RunWork, COLORONCOLOR);
+}
+
+void EndBitmapLoads()
+{
+    if (RunWork)
+        DeleteDC(RunWork);
+    // A common DC of the screen is one of few: never kept beyond the run.
+    if (RunScreen)
+        ReleaseDC(nullptr, RunScreen);
+    RunScreen = nullptr;
+    RunWork = nullptr;
+}
+
 // A bitmap compatible with the screen, cx x cy (0: the picture's own size), made from a DIB:
 // its colours are fixed here from the DIB's own table, whatever DC it is later copied into.
 static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy)
@@ -320,23 +348,20 @@ static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx
         cx = width;
         cy = height;
     }
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, cx, cy);
-    HDC work = CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+    int own = !RunScreen;
+    if (own)
+        BeginBitmapLoads();
+    HBITMAP bitmap = RunWork ? CreateCompatibleBitmap(RunScreen, cx, cy) : nullptr;
     int drawn = 0;
-    if (bitmap && work) {
-        HGDIOBJ previous = SelectObject(work, bitmap);
-        // Scaled as the caption buttons and the Start button are drawn: whole pixels, no
-        // blending, so a picture drawn for 16 colours keeps them.
-        SetStretchBltMode(work, COLORONCOLOR);
-        int lines = StretchDIBits(work, 0, 0, cx, cy, 0, 0, width, height, bits, info,
+    if (bitmap) {
+        HGDIOBJ previous = SelectObject(RunWork, bitmap);
+        int lines = StretchDIBits(RunWork, 0, 0, cx, cy, 0, 0, width, height, bits, info,
                                   DIB_RGB_COLORS, SRCCOPY);
         drawn = lines > 0;
-        SelectObject(work, previous);
+        SelectObject(RunWork, previous);
     }
-    if (work)
-        DeleteDC(work);
+    if (own)
+        EndBitmapLoads();
     if (!drawn && bitmap) {
         DeleteObject(bitmap);
         bitmap = nullptr;

@@ -85,6 +85,10 @@ int CheckBitmapFile(const char *path, char *why, int whySize);
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
 // One of the module's own bitmap resources, made the same way.
 HBITMAP LoadBitmapResource(int id, int cx, int cy);
+// Around a run of loads (the caption images of one paint): the DCs every load needs are
+// made once for the run instead of once a load. Loads outside a run make their own.
+void BeginBitmapLoads();
+void EndBitmapLoads();
 
 // ---- Registry helpers (module/registry.cpp). ----
 
