@@ -78,6 +78,29 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
         }
     }
     EXPECT_EQ(3 * 14, themeFiles);
+    // The Themes page of the installed module lists the installed themes.
+    HMODULE module = LoadLibraryA(installed.c_str());
+    ASSERT_TRUE(module);
+    typedef LONG(APIENTRY * AppletProc)(HWND, UINT, LPARAM, LPARAM);
+    auto applet = reinterpret_cast<AppletProc>(GetProcAddress(module, "CPlApplet"));
+    applet(nullptr, 1 /* CPL_INIT */, 0, 0);
+    std::vector<std::string> themes;
+    sheetdriver::RunSheet(
+        [&] { return (INT_PTR)applet(nullptr, 5 /* CPL_DBLCLK */, 0, 0); },
+        [&](HWND sheet) {
+            sheetdriver::PostSelectTab(sheet, 2);
+            HWND page = nullptr;
+            sheetdriver::WaitFor([&] { return (page = sheetdriver::Page(sheet, 2)) != nullptr; });
+            HWND list = GetDlgItem(page, 101);
+            char text[64];
+            for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); i++)
+                if (SendMessageA(list, LB_GETTEXTLEN, i, 0) < (LRESULT)sizeof text &&
+                    SendMessageA(list, LB_GETTEXT, i, (LPARAM)text) >= 0)
+                    themes.push_back(text);
+        });
+    FreeLibrary(module);
+    EXPECT_EQ((std::vector<std::string>{"(Windows default)", "BRIGHT", "CLASSIC", "CONTRAST"}),
+              themes);
     ControlPanelListing listing = ReadControlPanelListing("Quorvia");
     ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
     EXPECT_NE(listing.items.end(),
