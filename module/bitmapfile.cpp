@@ -175,8 +175,11 @@ static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLay
         return Damaged;
 
     if (runs) {
-        // Runs have no size of their own: the declared one is all there is to go by.
-        if (!imageSize)
+        // Runs have no size of their own: the declared one is all there is to go by. Even
+        // a run of one for every pixel takes no more than two bytes a pixel and a row's end;
+        // a larger claim would only have the shell set aside memory for nothing.
+        DWORD rows = (DWORD)l.height;
+        if (!imageSize || imageSize > rows * ((DWORD)l.width * 2 + 4) + 2)
             return Damaged;
         l.pixelBytes = imageSize;
     } else {

@@ -276,6 +276,8 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
          With(With(MakeBmpBytes(16, 1, 32), BmpWidth, 4096), BmpHeight, 4096)},
         {"RLE8 without a declared size", With(rle, BmpSizeImage, 0)},
         {"RLE8 declaring more than the file holds", With(rle, BmpSizeImage, 9)},
+        {"RLE8 declaring more than any 4 x 2 picture takes",
+         With(Cut(rle, rle.size() + 22), BmpSizeImage, 30)},
     };
     for (const Kind &k : kinds)
         EXPECT_EQ(0, Verdict(k.bytes, Folder() + "hostile.bmp")) << k.what;
