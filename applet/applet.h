@@ -17,6 +17,24 @@ void UpdateFramePage(HWND page, FrameImagePath *list);
 
 extern const char *const FrameImageNames[FrameImageCount];
 
+// What every page says to the sheet (PSM_CHANGED, PSM_UNCHANGED), with itself as wParam.
+inline void TellSheet(HWND page, UINT message)
+{
+    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
+}
+
+inline int IsChecked(HWND page, int id)
+{
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
+
+// An empty caption image means the system's own; so does a single space, which some stored
+// lists hold in place of an empty entry.
+inline int IsDefaultImage(const char *path)
+{
+    return path[0] == '\0' || lstrcmpA(path, " ") == 0;
+}
+
 // After a page has stored its settings: writes the Run value (when asked) so that the agent
 // starts at every logon, then refreshes the agent (reload 0; started when none runs) or
 // restarts it (reload 1). page owns any message shown to the user.
@@ -48,6 +66,8 @@ HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize);
 // "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable.
 int DescribeBitmapFile(const char *path, char *status, int statusSize);
 void FreePictures(HBITMAP *pictures, int count);
+// Moves the top of box down so that a row of the given height stands in its middle.
+void CentreRow(RECT *box, int height);
 
 // The states of a sample title bar, each covered by its own caption-button images.
 enum CaptionState { CaptionUp = 0, CaptionPressed = 1, CaptionDisabled = 2 };

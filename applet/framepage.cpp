@@ -29,23 +29,11 @@ static int FrameControlsSupported;
 static HBITMAP FramePreviewPictures[FrameImageCount];
 static CaptionState FramePreviewState;
 
-static void TellSheet(HWND page, UINT message)
-{
-    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
-}
-
 // The selected image, or -1 when the list has no valid selection.
 static int SelectedImage()
 {
     LRESULT index = SendMessageA(ImageListBox, CB_GETCURSEL, 0, 0);
     return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
-}
-
-// An empty entry means the system's image; so does a single space, which some stored
-// lists hold in place of an empty entry.
-static int IsDefaultImage(const char *path)
-{
-    return path[0] == '\0' || lstrcmpA(path, " ") == 0;
 }
 
 // The sample title bar of the selected image's state, drawn from the list as it stands, and
@@ -78,10 +66,8 @@ static void DrawFramePreview(const DRAWITEMSTRUCT *item)
     RECT box = canvas.area;
     SIZE size;
     GetCaptionPictureSize(&size);
-    int spare = (box.bottom - box.top) - (size.cy + 4);
     InflateRect(&box, -2, 0);
-    if (spare > 0)
-        box.top += spare / 2;
+    CentreRow(&box, size.cy + 4);
     DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures);
     ClosePreviewCanvas(item, &canvas);
 }

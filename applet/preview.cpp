@@ -89,12 +89,18 @@ HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status
 
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
 {
-    // A single space is how some stored lists say "the system's own".
-    if (path[0] == '\0' || lstrcmpA(path, " ") == 0)
+    if (IsDefaultImage(path))
         return nullptr;
     SIZE size;
     GetCaptionPictureSize(&size);
     return LoadPicture(path, size.cx, size.cy, status, statusSize);
+}
+
+void CentreRow(RECT *box, int height)
+{
+    int spare = box->bottom - box->top - height;
+    if (spare > 0)
+        box->top += spare / 2;
 }
 
 void FreePictures(HBITMAP *pictures, int count)

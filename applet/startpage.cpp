@@ -12,16 +12,6 @@ static const char StartChooserTitle[] = "Select Start image";
 static const int StartTextSize = 1024;
 static const int TypedPathLimit = 259;
 
-static void TellSheet(HWND page, UINT message)
-{
-    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
-}
-
-static int IsChecked(HWND page, int id)
-{
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-
 static void SetChecked(HWND page, int id, int checked)
 {
     CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED);
@@ -80,9 +70,7 @@ static void DrawStartPreview(const DRAWITEMSTRUCT *item)
     // The taskbar strip stands in the middle of the preview.
     SIZE button;
     GetStartButtonSize(&button);
-    int spare = (box.bottom - box.top) - (button.cy + 6);
-    if (spare > 0)
-        box.top += spare / 2;
+    CentreRow(&box, button.cy + 6);
     DrawStartSample(canvas.dc, &box, StartPreviewPicture);
     ClosePreviewCanvas(item, &canvas);
 }

@@ -39,21 +39,6 @@ static int ThemeChanged;
 static HBITMAP ThemeCaptionPictures[FrameImageCount];
 static HBITMAP ThemeStartPicture;
 
-static void TellSheet(HWND page, UINT message)
-{
-    SendMessageA(GetParent(page), message, reinterpret_cast<WPARAM>(page), 0);
-}
-
-static int IsChecked(HWND page, int id)
-{
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
-}
-
-static int IsEmptyImage(const char *path)
-{
-    return path[0] == '\0' || lstrcmpA(path, " ") == 0;
-}
-
 // "<module's folder>\QVTHEMES": the themes come with the module, wherever it was installed.
 static void FindThemesFolder()
 {
@@ -182,8 +167,8 @@ static int StoredSettingsUse(const StoredSettings *stored, const ThemeFiles *fil
     if (files->hasImages) {
         for (int i = 0; i < FrameImageCount; i++) {
             const char *have = stored->images[i];
-            if (IsEmptyImage(have) ? files->images[i][0] != '\0'
-                                   : lstrcmpiA(have, files->images[i]) != 0)
+            if (IsDefaultImage(have) ? files->images[i][0] != '\0'
+                                     : lstrcmpiA(have, files->images[i]) != 0)
                 return 0;
         }
     }

@@ -450,8 +450,3 @@ int CheckBitmapFile(const char *path, char *why, int whySize)
         DescribeRefusal(refusal, picture.layout, why, whySize);
     return refusal == Usable;
 }
-
-int IsUsableBitmapFile(const char *path)
-{
-    return CheckBitmapFile(path, nullptr, 0);
-}

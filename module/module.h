@@ -73,11 +73,8 @@ int GetRundllModulePath(char *dst, int dstSize);
 // 1 when the file's headers describe a bitmap the module can show safely on every system of
 // ours: a known header, depth and compression, bit-field masks Windows 95 draws, at most 4096
 // pixels a side, a colour table the depth allows, and pixels that lie inside the file. Only
-// the headers are read.
-int IsUsableBitmapFile(const char *path);
-// The same check, saying why a file will not be used in a few words a user understands
-// ("not a bitmap file", "30000 x 30000 pixels is larger than 4096 x 4096"). Returns 1 and
-// leaves why "" when the file is usable; why may be null.
+// the headers are read. Otherwise 0, and why says in a few words a user understands ("not a
+// bitmap file", "30000 x 30000 pixels is larger than 4096 x 4096"); why may be null.
 int CheckBitmapFile(const char *path, char *why, int whySize);
 // A bitmap file as a bitmap compatible with the screen, scaled to cx x cy (0: its own size),
 // its colours taken from the file at every depth; null when the file is unusable. The file is

@@ -162,14 +162,6 @@ void TestTaskbar::ReplaceShellPicture()
     DeleteObject(old);
 }
 
-int CountGdiObjects()
-{
-    int count = 0;
-    for (ULONG_PTR handle = 1; handle <= 0xFFFF; handle++)
-        count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
-    return count;
-}
-
 void PumpMessages(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);

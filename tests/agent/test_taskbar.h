@@ -5,6 +5,8 @@
 #pragma once
 
 #include <windows.h>
+
+#include "common/testfiles.h"
 #include <functional>
 #include <vector>
 
@@ -57,8 +59,5 @@ enum TaskbarQuery : UINT {
 void PumpMessages(DWORD ms);
 // Pumps until done() holds or the time is up; answers done().
 bool PumpUntil(const std::function<bool()> &done, DWORD ms);
-// GDI objects of this process, counted by probing every 16-bit handle value (Wine's
-// GetGuiResources answers nothing useful).
-int CountGdiObjects();
 // All top-level windows of the given class, in any process.
 std::vector<HWND> TopLevelWindows(const char *className);

@@ -133,33 +133,20 @@ std::string TempFolder()
 std::string MakeBitmapFile(const std::string &folder, const std::string &name)
 {
     // A 2x2, 24-bit bitmap: enough to be a real file of the kind the chooser looks for.
-    BYTE file[14 + 40 + 16] = {'B', 'M'};
-    DWORD size = sizeof file, offset = 54;
-    memcpy(file + 2, &size, 4);
-    memcpy(file + 10, &offset, 4);
-    BITMAPINFOHEADER info = {sizeof info, 2, 2, 1, 24, BI_RGB, 16, 0, 0, 0, 0};
-    memcpy(file + 14, &info, sizeof info);
     std::string path = folder + "\\" + name;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(h, file, sizeof file, &written, nullptr);
-    CloseHandle(h);
+    WriteBmpBytes(path, MakeBmpBytes(2, 2, 24));
     return path;
 }
 
 std::string MakeHostileFile(const std::string &folder, const std::string &name)
 {
     // "BM", then a header claiming 30000 x 30000 pixels that the file does not hold.
-    BYTE file[14 + 40] = {'B', 'M'};
-    DWORD offset = 54;
-    memcpy(file + 10, &offset, 4);
-    BITMAPINFOHEADER info = {sizeof info, 30000, 30000, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    memcpy(file + 14, &info, sizeof info);
+    std::vector<BYTE> bytes = MakeBmpBytes(1, 1, 24);
+    bytes.resize(14 + 40);
+    PokeBmp(bytes, BmpWidth, 30000);
+    PokeBmp(bytes, BmpHeight, 30000);
     std::string path = folder + "\\" + name;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(h, file, sizeof file, &written, nullptr);
-    CloseHandle(h);
+    WriteBmpBytes(path, bytes);
     return path;
 }
 
@@ -202,14 +189,6 @@ void RemoveTheme(const std::string &themeFolder)
 std::string OwnThemeName(const char *tag)
 {
     return tag + std::to_string(GetCurrentProcessId());
-}
-
-int CountGdiObjects()
-{
-    int count = 0;
-    for (ULONG_PTR handle = 1; handle <= 0xFFFF; handle++)
-        count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
-    return count;
 }
 
 HWND ActivateThemesPage(HWND sheet)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "applet/applet.h"
+#include "common/testfiles.h"
 #include "framectl/framectl.h"
 #include "sheet_driver.h"
 
@@ -47,8 +48,6 @@ std::string MakeTheme(const std::string &modulePath, const std::string &name,
 void RemoveTheme(const std::string &themeFolder);
 // A theme name of this process alone: test programs that share a folder run side by side.
 std::string OwnThemeName(const char *tag);
-// GDI objects of this process that answer (the handle table's low range, as Wine keeps it).
-int CountGdiObjects();
 // The Themes page, made active.
 HWND ActivateThemesPage(HWND sheet);
 

@@ -1,4 +1,5 @@
-// Things many tests make: bitmap files to load, and a program's captured output.
+// Things many tests make: bitmap files to load, a program's captured output, and a count of
+// this process's GDI objects.
 #pragma once
 
 #include <windows.h>
@@ -132,6 +133,16 @@ inline void ReadFilesOnce(const std::vector<std::string> &paths)
             ReadFile(file, buffer, sizeof buffer, &got, nullptr);
         CloseHandle(file);
     }
+}
+
+// How many GDI objects this process holds, counted by probing every 16-bit handle value (Wine's
+// GetGuiResources answers nothing useful): the leak tests compare it before and after.
+inline int CountGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; handle++)
+        count += GetObjectType(reinterpret_cast<HGDIOBJ>(handle)) != 0;
+    return count;
 }
 
 // Runs a command line and collects what it writes to its standard output and error; a

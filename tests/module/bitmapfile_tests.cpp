@@ -26,7 +26,7 @@ std::string Folder()
 int Verdict(const std::vector<BYTE> &bytes, const std::string &path)
 {
     EXPECT_TRUE(WriteBmpBytes(path, bytes));
-    int verdict = IsUsableBitmapFile(path.c_str());
+    int verdict = CheckBitmapFile(path.c_str(), nullptr, 0);
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(INVALID_HANDLE_VALUE, h) << "the check left the file open";
     CloseHandle(h);
@@ -290,7 +290,7 @@ TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)
     ASSERT_EQ(259u, longest.size());
     EXPECT_EQ(1, Verdict(MakeBmpBytes(5, 3, 24), longest));
     DeleteFileA(longest.c_str());
-    EXPECT_EQ(0, IsUsableBitmapFile(longest.c_str())) << "missing";
+    EXPECT_EQ(0, CheckBitmapFile(longest.c_str(), nullptr, 0)) << "missing";
     // The reasons the settings pages show.
     const std::pair<std::vector<BYTE>, const char *> reasons[] = {
         {{}, "not a bitmap file"},
@@ -310,6 +310,6 @@ TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)
     DeleteFileA(longest.c_str());
     EXPECT_EQ(0, CheckBitmapFile(longest.c_str(), why, sizeof why));
     EXPECT_STREQ("file not found", why);
-    EXPECT_EQ(0, IsUsableBitmapFile(folder.c_str())) << "a folder";
-    EXPECT_EQ(0, IsUsableBitmapFile("")) << "no name";
+    EXPECT_EQ(0, CheckBitmapFile(folder.c_str(), nullptr, 0)) << "a folder";
+    EXPECT_EQ(0, CheckBitmapFile("", nullptr, 0)) << "no name";
 }
