@@ -190,7 +190,8 @@ static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLay
     return l.pixelBytes <= fileSize - l.offBits ? Usable : Damaged;
 }
 
-// A picture file in memory: its first bytes on the stack, all of it on the heap when larger.
+// A picture file in memory: its first bytes on the stack, all of it in memory of its own when
+// larger.
 struct PictureFile {
     BitmapLayout layout;
     BYTE *bytes;
@@ -200,7 +201,7 @@ struct PictureFile {
 static void FreePicture(PictureFile *picture)
 {
     if (picture->bytes && picture->bytes != picture->local)
-        HeapFree(GetProcessHeap(), 0, picture->bytes);
+        VirtualFree(picture->bytes, 0, MEM_RELEASE);
     picture->bytes = nullptr;
 }
 
@@ -238,7 +239,10 @@ static Refusal ReadPicture(const char *path, PictureFile *picture, int whole)
         if (got < needed)
             refusal = Damaged;
     } else if (refusal == Usable) {
-        BYTE *bytes = static_cast<BYTE *>(HeapAlloc(GetProcessHeap(), 0, needed + 2));
+        // Memory of its own, not the heap's: the heaps of Windows 95/98 are made for blocks
+        // of a few megabytes at most, and a picture may be 64.
+        BYTE *bytes = static_cast<BYTE *>(
+            VirtualAlloc(nullptr, needed + 2, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
         DWORD have = got < needed ? got : needed;
         DWORD rest = 0;
         if (!bytes) {

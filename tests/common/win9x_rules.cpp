@@ -18,6 +18,9 @@ extern "C" FARPROC ImportedGetProcAddress __asm__("__imp__GetProcAddress@8");
 extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
 extern "C" FARPROC ImportedLoadImageA __asm__("__imp__LoadImageA@24");
 extern "C" FARPROC ImportedStretchDIBits __asm__("__imp__StretchDIBits@52");
+extern "C" FARPROC ImportedCreateCompatibleBitmap __asm__("__imp__CreateCompatibleBitmap@12");
+extern "C" FARPROC ImportedGetDC __asm__("__imp__GetDC@4");
+extern "C" FARPROC ImportedReleaseDC __asm__("__imp__ReleaseDC@8");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -29,6 +32,12 @@ LoadImageAProc RealLoadImageA;
 typedef int(WINAPI *StretchDIBitsProc)(HDC, int, int, int, int, int, int, int, int, const void *,
                                        const BITMAPINFO *, UINT, DWORD);
 StretchDIBitsProc RealStretchDIBits;
+typedef HBITMAP(WINAPI *CreateCompatibleBitmapProc)(HDC, int, int);
+typedef HDC(WINAPI *GetDCProc)(HWND);
+typedef int(WINAPI *ReleaseDCProc)(HWND, HDC);
+CreateCompatibleBitmapProc RealCreateCompatibleBitmap;
+GetDCProc RealGetDC;
+ReleaseDCProc RealReleaseDC;
 
 struct ProcOverride {
     char name[64];
@@ -121,6 +130,35 @@ int WINAPI RuledStretchDIBits(HDC dc, int x, int y, int cx, int cy, int srcX, in
     return RealStretchDIBits(dc, x, y, cx, cy, srcX, srcY, srcCx, srcCy, bits, info, usage, rop);
 }
 
+// A device-dependent bitmap of Windows 95/98 is at most 16 MB.
+HBITMAP WINAPI RuledCreateCompatibleBitmap(HDC dc, int cx, int cy)
+{
+    double bytes = (double)cx * cy * GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) / 8;
+    if (bytes > 16.0 * 1024 * 1024)
+        return nullptr;
+    return RealCreateCompatibleBitmap(dc, cx, cy);
+}
+
+// Windows 95/98 keep five common DCs for a thread: a sixth GetDC before one is released
+// fails, so a DC that is never released soon stops every drawing.
+thread_local int CommonDCsHeld;
+
+HDC WINAPI RuledGetDC(HWND window)
+{
+    if (CommonDCsHeld >= 5)
+        return nullptr;
+    HDC dc = RealGetDC(window);
+    CommonDCsHeld += dc != nullptr;
+    return dc;
+}
+
+int WINAPI RuledReleaseDC(HWND window, HDC dc)
+{
+    int released = RealReleaseDC(window, dc);
+    CommonDCsHeld -= released && CommonDCsHeld > 0;
+    return released;
+}
+
 struct RulesAtStartUp {
     RulesAtStartUp()
     {
@@ -136,6 +174,13 @@ struct RulesAtStartUp {
             SwapImportSlot(&ImportedLoadImageA, reinterpret_cast<FARPROC>(RuledLoadImageA)));
         RealStretchDIBits = reinterpret_cast<StretchDIBitsProc>(
             SwapImportSlot(&ImportedStretchDIBits, reinterpret_cast<FARPROC>(RuledStretchDIBits)));
+        RealCreateCompatibleBitmap = reinterpret_cast<CreateCompatibleBitmapProc>(
+            SwapImportSlot(&ImportedCreateCompatibleBitmap,
+                           reinterpret_cast<FARPROC>(RuledCreateCompatibleBitmap)));
+        RealGetDC = reinterpret_cast<GetDCProc>(
+            SwapImportSlot(&ImportedGetDC, reinterpret_cast<FARPROC>(RuledGetDC)));
+        RealReleaseDC = reinterpret_cast<ReleaseDCProc>(
+            SwapImportSlot(&ImportedReleaseDC, reinterpret_cast<FARPROC>(RuledReleaseDC)));
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }

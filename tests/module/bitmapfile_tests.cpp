@@ -222,6 +222,12 @@ TEST(BitmapFileLoader, KeepsTheFilesColoursAndScalesToTheAskedSize)
     DeleteObject(image);
     for (int i = 0; i < 36; i++)
         EXPECT_EQ(Described(bytes, i % 6 / 2, i / 6 / 3), shown[i]) << i;
+    // Windows 95/98 make no bitmap over 16 MB: no picture then, and nothing left behind.
+    int objects = CountGdiObjects();
+    HBITMAP huge = LoadBitmapFile(path.c_str(), 2100, 2100);
+    EXPECT_EQ(!Win9xRulesActive(), huge != nullptr);
+    DeleteObject(huge);
+    EXPECT_EQ(objects, CountGdiObjects());
 }
 
 TEST(BitmapFileCheck, RefusesHostileHeaders)
