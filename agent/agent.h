@@ -6,6 +6,8 @@
 inline constexpr UINT_PTR RefreshTimerId = 64000;
 inline constexpr UINT RefreshDelayMs = 1000;
 inline constexpr char StartButtonPath[] = "Shell_TrayWnd;Button";
+// A stretched Start picture fills the button's client area less this margin.
+inline constexpr int StartStretchMargin = 6;
 
 extern int AgentClosing;
 extern HWND StartButtonWindow;

@@ -7,7 +7,6 @@ HBITMAP PreviousStartImage = nullptr;
 HBITMAP AppliedStartImage = nullptr;
 
 static constexpr int SettingBufferSize = 1024;
-static constexpr int StretchMargin = 6;
 
 // The configured picture, loaded at its own size or sized to the button; NULL when the
 // settings ask for the shell's own picture or the picture cannot be had.
@@ -31,8 +30,8 @@ static HBITMAP LoadConfiguredPicture(HWND button)
     GetClientRect(button, &client);
     int cx = 0, cy = 0;
     if (stretch) {
-        cx = client.right - client.left - StretchMargin;
-        cy = client.bottom - client.top - StretchMargin;
+        cx = client.right - client.left - StartStretchMargin;
+        cy = client.bottom - client.top - StartStretchMargin;
     }
 
     switch (mode) {

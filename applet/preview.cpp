@@ -5,9 +5,8 @@
 #include "applet/applet.h"
 
 #include "agent/agent.h"
+#include "framectl/framectl.h"
 
-// The agent stretches the Start picture to the button's client area less this margin.
-static const int StretchMargin = 6;
 // Where no taskbar can be asked, the Start button of Windows 95 at its standard size.
 static const int StandardStartWidth = 54;
 static const int StandardStartHeight = 22;
@@ -22,8 +21,8 @@ void GetStartButtonSize(SIZE *size)
     // The running shell's button, as the agent measures it, when it has a sensible size.
     HWND button = FindWindowByPath(StartButtonPath);
     RECT client;
-    if (button && GetClientRect(button, &client) && client.right > 2 * StretchMargin &&
-        client.right <= 4 * StandardStartWidth && client.bottom > StretchMargin &&
+    if (button && GetClientRect(button, &client) && client.right > 2 * StartStretchMargin &&
+        client.right <= 4 * StandardStartWidth && client.bottom > StartStretchMargin &&
         client.bottom <= 4 * StandardStartHeight) {
         size->cx = client.right;
         size->cy = client.bottom;
@@ -32,8 +31,7 @@ void GetStartButtonSize(SIZE *size)
 
 void GetCaptionPictureSize(SIZE *size)
 {
-    size->cx = GetSystemMetrics(SM_CXSIZE) - 2;
-    size->cy = GetSystemMetrics(SM_CYSIZE) - 4;
+    *size = CaptionButtonSizeOfMetrics();
 }
 
 static const char *FileNamePart(const char *path)
@@ -71,8 +69,8 @@ HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status
     status[0] = '\0';
     SIZE button;
     GetStartButtonSize(&button);
-    int cx = stretch ? button.cx - StretchMargin : 0;
-    int cy = stretch ? button.cy - StretchMargin : 0;
+    int cx = stretch ? button.cx - StartStretchMargin : 0;
+    int cy = stretch ? button.cy - StartStretchMargin : 0;
     switch (mode) {
     case StartModeBuiltIn:
         return LoadBitmapResource(IDB_STARTBUTTON, cx, cy);

@@ -23,6 +23,11 @@ extern int CaptionButtonWidth;
 extern int CaptionButtonHeight;
 
 int InitFrameControls(int flag);
+// The caption-button size the window manager draws its bitmaps at, from the system metrics.
+inline SIZE CaptionButtonSizeOfMetrics()
+{
+    return {GetSystemMetrics(SM_CXSIZE) - 2, GetSystemMetrics(SM_CYSIZE) - 4};
+}
 HDC LocateUserBitmapDC(WORD dcOffset, WORD tableOffset);
 int IsValidDC(HDC dc);
 

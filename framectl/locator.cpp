@@ -86,8 +86,9 @@ int InitFrameControls(int flag)
         return 0;
     if (!IsValidDC(UserBitmapDC))
         return 0;
-    CaptionButtonWidth = GetSystemMetrics(SM_CXSIZE) - 2;
-    CaptionButtonHeight = GetSystemMetrics(SM_CYSIZE) - 4;
+    SIZE caption = CaptionButtonSizeOfMetrics();
+    CaptionButtonWidth = caption.cx;
+    CaptionButtonHeight = caption.cy;
     return 1;
 }
 
