@@ -680,7 +680,7 @@ def disk(args):
             themes.append((name, parts))
         (stage / "THEMES.INF").write_bytes(themes_inf(themes))
         every = sorted(stage.rglob("*"))
-        for path in every:
+        for path in every + [stage]:
             os.utime(path, (when, when))
         files = [p.relative_to(stage).as_posix() for p in every if p.is_file()]
         dirs = [p.relative_to(stage).as_posix() for p in every if p.is_dir()]
