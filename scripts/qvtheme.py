@@ -435,52 +435,67 @@ def looks(path, part):
     return found
 
 
+def theme_files(folder):
+    """The theme files of a folder by part (any case of the 8.3 name), and the other entries."""
+    files, others = {}, []
+    for path in sorted(folder.iterdir()):
+        name = path.name.upper()
+        part = name[:-4] if name.endswith(".BMP") else None
+        if path.is_file() and part in PART_NAMES and part not in files:
+            files[part] = path
+        else:
+            others.append(path)
+    return files, others
+
+
+def plan_check(folder):
+    """What can be said of a folder before the module sees its files: its theme files, and the
+    problems found as (refuses, text)."""
+    if not folder.is_dir():
+        return {}, [(True, "%s: not a folder" % folder)]
+    problems = []
+    try:
+        theme_name(folder.name)
+    except Refusal as error:
+        problems.append((True, "%s: %s" % (folder, error)))
+    files, others = theme_files(folder)
+    for path in others:
+        if path.name.upper()[:-4] in files:
+            problems.append((True, "%s: a second file for %s, which a Windows disk cannot hold "
+                                   "beside %s: keep one" % (path, path.name.upper(),
+                                                           files[path.name.upper()[:-4]].name)))
+        else:
+            problems.append((False, "%s: not a theme file (the 14 are %s.BMP): the Themes page "
+                                    "does not use it" % (path, ".BMP, ".join(PART_NAMES))))
+    if not files:
+        problems.append((True, "%s: no theme file in it" % folder))
+    return files, problems
+
+
 def check_themes(folders, build, strict=False, out=sys.stdout):
     """Checks theme folders, printing one line a file and a summary for each; returns the
     folders refused."""
-    plans, refused = [], []
-    for folder in folders:
-        problems, files = [], []
-        if not folder.is_dir():
-            problems.append("%s: not a folder" % folder)
-        else:
-            try:
-                theme_name(folder.name)
-            except Refusal as error:
-                problems.append("%s: %s" % (folder, error))
-            for path in sorted(folder.iterdir()):
-                part = path.name.upper()[:-4] if path.name.upper().endswith(".BMP") else None
-                if path.is_file() and part in PART_NAMES:
-                    files.append((path, part))
-                else:
-                    problems.append("%s: not a theme file (the 14 are %s.BMP): the Themes page "
-                                    "does not use it" % (path, ".BMP, ".join(PART_NAMES)))
-            if not files:
-                problems.append("%s: no theme file in it" % folder)
-        plans.append((folder, problems, files))
-    verdicts = module_verdicts([p for _, _, files in plans for p, _ in files], build)
-    for folder, problems, files in plans:
+    plans = [(folder,) + plan_check(folder) for folder in folders]
+    verdicts = module_verdicts([p for _, files, _ in plans for p in files.values()], build)
+    refused = []
+    for folder, files, problems in plans:
         ok = warned = 0
-        fatal = [p for p in problems if "no theme file" in p or "not a folder" in p or
-                 "not a theme name" in p or "DOS device" in p]
-        for path, part in files:
+        for part, path in sorted(files.items(), key=lambda item: item[1].name):
             verdict = verdicts[path]
             if verdict != "OK":
                 print("%s: %s" % (path, verdict), file=out)
                 continue
             notes = looks(path, part)
-            if notes:
-                warned += 1
-                print("%s: OK; warning: %s" % (path, "; ".join(notes)), file=out)
-            else:
-                print("%s: OK" % path, file=out)
+            print("%s: OK%s" % (path, "; warning: " + "; ".join(notes) if notes else ""),
+                  file=out)
             ok += 1
-        for problem in problems:
-            print(("%s" if problem in fatal else "warning: %s") % problem, file=out)
+            warned += bool(notes)
+        for refuses, text in problems:
+            print(("%s" if refuses else "warning: %s") % text, file=out)
         bad = len(files) - ok
-        failed = bad or fatal or (strict and (warned or problems))
+        failed = bad or any(r for r, _ in problems) or (strict and (warned or problems))
         print("%s: %d file(s): %d OK (%d with warnings), %d refused%s" % (
-            folder, len(files), ok, warned, bad, "" if not failed else " - REFUSED"), file=out)
+            folder, len(files), ok, warned, bad, " - REFUSED" if failed else ""), file=out)
         if failed:
             refused.append(folder)
     return refused
@@ -497,26 +512,23 @@ def check(args):
 # ---- preview ----
 
 def bevel(draw, box, up=True):
+    """A button's edge as Windows draws it: lit above and left when up, the other way round
+    when pressed."""
     x0, y0, x1, y1 = box
     light, dark = ((255, 255, 255), (0, 0, 0)) if up else ((0, 0, 0), (255, 255, 255))
     draw.rectangle(box, fill=FACE)
     draw.line([(x0, y1), (x0, y0), (x1, y0)], fill=light)
     draw.line([(x0, y1), (x1, y1), (x1, y0)], fill=dark)
-    inner = SHADOW if up else FACE
     if up:
-        draw.line([(x0 + 1, y1 - 1), (x1 - 1, y1 - 1), (x1 - 1, y0 + 1)], fill=inner)
+        draw.line([(x0 + 1, y1 - 1), (x1 - 1, y1 - 1), (x1 - 1, y0 + 1)], fill=SHADOW)
     else:
         draw.line([(x0 + 1, y1 - 1), (x0 + 1, y0 + 1), (x1 - 1, y0 + 1)], fill=SHADOW)
 
 
 def read_theme(folder):
     """The theme's pictures as Pillow reads them, by part."""
-    parts = {}
-    for path in sorted(folder.iterdir()):
-        part = path.name.upper()[:-4] if path.name.upper().endswith(".BMP") else None
-        if path.is_file() and part in PART_NAMES:
-            parts[part] = open_picture(path).convert("RGB")
-    return parts
+    return {part: open_picture(path).convert("RGB")
+            for part, path in theme_files(folder)[0].items()}
 
 
 def draw_button(canvas, draw, parts, part, x, y):
@@ -670,7 +682,7 @@ def disk(args):
         (stage / "SETUP").mkdir(parents=True)
         themes = []
         for folder, name in sorted(zip(folders, names), key=lambda pair: pair[1]):
-            parts = {p.name.upper()[:-4]: p for p in folder.iterdir() if p.is_file()}
+            parts = theme_files(folder)[0]
             (stage / "QVTHEMES" / name).mkdir(parents=True)
             for number, part in enumerate(PART_NAMES, 1):
                 if part in parts:

@@ -6,6 +6,7 @@ import os
 import random
 import re
 import shlex
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -226,6 +227,14 @@ class WithTheModule(unittest.TestCase):
         floppy = outputs[0][0]
         self.assertEqual(1474560, len(floppy))
         self.assertEqual(b"FAT12   ", floppy[54:62])
+        # Two files that a Windows disk takes for one: check and disk refuse the folder.
+        twice = work / "TWICE"
+        shutil.copytree(SOURCE / "dist" / "THEMES" / "CLASSIC", twice)
+        shutil.copy(twice / "CLOSEUP.BMP", twice / "closeup.bmp")
+        done = kit("disk", twice, "-o", work / "three")
+        self.assertEqual(1, done.returncode)
+        self.assertIn("closeup.bmp: a second file for CLOSEUP.BMP", done.stderr)
+        self.assertFalse((work / "three").exists())
 
 
 if __name__ == "__main__":
