@@ -422,8 +422,9 @@ def looks(path, part):
         return ["its size and colours could not be read on this computer"]
     found = []
     if part == START and (size[0] > START_BUTTON[0] or size[1] > START_BUTTON[1]):
-        found.append("%d x %d pixels: larger than the standard Start button's %d x %d, so it "
-                     "shows cut off unless Stretch is ticked" % (size + START_BUTTON))
+        found.append("%d x %d pixels: larger than the %d x %d of the standard Start button's "
+                     "picture, so it shows cut off unless Stretch is ticked on the Start button "
+                     "page" % (size + START_BUTTON))
     if part != START and size != CELL:
         found.append("%d x %d pixels: drawn scaled to %d x %d at the standard caption size"
                      % (size + CELL))
