@@ -737,10 +737,18 @@ def disk(args):
 def parser():
     top = argparse.ArgumentParser(
         prog="qvtheme.py", description=__doc__.split("\n\n")[0],
-        epilog="check and disk run the module's own bitmap-file check (tools/qvcheck.cpp, built "
-               "with the module's code) under Wine. They take it from BUILD/tools/qvcheck.exe, "
-               "by default from ./build of this source tree; when no build has it, it is built "
-               "with cmake on first use in ./build-kit (a minute, once).")
+        epilog="check and disk run the module's own bitmap-file check (tools/qvcheck.cpp,\n"
+               "built with the module's code) under Wine. They take it from\n"
+               "BUILD/tools/qvcheck.exe, by default from ./build of this source tree; when no\n"
+               "build has it, it is built with cmake on first use (in BUILD, else in\n"
+               "./build-kit: a minute, once).\n\n"
+               "From a sheet to the Windows machine:\n"
+               "  qvtheme.py make sheet.png MINE -o themes   (start.png beside the sheet)\n"
+               "  qvtheme.py check themes/MINE\n"
+               "  qvtheme.py preview themes/MINE mine.png\n"
+               "  qvtheme.py disk themes/MINE -o disk         (disk/qvthemes.img, .iso, .zip)\n"
+               "then on Windows: right-click THEMES.INF on the disk, Install.",
+        formatter_class=argparse.RawDescriptionHelpFormatter)
     top.add_argument("--build", metavar="BUILD",
                      help="a build folder of this source tree holding tools/qvcheck.exe")
     commands = top.add_subparsers(dest="command", metavar="COMMAND")
@@ -785,6 +793,8 @@ def parser():
                     "each folder; exits 1 when a folder is refused.")
     c.add_argument("folders", nargs="+", metavar="DIR", help="theme folders")
     c.add_argument("--strict", action="store_true", help="refuse on warnings too")
+    c.add_argument("--build", metavar="BUILD", default=argparse.SUPPRESS,
+                   help="as before the command")
     c.set_defaults(run=check)
 
     p = commands.add_parser(
@@ -809,6 +819,8 @@ def parser():
                     "themes give the same bytes. Refuses a folder that check refuses.")
     d.add_argument("folders", nargs="+", metavar="DIR", help="theme folders")
     d.add_argument("-o", "--output", metavar="OUTDIR", required=True, help="where the images go")
+    d.add_argument("--build", metavar="BUILD", default=argparse.SUPPRESS,
+                   help="as before the command")
     d.set_defaults(run=disk)
     return top
 

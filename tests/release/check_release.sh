@@ -181,6 +181,7 @@ if wineboot -i >"$work/wineboot.log" 2>&1; then
     "$kit" --build "$build" disk "$work/kit/EXAMPLE" -o "$work/kit" &&
     mkdir "$work/kitdisk" && MTOOLS_SKIP_CHECK=1 mcopy -i "$work/kit/qvthemes.img" -s -n '::*' "$work/kitdisk/" ||
     fail "a theme disk of docs/example"
+  check "the kit's THEMES.INF: CRLF, Windows-1252" text_rules "$work/kitdisk/THEMES.INF" 1000
   export QV_KIT_DISK="Z:${work//\//\\}\\kitdisk" QV_KIT_THEME=EXAMPLE
   check "the setup file, the Control Panel and the theme bitmaps under Wine" \
     timeout 180 wine "$program"
