@@ -157,6 +157,12 @@ class Make(unittest.TestCase):
         close = one.crop((one.width - 19, 2, one.width - 3, 16))
         self.assertEqual(list(random_picture((16, 14), "closeup").getdata()),
                          list(close.getdata()))
+        # The README's worked example shows what its commands make.
+        kit("make", SOURCE / "docs" / "example" / "sheet.png", "EXAMPLE", "-o", self.out)
+        kit("preview", self.out / "EXAMPLE", self.work / "example.png")
+        shown, made = (Image.open(p).convert("RGB") for p in
+                       (SOURCE / "docs" / "example" / "preview.png", self.work / "example.png"))
+        self.assertEqual(list(shown.getdata()), list(made.getdata()))
 
 
 class WithTheModule(unittest.TestCase):
