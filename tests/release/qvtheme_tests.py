@@ -194,8 +194,13 @@ class WithTheModule(unittest.TestCase):
         for (theme, part), image in drawn.items():
             (work / "drawn" / theme).mkdir(parents=True, exist_ok=True)
             image.save(work / "drawn" / theme / (part + ".PPM"))
-        run = subprocess.run(["wine", str(BUILD / "tests" / "release_checks.exe"),
-                              "--gtest_filter=KitThemes.*"], capture_output=True, text=True,
+        # A copy of the checks set to Windows 95, so the loader runs under that system's rules.
+        program = work / "kit_win95.exe"
+        shutil.copy(BUILD / "tests" / "release_checks.exe", program)
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\AppDefaults\kit_win95.exe",
+                        "/v", "Version", "/d", "win95", "/f"], env=ENV, capture_output=True)
+        run = subprocess.run(["wine", str(program), "--gtest_filter=KitThemes.*"],
+                             capture_output=True, text=True,
                              env=dict(ENV, QV_KIT_PIXELS=windows(work)), timeout=120)
         self.assertEqual(0, run.returncode, run.stdout[-3000:])
         self.assertIn("[  PASSED  ] 1 test", run.stdout)

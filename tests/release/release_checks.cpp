@@ -170,6 +170,9 @@ TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
     const char *kit = getenv("QV_KIT_PIXELS");
     if (!kit)
         GTEST_SKIP() << "QV_KIT_PIXELS not set";
+    OSVERSIONINFOA version = {sizeof version};
+    GetVersionExA(&version);
+    ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
     // Windows 95's standard button colours while it runs (Wine's own differ), put back after.
     struct StandardColours {
         const int elements[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
