@@ -57,12 +57,18 @@ crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
 cp "$build/qvshell.cpl" "$stage/QVSHELL.CPL"
 crlf "$here/dist/QUORVIA.INF" >"$stage/QUORVIA.INF"
 crlf "$here/dist/README.TXT" | sed "s/@VERSION@/$version/g" >"$stage/README.TXT"
-cp -r "$here/dist/THEMES" "$stage/QVTHEMES"
+# The themes as the kit makes them from their sheets (dist/sheets/<theme>/sheet.png and
+# start.png); the committed dist/THEMES are the same bytes, which a test checks.
+for sheet in "$here"/dist/sheets/*/sheet.png; do
+  theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
+  "$here/scripts/qvtheme.py" make "$sheet" "$theme" -o "$stage/QVTHEMES" ||
+    fail "qvtheme.py make $sheet failed"
+done
 # The setup engine looks a source file up by its name alone, so QUORVIA.INF copies each theme
 # file from a copy under a name of its own: <THEME>.<NN>, NN its place in the Frame controls
 # list, 14 for START.BMP.
 mkdir "$stage/SETUP"
-for theme_dir in "$here"/dist/THEMES/*/; do
+for theme_dir in "$stage"/QVTHEMES/*/; do
   theme=$(basename "$theme_dir")
   n=0
   for image in $theme_images; do

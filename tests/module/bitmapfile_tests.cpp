@@ -285,8 +285,23 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
         {"RLE8 declaring more than any 4 x 2 picture takes",
          With(Cut(rle, rle.size() + 22), BmpSizeImage, 30)},
     };
-    for (const Kind &k : kinds)
-        EXPECT_EQ(0, Verdict(k.bytes, Folder() + "hostile.bmp")) << k.what;
+    // The host's theme kit must give the module's reasons: with QV_HOSTILE_FOLDER set, each
+    // file is kept there as H<NN>\CLOSEUP.BMP and its reason listed in REASONS.TXT.
+    const char *keep = getenv("QV_HOSTILE_FOLDER");
+    std::string reasons;
+    for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; i++) {
+        EXPECT_EQ(0, Verdict(kinds[i].bytes, Folder() + "hostile.bmp")) << kinds[i].what;
+        char theme[8], why[128];
+        wsprintfA(theme, "H%02d", (int)i + 1);
+        std::string folder = keep ? std::string(keep) + "\\" + theme : "";
+        if (keep && CreateDirectoryA(folder.c_str(), nullptr) &&
+            Verdict(kinds[i].bytes, folder + "\\CLOSEUP.BMP") == 0 &&
+            !CheckBitmapFile((folder + "\\CLOSEUP.BMP").c_str(), why, sizeof why))
+            reasons += std::string(theme) + "\t" + why + "\n";
+    }
+    if (keep)
+        EXPECT_TRUE(WriteFileBytes(std::string(keep) + "\\REASONS.TXT", reasons.data(),
+                                   (DWORD)reasons.size()));
 }
 
 TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)

@@ -2,7 +2,7 @@
 # Checks of the release.
 #
 # check_release.sh themes SOURCE
-#   dist/make_themes.py draws exactly the committed dist/THEMES.
+#   scripts/qvtheme.py makes exactly the committed dist/THEMES from their sheets in dist/sheets.
 #
 # check_release.sh images SOURCE BUILD WINE-STATE CHECK-PROGRAM
 #   scripts/release.sh on BUILD writes the zip, the floppy and the CD image and SHA256SUMS;
@@ -12,7 +12,9 @@
 #   QUORVIA.INF have CRLF line ends, README.TXT no line over 76 columns and no byte outside
 #   Windows-1252. Then, in a fresh prefix set to Windows 98 on the fixture's display,
 #   CHECK-PROGRAM installs QUORVIA.INF with the setup engine (module and themes, byte for byte),
-#   looks for Quorvia in the Control Panel and loads every theme bitmap as Windows 95 would.
+#   looks for Quorvia in the Control Panel and loads every theme bitmap as Windows 95 would;
+#   every shipped theme passes the theme kit's check within the 16 standard colours, and a theme
+#   disk the kit makes of docs/example installs with its THEMES.INF beside the module.
 set -u
 mode=$1 src=$2
 work=$(mktemp -d)
@@ -34,8 +36,12 @@ finish() {
 
 if [ "$mode" = themes ]; then
   trap 'rm -rf "$work"' EXIT
-  python3 "$src/dist/make_themes.py" "$work/THEMES" || fail "make_themes.py ran"
-  check "make_themes.py draws the committed dist/THEMES" diff -r "$src/dist/THEMES" "$work/THEMES"
+  for sheet in "$src"/dist/sheets/*/sheet.png; do
+    theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
+    "$src/scripts/qvtheme.py" make "$sheet" "$theme" -o "$work/THEMES" || fail "make $theme"
+  done
+  check "the kit makes the committed dist/THEMES from dist/sheets" \
+    diff -r "$src/dist/THEMES" "$work/THEMES"
   finish
   exit
 fi
@@ -168,6 +174,15 @@ if wineboot -i >"$work/wineboot.log" 2>&1; then
     >/dev/null 2>&1
   wineserver -w
   export QV_RELEASE_FILES="Z:${work//\//\\}\\img"
+  kit=$src/scripts/qvtheme.py
+  check "every shipped theme pixel is one of the 16 standard colours and the three greys" \
+    "$kit" --build "$build" check --strict "$work"/zip/QVTHEMES/*
+  "$kit" make "$src/docs/example/sheet.png" EXAMPLE -o "$work/kit" &&
+    "$kit" --build "$build" disk "$work/kit/EXAMPLE" -o "$work/kit" &&
+    mkdir "$work/kitdisk" && MTOOLS_SKIP_CHECK=1 mcopy -i "$work/kit/qvthemes.img" -s -n '::*' "$work/kitdisk/" ||
+    fail "a theme disk of docs/example"
+  check "the kit's THEMES.INF: CRLF, Windows-1252" text_rules "$work/kitdisk/THEMES.INF" 1000
+  export QV_KIT_DISK="Z:${work//\//\\}\\kitdisk" QV_KIT_THEME=EXAMPLE
   check "the setup file, the Control Panel and the theme bitmaps under Wine" \
     timeout 180 wine "$program"
 else

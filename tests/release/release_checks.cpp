@@ -78,6 +78,23 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
         }
     }
     EXPECT_EQ(3 * 14, themeFiles);
+    // A disk of the theme kit (QV_KIT_DISK, its theme QV_KIT_THEME) installed in turn by its
+    // THEMES.INF puts the theme beside the installed module.
+    std::vector<std::string> expected = {"(Windows default)", "BRIGHT", "CLASSIC", "CONTRAST"};
+    if (const char *kit = getenv("QV_KIT_DISK")) {
+        std::string theme = getenv("QV_KIT_THEME") ? getenv("QV_KIT_THEME") : "";
+        RunCapturingOutput("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 " +
+                           std::string(kit) + "\\THEMES.INF");
+        std::vector<std::string> made =
+            FilesIn(std::string(kit) + "\\QVTHEMES\\" + theme, "*", false);
+        EXPECT_FALSE(made.empty()) << theme;
+        for (const std::string &path : made) {
+            std::string target =
+                std::string(system) + "\\QVTHEMES\\" + theme + path.substr(path.rfind('\\'));
+            EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
+        }
+        expected.insert(std::lower_bound(expected.begin() + 1, expected.end(), theme), theme);
+    }
     // The Themes page of the installed module lists the installed themes.
     HMODULE module = LoadLibraryA(installed.c_str());
     ASSERT_TRUE(module);
@@ -99,8 +116,7 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
                     themes.push_back(text);
         });
     FreeLibrary(module);
-    EXPECT_EQ((std::vector<std::string>{"(Windows default)", "BRIGHT", "CLASSIC", "CONTRAST"}),
-              themes);
+    EXPECT_EQ(expected, themes);
     ControlPanelListing listing = ReadControlPanelListing("Quorvia");
     ASSERT_TRUE(listing.listShown) << "no Control Panel window with a list";
     EXPECT_NE(listing.items.end(),
@@ -145,3 +161,53 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
 }
 
 } // namespace
+
+// The theme kit's round trip (QV_KIT_PIXELS): every picture the kit made, in made\\<THEME>, as
+// the module's loader gives it under the standard colours, is the picture drawn, pixel for
+// pixel (drawn\\<THEME>\\<PART>.PPM).
+TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
+{
+    const char *kit = getenv("QV_KIT_PIXELS");
+    if (!kit)
+        GTEST_SKIP() << "QV_KIT_PIXELS not set";
+    OSVERSIONINFOA version = {sizeof version};
+    GetVersionExA(&version);
+    ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
+    // Windows 95's standard button colours while it runs (Wine's own differ), put back after.
+    struct StandardColours {
+        const int elements[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
+        const COLORREF standard[3] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223)};
+        COLORREF old[3] = {GetSysColor(COLOR_3DFACE), GetSysColor(COLOR_3DSHADOW),
+                           GetSysColor(COLOR_3DLIGHT)};
+        StandardColours() { SetSysColors(3, elements, standard); }
+        ~StandardColours() { SetSysColors(3, elements, old); }
+    } colours;
+    int compared = 0;
+    for (const std::string &theme : FilesIn(std::string(kit) + "\\drawn", "*", true)) {
+        for (const std::string &ppm : FilesIn(theme, "*.PPM", false)) {
+            SCOPED_TRACE(ppm);
+            std::vector<char> drawn = ReadWholeFile(ppm);
+            int w = 0, h = 0, depth = 0, header = 0;
+            ASSERT_EQ(3, sscanf(drawn.data(), "P6 %d %d %d%n", &w, &h, &depth, &header));
+            header++; // the one white-space byte before the pixels
+            ASSERT_EQ(drawn.size(), (size_t)(header + w * h * 3));
+            std::string made = ppm.substr(0, ppm.size() - 4) + ".BMP";
+            made.replace(made.find("\\drawn\\"), 7, "\\made\\");
+            HBITMAP image = LoadBitmapFile(made.c_str(), 0, 0);
+            ASSERT_TRUE(image) << made;
+            BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
+            std::vector<DWORD> pixels((size_t)w * h);
+            HDC screen = GetDC(nullptr);
+            ASSERT_EQ(h, GetDIBits(screen, image, 0, h, pixels.data(), &bi, DIB_RGB_COLORS));
+            ReleaseDC(nullptr, screen);
+            DeleteObject(image);
+            for (int i = 0; i < w * h; i++) {
+                const BYTE *p = reinterpret_cast<const BYTE *>(&drawn[header + i * 3]);
+                ASSERT_EQ((DWORD)(p[0] << 16 | p[1] << 8 | p[2]), pixels[i] & 0xFFFFFF)
+                    << "pixel " << i % w << "," << i / w;
+            }
+            compared++;
+        }
+    }
+    EXPECT_GT(compared, 0);
+}
