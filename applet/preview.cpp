@@ -73,7 +73,7 @@ int DescribePictureDisk(const char *path, char *status, int statusSize)
                              ? "%s is on a CD-ROM: the picture is missing whenever the CD is out"
                              : "%s is on a removable disk: the picture is missing whenever the "
                                "disk is out";
-    // A path too long for the line is named by its file name.
+    // A path too long for the buffer is named by its file name alone.
     if (!FormatText(status, statusSize, format, path))
         FormatText(status, statusSize, format, FileNamePart(path));
     return 1;
