@@ -1,6 +1,6 @@
-// What a page's Apply does once its settings are stored: the agent is registered to start at
-// every logon and is started, refreshed or restarted in the shell. Where that cannot be done,
-// the user is told why instead of seeing nothing happen.
+// What the sheet's OK or Apply does once every page has stored its settings: the agent is
+// registered to start at every logon and is started, refreshed or restarted in the shell.
+// Where that cannot be done, the user is told why instead of seeing nothing happen.
 #include "applet/applet.h"
 
 #include "install/install.h"
@@ -9,10 +9,11 @@ static const int CommandSize = 1024;
 static const int NoticeSize = 1024;
 
 static const char RemovableDiskNotice[] =
-    "Your choices are saved, but Quorvia cannot put them into effect while it runs from a "
-    "floppy disk or CD: Windows would need that disk at every logon.\n\n"
+    "Nothing was saved: Quorvia cannot keep your choices while it runs from a floppy disk or "
+    "CD. Windows would need that disk at every logon, and the pictures would be missing "
+    "whenever it is out.\n\n"
     "Install Quorvia first: right-click QUORVIA.INF on the disk and choose Install. Then open "
-    "Quorvia in the Control Panel and press Apply.";
+    "Quorvia in the Control Panel, choose your pictures or theme again and press Apply.";
 
 static const char NoLogonStartFormat[] =
     "Your choices are saved, but Quorvia will not start by itself at your next logon: %s";
@@ -54,19 +55,29 @@ static void GetPathRoot(const char *path, char *root, int rootSize)
     root[length + 1] = '\0';
 }
 
-// A module loaded from a floppy disk or a CD must not be registered: the shell would load it
-// from there at every logon, and the disk may be gone.
-static int RunsFromRemovableDisk()
+UINT GetPathDriveType(const char *path)
+{
+    char root[MAX_PATH];
+    GetPathRoot(path, root, sizeof root);
+    // The type comes from the drive's kind alone: no disk is asked for.
+    return root[0] ? GetDriveTypeA(root) : DRIVE_UNKNOWN;
+}
+
+int IsOnRemovableDisk(const char *path)
+{
+    UINT type = GetPathDriveType(path);
+    return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+}
+
+int IsModuleOnRemovableDisk()
 {
     char path[MAX_PATH];
-    char root[MAX_PATH];
-    if (!GetModulePath(path, sizeof path))
-        return 0;
-    GetPathRoot(path, root, sizeof root);
-    if (!root[0])
-        return 0;
-    UINT type = GetDriveTypeA(root);
-    return type == DRIVE_REMOVABLE || type == DRIVE_CDROM;
+    return GetModulePath(path, sizeof path) && IsOnRemovableDisk(path);
+}
+
+void ShowInstallFirstNotice(HWND owner)
+{
+    MessageBoxA(owner, RemovableDiskNotice, ProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
 // Writes the Run value; on failure fills why with the reason in the user's words and
@@ -96,11 +107,28 @@ static int WriteRunValue(char *why, int whySize)
     return 1;
 }
 
-void ActivateAgent(HWND page, int writeRunValue, int reload)
+// What the pages' Apply asked for since the last activation: one OK or Apply of the sheet
+// stores every page and then activates once.
+static int ActivationRequested;
+static int RunValueRequested;
+static int ReloadRequested;
+
+void RequestActivation(int writeRunValue, int reload)
 {
-    HWND sheet = GetParent(page);
-    if (RunsFromRemovableDisk()) {
-        MessageBoxA(sheet, RemovableDiskNotice, ProductName, MB_OK | MB_ICONEXCLAMATION);
+    ActivationRequested = 1;
+    RunValueRequested |= writeRunValue;
+    ReloadRequested |= reload;
+}
+
+void ActivateRequested(HWND owner)
+{
+    if (!ActivationRequested)
+        return;
+    int writeRunValue = RunValueRequested;
+    int reload = ReloadRequested;
+    ActivationRequested = RunValueRequested = ReloadRequested = 0;
+    if (IsModuleOnRemovableDisk()) {
+        ShowInstallFirstNotice(owner);
         return;
     }
     char why[NoticeSize];
@@ -109,6 +137,6 @@ void ActivateAgent(HWND page, int writeRunValue, int reload)
     if (!written) {
         char notice[NoticeSize];
         FormatText(notice, sizeof notice, NoLogonStartFormat, why);
-        MessageBoxA(sheet, notice, ProductName, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(owner, notice, ProductName, MB_OK | MB_ICONEXCLAMATION);
     }
 }

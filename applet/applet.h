@@ -35,10 +35,21 @@ inline int IsDefaultImage(const char *path)
     return path[0] == '\0' || lstrcmpA(path, " ") == 0;
 }
 
-// After a page has stored its settings: writes the Run value (when asked) so that the agent
-// starts at every logon, then refreshes the agent (reload 0; started when none runs) or
-// restarts it (reload 1). page owns any message shown to the user.
-void ActivateAgent(HWND page, int writeRunValue, int reload);
+// A page's Apply, once it has stored its settings, asks for the agent to take them up: the
+// Run value written (so that the agent starts at every logon), and a refresh (reload 0;
+// started when none runs) or a restart (reload 1). The sheet then activates once for the
+// whole OK or Apply (ActivateRequested), however many pages asked; owner owns any message.
+void RequestActivation(int writeRunValue, int reload);
+void ActivateRequested(HWND owner);
+// A module loaded from a floppy disk or a CD stores and registers nothing: the shell would
+// load it from there at every logon, the stored paths would name that disk, and the disk may
+// be gone. The notice tells the user to install first.
+int IsModuleOnRemovableDisk();
+void ShowInstallFirstNotice(HWND owner);
+// The kind of drive a full path lies on (GetDriveTypeA), DRIVE_UNKNOWN for a relative path;
+// no disk is asked for. IsOnRemovableDisk: a floppy or a CD.
+UINT GetPathDriveType(const char *path);
+int IsOnRemovableDisk(const char *path);
 
 // Once a page has stored settings that other pages show, it asks its siblings to show the
 // stored state again (PSM_QUERYSIBLINGS with this wParam): otherwise their stale controls
@@ -57,14 +68,19 @@ void GetStartButtonSize(SIZE *size);
 void GetCaptionPictureSize(SIZE *size);
 
 // The Start picture the agent would put on the button for these settings, or null for the
-// shell's own (mode Shell, or a picture that cannot be had). A refused file is named in
-// status ("" otherwise) in the words the status lines use.
+// shell's own (mode Shell, or a picture that cannot be had). Unless status already names
+// something, it gets the first of: the file on a removable disk or CD, a refused file, an
+// unstretched picture larger than the button. Every page showing a Start picture says this.
 HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status, int statusSize);
 // A caption-button picture at caption-button size; null for an empty path (the system's own)
-// or a refused file, which is then named in status unless status already names one.
+// or a refused file. Unless status already names something, it gets the file on a removable
+// disk or CD, else a refused file.
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize);
 // "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable.
 int DescribeBitmapFile(const char *path, char *status, int statusSize);
+// "<path> is on a removable disk: ..." (or a CD-ROM) for a picture whose disk can be taken
+// out, when status names nothing yet; returns 1 when it said so.
+int DescribePictureDisk(const char *path, char *status, int statusSize);
 void FreePictures(HBITMAP *pictures, int count);
 // Moves the top of box down so that a row of the given height stands in its middle.
 void CentreRow(RECT *box, int height);
@@ -88,6 +104,8 @@ void ClosePreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas);
 int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture);
 // One sample title bar in state, its buttons drawn from pictures (13, indexed as the frame
 // images; null: the system's own), at the top of box; returns the height it took.
-int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures);
+// The button of frame image marked (if it is in the bar) has a dotted frame around it.
+int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
+                      int marked = -1);
 
 char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *title);

@@ -28,6 +28,7 @@ static int FrameControlsSupported;
 // paint them; the entries of the other states stay null.
 static HBITMAP FramePreviewPictures[FrameImageCount];
 static CaptionState FramePreviewState;
+static int FramePreviewMarked; // the selected image, framed in the sample
 
 // The selected image, or -1 when the list has no valid selection.
 static int SelectedImage()
@@ -36,14 +37,16 @@ static int SelectedImage()
     return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
 }
 
-// The sample title bar of the selected image's state, drawn from the list as it stands, and
-// why the selected image's file will not be used, if it will not.
+// The sample title bar of the selected image's state, drawn from the list as it stands, with
+// the selected image's button marked; the status line says why the selected image's file will
+// not be used, if it will not, or else names any image on a disk that can be taken out.
 static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
 {
     char status[FrameImagePathSize + 128];
     char ignored[8];
     FreePictures(FramePreviewPictures, FrameImageCount);
     FramePreviewState = CaptionStateOf(selected);
+    FramePreviewMarked = selected;
     status[0] = '\0';
     for (int i = 0; i < FrameImageCount; i++) {
         if (CaptionStateOf(i) != FramePreviewState)
@@ -54,6 +57,8 @@ static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
         else
             FramePreviewPictures[i] = LoadCaptionPicture(list[i], ignored, sizeof ignored);
     }
+    for (int i = 0; i < FrameImageCount && !status[0]; i++)
+        DescribePictureDisk(list[i], status, sizeof status);
     SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
 }
@@ -68,7 +73,7 @@ static void DrawFramePreview(const DRAWITEMSTRUCT *item)
     GetCaptionPictureSize(&size);
     InflateRect(&box, -2, 0);
     CentreRow(&box, size.cy + 4);
-    DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures);
+    DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures, FramePreviewMarked);
     ClosePreviewCanvas(item, &canvas);
 }
 
@@ -116,7 +121,7 @@ static void OnFrameBrowse(HWND page)
     UpdateFramePage(page, PageImages);
 }
 
-static INT_PTR OnFrameCommand(HWND page, WPARAM wparam, LPARAM lparam)
+static INT_PTR OnFrameCommand(HWND page, WPARAM wparam)
 {
     int index;
     switch (LOWORD(wparam)) {
@@ -147,26 +152,28 @@ static INT_PTR OnFrameCommand(HWND page, WPARAM wparam, LPARAM lparam)
         OnFrameBrowse(page);
         return 0;
     default:
-        return DefWindowProcA(page, WM_COMMAND, wparam, lparam);
+        return FALSE;
     }
 }
 
-static INT_PTR OnFrameNotify(HWND page, WPARAM wparam, LPARAM lparam)
+static INT_PTR OnFrameNotify(HWND page, LPARAM lparam)
 {
     switch (reinterpret_cast<NMHDR *>(lparam)->code) {
     case PSN_SETACTIVE:
         if (!FrameControlsSupported) {
             MessageBoxA(page, UnsupportedMessage, ProductName, MB_OK);
             SetWindowLongA(page, DWL_MSGRESULT, -1); // refuse to become active
+        } else {
+            SetWindowLongA(page, DWL_MSGRESULT, 0);
         }
         return TRUE;
     case PSN_APPLY:
         SaveFrameImages();
-        ActivateAgent(page, 0, 1);
+        RequestActivation(0, 1);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:
-        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+        return FALSE;
     }
 }
 
@@ -177,9 +184,9 @@ INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         OnFrameInitDialog(page);
         break;
     case WM_COMMAND:
-        return OnFrameCommand(page, wparam, lparam);
+        return OnFrameCommand(page, wparam);
     case WM_NOTIFY:
-        return OnFrameNotify(page, wparam, lparam);
+        return OnFrameNotify(page, lparam);
     case WM_DRAWITEM:
         if (wparam == IDC_FRAME_PREVIEW) {
             DrawFramePreview(reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
@@ -199,5 +206,6 @@ INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     }
-    return DefWindowProcA(page, message, wparam, lparam);
+    // Whatever is not answered above is the dialog manager's to answer.
+    return FALSE;
 }

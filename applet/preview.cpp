@@ -64,25 +64,66 @@ static HBITMAP LoadPicture(const char *path, int cx, int cy, char *status, int s
     return picture;
 }
 
+int DescribePictureDisk(const char *path, char *status, int statusSize)
+{
+    UINT type = GetPathDriveType(path);
+    if (status[0] != '\0' || (type != DRIVE_REMOVABLE && type != DRIVE_CDROM))
+        return 0;
+    const char *format = type == DRIVE_CDROM
+                             ? "%s is on a CD-ROM: the picture is missing whenever the CD is out"
+                             : "%s is on a removable disk: the picture is missing whenever the "
+                               "disk is out";
+    // A path too long for the buffer is named by its file name alone.
+    if (!FormatText(status, statusSize, format, path))
+        FormatText(status, statusSize, format, FileNamePart(path));
+    return 1;
+}
+
+// An unstretched picture larger than the inside of the button is cut to it, and only its
+// middle shows: says so, with the cure.
+static void DescribeStartPictureSize(HBITMAP picture, const SIZE *button, char *status,
+                                     int statusSize)
+{
+    BITMAP info;
+    if (status[0] != '\0' || !picture || !GetObjectA(picture, sizeof info, &info))
+        return;
+    if (info.bmWidth <= button->cx - StartStretchMargin &&
+        info.bmHeight <= button->cy - StartStretchMargin)
+        return;
+    char size[32];
+    wsprintfA(size, "%d x %d", info.bmWidth, info.bmHeight);
+    FormatText(status, statusSize,
+               "%s pixels: larger than the button; tick Stretch on the Start button page to fit it",
+               size);
+}
+
 HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status, int statusSize)
 {
-    status[0] = '\0';
     SIZE button;
     GetStartButtonSize(&button);
     int cx = stretch ? button.cx - StartStretchMargin : 0;
     int cy = stretch ? button.cy - StartStretchMargin : 0;
+    HBITMAP picture = nullptr;
     switch (mode) {
     case StartModeBuiltIn:
-        return LoadBitmapResource(IDB_STARTBUTTON, cx, cy);
+        picture = LoadBitmapResource(IDB_STARTBUTTON, cx, cy);
+        break;
     case StartModeFile:
         if (path[0] == '\0') {
-            CopyText(status, statusSize, "No file named: the Start button keeps its own picture");
+            if (status[0] == '\0')
+                CopyText(status, statusSize,
+                         "No file named: the Start button keeps its own picture");
             return nullptr;
         }
-        return LoadPicture(path, cx, cy, status, statusSize);
+        DescribePictureDisk(path, status, statusSize);
+        picture = LoadPicture(path, cx, cy, status, statusSize);
+        break;
     default:
         return nullptr;
     }
+    if (!stretch)
+        DescribeStartPictureSize(picture, &button, status, statusSize);
+    return picture;
 }
 
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
@@ -91,6 +132,7 @@ HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
         return nullptr;
     SIZE size;
     GetCaptionPictureSize(&size);
+    DescribePictureDisk(path, status, statusSize);
     return LoadPicture(path, size.cx, size.cy, status, statusSize);
 }
 
@@ -229,7 +271,8 @@ static const SampleButton DisabledButtons[] = {
 };
 static const char *const StateNames[] = {"Up", "Pressed", "Disabled"};
 
-int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures)
+int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
+                      int marked)
 {
     const SampleButton *buttons = UpButtons;
     int count = sizeof UpButtons / sizeof UpButtons[0];
@@ -252,6 +295,7 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
     for (int i = 0; i < count; i++)
         width += size.cx + (buttons[i].gapBefore ? ButtonGap : 0);
     int x = bar.right - ButtonGap - width;
+    RECT markedFace = {0, 0, 0, 0};
     for (int i = 0; i < count; i++) {
         x += buttons[i].gapBefore ? ButtonGap : 0;
         RECT face = {x, bar.top + 2, x + size.cx, bar.top + 2 + size.cy};
@@ -260,7 +304,15 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
             DrawPictureCentred(dc, &face, picture);
         else
             DrawFrameControl(dc, &face, DFC_CAPTION, buttons[i].glyph | look);
+        if (buttons[i].image == marked)
+            markedFace = face;
         x += size.cx;
+    }
+    // The marked button gets the dotted frame of keyboard focus, just outside its face, drawn
+    // once every button is there so that no neighbour paints over it.
+    if (!IsRectEmpty(&markedFace)) {
+        InflateRect(&markedFace, 1, 1);
+        DrawFocusRect(dc, &markedFace);
     }
 
     RECT label = {bar.left + 4, bar.top, bar.right - ButtonGap - width - 4, bar.bottom};

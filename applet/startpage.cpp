@@ -48,12 +48,13 @@ static DWORD ChosenMode(HWND page)
 }
 
 // Follows every change of the choice: the preview shows what the agent would put on the
-// button, and the status line says why a named file will not be used.
+// button, and the status line says why a named file will not be used or may not show well.
 static void UpdateStartPreview(HWND page)
 {
     char path[StartTextSize];
     char status[StartTextSize];
     GetDlgItemTextA(page, IDC_START_PATH, path, sizeof path);
+    status[0] = '\0';
     FreePictures(&StartPreviewPicture, 1);
     StartPreviewPicture = LoadStartPicture(
         ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
@@ -155,10 +156,10 @@ static void OnStartApply(HWND page)
                   sizeof value, REG_DWORD);
 
     // The agent must start at every logon, whatever is chosen.
-    ActivateAgent(page, 1, 0);
+    RequestActivation(1, 0);
 }
 
-static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)
+static INT_PTR OnStartCommand(HWND page, WPARAM wparam)
 {
     switch (LOWORD(wparam)) {
     case IDC_START_PATH:
@@ -180,7 +181,7 @@ static INT_PTR OnStartCommand(HWND page, WPARAM wparam, LPARAM lparam)
         TellSheet(page, PSM_CHANGED);
         return 0;
     default:
-        return DefWindowProcA(page, WM_COMMAND, wparam, lparam);
+        return FALSE;
     }
 }
 
@@ -191,11 +192,12 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         OnStartInitDialog(page);
         break;
     case WM_COMMAND:
-        return OnStartCommand(page, wparam, lparam);
+        return OnStartCommand(page, wparam);
     case WM_NOTIFY:
         if (reinterpret_cast<NMHDR *>(lparam)->code == static_cast<UINT>(PSN_APPLY)) {
             OnStartApply(page);
             SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
+            return TRUE;
         }
         break;
     case WM_DRAWITEM:
@@ -213,5 +215,6 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
             LoadStartPage(page);
         break;
     }
-    return DefWindowProcA(page, message, wparam, lparam);
+    // Whatever is not answered above is the dialog manager's to answer.
+    return FALSE;
 }

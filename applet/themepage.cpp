@@ -240,7 +240,6 @@ static void ListThemes(HWND list)
 static void UpdateThemePreview(HWND page)
 {
     char status[StatusSize];
-    char ignored[8];
     ThemeFiles files;
     StoredSettings stored;
     FreePictures(ThemeCaptionPictures, FrameImageCount);
@@ -249,17 +248,18 @@ static void UpdateThemePreview(HWND page)
     if (ReadSelectedTheme(page, &files, status, sizeof status)) {
         ReadStoredSettings(&stored);
         int stretch = stored.stretch != 0;
+        // After the theme's refused file, the status line says what the pictures shown would
+        // do: a disk that can be taken out, a Start picture larger than the button.
         if (IsChecked(page, IDC_THEME_START))
             ThemeStartPicture = LoadStartPicture(files.start[0] ? StartModeFile : StartModeShell,
-                                                 files.start, stretch, ignored, sizeof ignored);
+                                                 files.start, stretch, status, sizeof status);
         else
             ThemeStartPicture =
-                LoadStartPicture(stored.mode, stored.startFile, stretch, ignored, sizeof ignored);
+                LoadStartPicture(stored.mode, stored.startFile, stretch, status, sizeof status);
         int fromTheme = IsChecked(page, IDC_THEME_CAPTIONS);
         for (int i = 0; i < FrameImageCount; i++) {
-            ignored[0] = '\0';
             ThemeCaptionPictures[i] = LoadCaptionPicture(
-                fromTheme ? files.images[i] : stored.images[i], ignored, sizeof ignored);
+                fromTheme ? files.images[i] : stored.images[i], status, sizeof status);
         }
     }
     SetDlgItemTextA(page, IDC_THEME_STATUS, status);
@@ -340,7 +340,7 @@ static void OnThemeApply(HWND page)
         RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &value, StartButtonValue,
                       sizeof value, REG_DWORD);
     }
-    ActivateAgent(page, 1, 1);
+    RequestActivation(1, 1);
     ReloadSiblingPages(page);
 }
 
@@ -353,13 +353,13 @@ static INT_PTR OnThemeNotify(HWND page, WPARAM wparam, LPARAM lparam)
             SelectStoredTheme(page);
             UpdateThemePreview(page);
         }
-        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+        return FALSE;
     case PSN_APPLY:
         OnThemeApply(page);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:
-        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+        return FALSE;
     }
 }
 
@@ -394,5 +394,5 @@ INT_PTR CALLBACK ThemePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         FreePictures(&ThemeStartPicture, 1);
         break;
     }
-    return DefWindowProcA(page, message, wparam, lparam);
+    return FALSE;
 }

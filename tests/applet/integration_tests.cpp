@@ -191,7 +191,7 @@ TEST_F(AgentNotification, StartApplyWithNoAgentHasTheShellStartOne)
     EXPECT_EQ(1, desktop.agentsCreated);
 }
 
-TEST_F(AgentNotification, FrameApplyReloadsTheAgentAfterSavingTheList)
+TEST_F(AgentNotification, OkStoresEveryPageThenRestartsTheAgentOnce)
 {
     StandInDesktop desktop(true);
     RunSheet([](HWND sheet) {
@@ -199,17 +199,18 @@ TEST_F(AgentNotification, FrameApplyReloadsTheAgentAfterSavingTheList)
         ASSERT_TRUE(page);
         Click(page, IDC_FRAME_OTHER);
         Type(GetDlgItem(page, IDC_FRAME_PATH), "C:\\close.bmp");
+        PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
         Click(sheet, IDOK);
     });
     auto events = desktop.Events();
-    // The Start page applies first (a refresh), then the Frame controls page reloads.
-    ASSERT_EQ(3u, events.size());
-    EXPECT_EQ("refresh", events[0].what);
-    EXPECT_EQ(0u, events[0].frameEntries) << "the list is saved only by its own page";
-    EXPECT_EQ("close", events[1].what);
-    EXPECT_EQ(14u, events[1].frameEntries);
-    EXPECT_EQ("C:\\close.bmp", events[1].frame0);
-    EXPECT_EQ("load", events[2].what);
+    // The Start, Frame controls and Themes pages store in turn, all three asking to activate;
+    // then the agent restarts once.
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ("close", events[0].what);
+    EXPECT_EQ(0u, events[0].startButton) << "stored by the Start page, then the theme";
+    EXPECT_EQ(14u, events[0].frameEntries);
+    EXPECT_EQ("", events[0].frame0) << "stored by the Frame controls page, then the theme";
+    EXPECT_EQ("load", events[1].what);
     EXPECT_EQ(2, desktop.agentsCreated) << "exactly one new agent";
 }
 

@@ -431,6 +431,57 @@ TEST_F(Sheet, TheAboutPageShowsThePictureAndNeverMarksTheSheetChanged)
     });
 }
 
+// A page answers as a dialog does: over its background the pointer is in its client area.
+TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
+{
+    RunSheet([](HWND sheet) {
+        for (int index = 0; index < 4; index++) {
+            PostSelectTab(sheet, index);
+            ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
+            POINT corner = {2, 2}; // inside the margin no control reaches
+            ClientToScreen(Page(sheet, index), &corner);
+            EXPECT_EQ(HTCLIENT, SendMessageA(Page(sheet, index), WM_NCHITTEST, 0,
+                                             MAKELPARAM(corner.x, corner.y)))
+                << index;
+        }
+    });
+}
+
+// From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and
+// changed stores and registers nothing and says once to install first; the sheet stays open.
+// With nothing changed, OK just closes it.
+TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
+{
+    const std::pair<const char *, int> cases[] = {{"X:\\qvshell.cpl", IDOK},
+                                                  {"Y:\\qvshell.cpl", ApplyButtonId}};
+    for (auto c : cases) {
+        SCOPED_TRACE(c.first);
+        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.first, FALSE));
+        HMODULE module = LoadLibraryA(c.first);
+        RunSheet([&](HWND sheet) {
+            ModuleInstance = module; // as if the sheet had been opened from the disk
+            Click(Page(sheet, 0), IDC_START_TOVAN);
+            Type(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_PATH), "C:\\close.bmp");
+            PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
+            PostSelectTab(sheet, 3);
+            PostClick(sheet, c.second);
+            EXPECT_NE(std::string::npos,
+                      CloseMessageBox(sheet).text.find("right-click QUORVIA.INF on the disk"));
+            EXPECT_FALSE(CloseMessageBox(sheet, 1500).shown) << "once";
+            EXPECT_TRUE(Page(sheet, 3) && ApplyEnabled(sheet)) << "nothing was applied";
+        });
+        RunSheet([&](HWND sheet) {
+            ModuleInstance = module;
+            PostClick(sheet, IDOK);
+            EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
+        });
+        EXPECT_FALSE(HasSetting("StartButton") || HasSetting("FrameControls") || HasRunValue());
+        ModuleInstance = GetModuleHandleA(nullptr);
+        FreeLibrary(module);
+        DeleteFileA(c.first);
+    }
+}
+
 } // namespace
 
 namespace

@@ -223,4 +223,46 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
     RemoveDirectoryA(folder.c_str());
 }
 
+// The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:),
+// even with its disk in, is named on every page (the Themes page showing the stored Start
+// picture); an unstretched Start picture larger than the inside of the standard button
+// (48 x 16 pixels), one pixel over in either direction, is called so.
+TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton)
+{
+    const std::string large =
+        " pixels: larger than the button; tick Stretch on the Start button page to fit it";
+    const std::string fixed = TempFolder() + "\\PIC.BMP";
+    const struct {
+        std::string path;
+        int width, height, stretch;
+        std::string status;
+    } cases[] = {
+        {fixed, 48, 16, 0, ""},
+        {fixed, 49, 16, 0, "49 x 16" + large},
+        {fixed, 48, 17, 0, "48 x 17" + large},
+        {fixed, 640, 480, 0x10, ""},
+        {"X:\\PIC.BMP", 2, 2, 0, " is on a CD-ROM: the picture is missing whenever the CD is out"},
+        {"Y:\\PIC.BMP", 2, 2, 0,
+         " is on a removable disk: the picture is missing whenever the disk is out"}};
+    Make("QR");
+    for (const auto &c : cases) {
+        std::string status = c.status[0] == ' ' ? c.path + c.status : c.status;
+        SCOPED_TRACE(status);
+        WriteSolidBmpFile(c.path, c.width, c.height, RGB(255, 0, 0));
+        StoreStartButton(2 | c.stretch);
+        StoreFileName(c.path);
+        StoreFrameImages({"", "", "", "", "", c.path}); // Minimize button disabled
+        RunSheet([&](HWND sheet) {
+            EXPECT_EQ(status, Text(GetDlgItem(Page(sheet, 0), IDC_START_STATUS)));
+            EXPECT_EQ(c.status[0] == ' ' ? status : "",
+                      Text(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_STATUS)));
+            HWND page = ActivateThemesPage(sheet);
+            PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+            Click(page, IDC_THEME_START);
+            EXPECT_EQ(status, Text(GetDlgItem(page, IDC_THEME_STATUS)));
+        });
+        DeleteFileA(c.path.c_str());
+    }
+}
+
 } // namespace

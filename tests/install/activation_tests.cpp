@@ -87,16 +87,16 @@ class Activation : public ::testing::Test
         return RunAndWait("rundll32.exe " + ModulePath() + "," + entry);
     }
     std::vector<HWND> Agents() { return TopLevelWindows(AgentClassName); }
-    // Applies as a sheet's page does; another thread reads and closes any box that comes up.
+    // Applies as a sheet's page and then the sheet do; another thread reads and closes any box
+    // that comes up.
     Notice ApplyFromPage(int writeRunValue, int reload, DWORD timeoutMs = 5000)
     {
         sheet = CreateWindowExA(0, "Static", "sheet", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr,
                                 nullptr, nullptr);
-        HWND page = CreateWindowExA(0, "Static", "page", WS_CHILD, 0, 0, 9, 9, sheet, nullptr,
-                                    nullptr, nullptr);
         Notice notice;
         std::thread reader([&] { notice = ReadAndDismissNotice(timeoutMs); });
-        ActivateAgent(page, writeRunValue, reload);
+        RequestActivation(writeRunValue, reload);
+        ActivateRequested(sheet);
         reader.join();
         DestroyWindow(sheet);
         return notice;
