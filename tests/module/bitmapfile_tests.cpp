@@ -3,6 +3,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "common/testfiles.h"
 #include "common/win9x_rules.h"
 #include "module/module.h"
+#include "res/resource.h"
 
 namespace
 {
@@ -506,4 +508,29 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
                             "asking for the disk");
     SetErrorMode(mode);
     TakeNoDiskCalls(DriveWithoutDisk);
+}
+
+// The built-in Start picture comes through the same mapping: its grey ground follows the
+// button face, and under the standard colours it is the grey of the resource.
+TEST(BitmapFileLoader, TheBuiltInPictureFollowsTheButtonFace)
+{
+    ModuleInstance = GetModuleHandleA(nullptr);
+    const COLORREF face = RGB(16, 160, 96), grey = RGB(192, 192, 192);
+    const COLORREF scheme[3] = {face, RGB(128, 128, 128), RGB(223, 223, 223)};
+    const COLORREF standard[3] = {grey, RGB(128, 128, 128), RGB(223, 223, 223)};
+    for (const COLORREF *colours : {scheme, standard}) {
+        HBITMAP image;
+        {
+            SchemeColours set(colours);
+            image = LoadBitmapResource(IDB_STARTBUTTON, 0, 0);
+        }
+        ASSERT_NE(nullptr, image);
+        std::vector<COLORREF> shown = Shown(image, 48, 16);
+        DeleteObject(image);
+        long faces = std::count(shown.begin(), shown.end(), face);
+        long greys = std::count(shown.begin(), shown.end(), grey);
+        EXPECT_EQ(colours == scheme, faces > 48 * 16 / 4) << faces;
+        EXPECT_EQ(colours == standard, greys > 48 * 16 / 4) << greys;
+    }
+    ModuleInstance = nullptr;
 }
