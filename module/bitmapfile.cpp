@@ -19,7 +19,8 @@ inline constexpr DWORD LargestTable = 256;
 inline constexpr LONG LargestSide = 1024;
 // The first read: every header and the largest colour table, all that comes before the pixels
 // that the loader needs. The pixels are then read from where the file says they start.
-inline constexpr DWORD HeadReadSize = FileHeaderSize + LargestHeaderSize + MaskBytes + LargestTable * 4;
+inline constexpr DWORD HeadReadSize =
+    FileHeaderSize + LargestHeaderSize + MaskBytes + LargestTable * 4;
 // Pixels up to this size are read onto the stack; the caption images of a theme are far
 // smaller. Larger ones are read into memory of their own.
 inline constexpr DWORD StackPixelSize = 4096;
@@ -242,7 +243,8 @@ static Refusal ReadPixels(HANDLE file, PictureFile *picture, DWORD got)
     }
     DWORD rest = 0;
     if (have < l.pixelBytes &&
-        (SetFilePointer(file, (LONG)(l.offBits + have), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+        (SetFilePointer(file, (LONG)(l.offBits + have), nullptr, FILE_BEGIN) ==
+             INVALID_SET_FILE_POINTER ||
          !ReadFile(file, pixels + have, l.pixelBytes - have, &rest, nullptr) ||
          rest != l.pixelBytes - have))
         return Damaged;

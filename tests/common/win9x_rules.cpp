@@ -258,8 +258,8 @@ struct RulesAtStartUp {
             &ImportedGetFileAttributesA, reinterpret_cast<FARPROC>(RuledGetFileAttributesA)));
         RealFindFirstFileA = reinterpret_cast<FindFirstFileAProc>(SwapImportSlot(
             &ImportedFindFirstFileA, reinterpret_cast<FARPROC>(RuledFindFirstFileA)));
-        RealInvalidateRect = reinterpret_cast<InvalidateRectProc>(
-            SwapImportSlot(&ImportedInvalidateRect, reinterpret_cast<FARPROC>(RuledInvalidateRect)));
+        RealInvalidateRect = reinterpret_cast<InvalidateRectProc>(SwapImportSlot(
+            &ImportedInvalidateRect, reinterpret_cast<FARPROC>(RuledInvalidateRect)));
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }

@@ -136,10 +136,14 @@ TEST_F(HeldDC, AnswersOneWithoutLocatingAgainOnlyForAMemoryDCThatHoldsTheTable)
         bool screenDC;
         int answer;
     } cases[] = {
-        {72, 17, false, 1}, {71, 17, false, 0}, {72, 16, false, 0}, {72, 17, true, 0},
+        {72, 17, false, 1},
+        {71, 17, false, 0},
+        {72, 16, false, 0},
+        {72, 17, true, 0},
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << (c.screenDC ? ", screen" : ""));
+        SCOPED_TRACE(testing::Message()
+                     << c.width << " x " << c.height << (c.screenDC ? ", screen" : ""));
         Canvas canvas(c.width, c.height, 0);
         UserBitmapDC = c.screenDC ? screen : canvas.dc;
         CaptionButtonWidth = 16;

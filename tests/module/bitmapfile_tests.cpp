@@ -395,7 +395,8 @@ TEST(BitmapFileLoader, RunLengthPixelsItSkipsTakeTheFirstEntry)
     std::string path = Folder() + "skips.bmp";
     for (DWORD compression : {(DWORD)BI_RLE8, (DWORD)BI_RLE4}) {
         bool four = compression == BI_RLE4;
-        std::vector<BYTE> bytes = MakeBmpBytes(4, 3, four ? 4 : 8, 40, compression, four ? rle4 : rle8);
+        std::vector<BYTE> bytes =
+            MakeBmpBytes(4, 3, four ? 4 : 8, 40, compression, four ? rle4 : rle8);
         PokeBmp(bytes, 54, 0x0000C8); // entry 0: blue (stored blue, green, red)
         PokeBmp(bytes, 58, 0x010101);
         PokeBmp(bytes, BmpClrUsed, 3);
@@ -464,7 +465,8 @@ TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
     for (int bpp : {4, 8, 16, 24, 32}) {
         ASSERT_TRUE(WriteBmpBytes(path, SixColourPicture(bpp)));
         for (const COLORREF *colours : {scheme, standard}) {
-            SCOPED_TRACE(testing::Message() << bpp << " bits, " << (colours == scheme ? "scheme" : "standard"));
+            SCOPED_TRACE(testing::Message()
+                         << bpp << " bits, " << (colours == scheme ? "scheme" : "standard"));
             HBITMAP image;
             {
                 SchemeColours set(colours);
@@ -503,9 +505,9 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
     EXPECT_EQ(2, TakeNoDiskCalls(DriveWithoutDisk));
     // The rule itself: the same open with the box on is a failure of the test.
     SetErrorMode(0);
-    EXPECT_NONFATAL_FAILURE(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                        nullptr),
-                            "asking for the disk");
+    EXPECT_NONFATAL_FAILURE(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        "asking for the disk");
     SetErrorMode(mode);
     TakeNoDiskCalls(DriveWithoutDisk);
 }
