@@ -183,22 +183,20 @@ if wineboot -i >"$work/wineboot.log" 2>&1; then
   wine reg add 'HKCU\Software\Wine\AppDefaults\release_checks.exe' /v Version /d win95 /f \
     >/dev/null 2>&1
   wineserver -w
-  # The floppy's files on a floppy drive A:, the CD's on a CD-ROM drive D:, the zip's in a
-  # folder: installed from each in turn, into a system folder emptied in between.
-  for drive in a:img:floppy d:iso:cdrom; do
+  export QV_RELEASE_FILES="Z:${work//\//\\}\\img"
+  check "the setup file, the Control Panel and the theme bitmaps under Wine" \
+    timeout 180 wine "$program"
+  # The same install from the floppy's files on a floppy drive A: and the CD's on a CD-ROM
+  # drive D:, each into a system folder emptied first.
+  for drive in A:img:floppy D:iso:cdrom; do
     IFS=: read -r letter folder kind <<<"$drive"
-    ln -sfn "$work/$folder" "$WINEPREFIX/dosdevices/$letter:"
-    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /d "$kind" /f >/dev/null 2>&1
-  done
-  wineserver -k
-  system=$WINEPREFIX/drive_c/windows/system32
-  for source in "A:" "D:" "Z:${work//\//\\}\\zip"; do
-    rm -rf "$system/QVSHELL.CPL" "$system/QVTHEMES"
-    export QV_RELEASE_FILES=$source
-    filter=ReleaseSetupFile.*
-    [ "$source" = A: ] && filter=*
-    check "the setup file, the Control Panel and the theme bitmaps under Wine, from $source" \
-      timeout 180 wine "$program" --gtest_filter="$filter"
+    ln -sfn "$work/$folder" "$WINEPREFIX/dosdevices/${letter,}:"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "${letter,}:" /d "$kind" /f >/dev/null 2>&1
+    wineserver -k
+    rm -rf "$WINEPREFIX/drive_c/windows/system32/QVSHELL.CPL" \
+      "$WINEPREFIX/drive_c/windows/system32/QVTHEMES"
+    QV_RELEASE_FILES=$letter: check "the setup file installs from the $kind drive $letter" \
+      timeout 180 wine "$program" --gtest_filter='ReleaseSetupFile.*'
   done
 else
   cat "$work/wineboot.log"
