@@ -66,11 +66,15 @@ void ResetAgentState(int unloadAllowed)
     UnloadAllowed = unloadAllowed;
 }
 
+// One run of probes: a stored picture on a disk that is out costs one try of its drive, not
+// one for each of the fourteen pictures.
 static void ApplyAll(int locateAgain)
 {
+    BeginDriveProbes();
     ApplyStartButton();
     if (InitFrameControls(locateAgain))
         ApplyFrameControls();
+    EndDriveProbes();
 }
 
 static LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)

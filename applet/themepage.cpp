@@ -10,7 +10,6 @@ static const char *const ThemeImageNames[FrameImageCount] = {
     "MAXUP.BMP",   "MAXDN.BMP",   "MAXDIS.BMP",
 };
 static const char ThemeStartName[] = "START.BMP";
-static const char ThemesFolderName[] = "QVTHEMES";
 static const char WindowsDefaultName[] = "(Windows default)";
 static const int StatusSize = 2 * MAX_PATH;
 static const int StoredTextSize = 1024;
@@ -58,7 +57,7 @@ static void FindThemesFolder()
 
 static int IsFile(const char *path)
 {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesQuietly(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -219,7 +218,7 @@ static void ListThemes(HWND list)
     if (!ThemesFolder[0] || !FormatText(pattern, sizeof pattern, "%s\\*.*", ThemesFolder))
         return;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    HANDLE search = FindFirstFileQuietly(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {

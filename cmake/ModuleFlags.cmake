@@ -16,7 +16,7 @@ function(qv_module_flags target)
 endfunction()
 
 # The system DLLs the module may import from; nothing else is linked.
-set(QV_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 ole32 shell32 comctl32 comdlg32)
+set(QV_SYSTEM_LIBS kernel32 user32 gdi32 advapi32 shell32 comctl32 comdlg32)
 
 function(qv_module_link target deffile)
   target_link_options(${target} PRIVATE

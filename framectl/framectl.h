@@ -35,6 +35,11 @@ int FrameImageToSlot(unsigned index);
 void BlitSlot(SlotRect rect, HDC destination, HDC source);
 void PaintFrameControl(int code, HBITMAP image);
 void ApplyFrameControls();
+// Whether dc is a memory DC whose selected bitmap holds every slot and strip copy the
+// painter would make with the slot table and caption size now held.
+int IsProvenBitmapDC(HDC dc);
+// Marks every top-level window, frame and children included, for painting; waits on none.
+void RedrawEveryWindow();
 void RestoreFrameControls();
 
 // ---- Pieces of the locator that tests and the stand-in layer reach directly. ----

@@ -69,7 +69,10 @@ int InitFrameControls(int flag)
     // A DC that is still held and still answers needs no second locate: the applet opened
     // again in the same process must not be told that frame controls are unsupported.
     if (!flag && UserBitmapDC)
-        return IsValidDC(UserBitmapDC) && (CaptionButtonWidth || CaptionButtonHeight) ? 1 : 0;
+        return IsValidDC(UserBitmapDC) && (CaptionButtonWidth || CaptionButtonHeight) &&
+                       IsProvenBitmapDC(UserBitmapDC)
+                   ? 1
+                   : 0;
 
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);
@@ -89,7 +92,9 @@ int InitFrameControls(int flag)
     SIZE caption = CaptionButtonSizeOfMetrics();
     CaptionButtonWidth = caption.cx;
     CaptionButtonHeight = caption.cy;
-    return 1;
+    // A DC of another kind, or a bitmap smaller than the table says, is not the window
+    // manager's: the build's offsets led elsewhere, and it is treated as an unknown build.
+    return IsProvenBitmapDC(UserBitmapDC);
 }
 
 // ---- The route through the 16-bit heap. ----

@@ -39,18 +39,31 @@ static const SlotRect *SlotRecord(int slot)
     return index < (unsigned)SlotCount ? &SlotRectTable[index] : nullptr;
 }
 
-// The window manager's table is 16-bit: offsets wrap as its own arithmetic would.
-static void BlitStrip(int strip, WORD xOffset, HDC source)
+// Where a strip copy goes, x offset into the strip. The window manager's table is 16-bit:
+// offsets wrap as its own arithmetic would. 0 when the map points nowhere.
+static int StripRect(int strip, WORD xOffset, SlotRect *rect)
 {
     const SlotRect *record = SlotRecord(strip);
     if (!record)
-        return;
-    SlotRect rect = *record;
-    rect.x = (WORD)(rect.x + xOffset);
-    rect.y = (WORD)(rect.y + StripTopMargin);
-    rect.cx = (WORD)CaptionButtonWidth;
-    rect.cy = (WORD)CaptionButtonHeight;
-    BlitSlot(rect, UserBitmapDC, source);
+        return 0;
+    *rect = *record;
+    rect->x = (WORD)(rect->x + xOffset);
+    rect->y = (WORD)(rect->y + StripTopMargin);
+    rect->cx = (WORD)CaptionButtonWidth;
+    rect->cy = (WORD)CaptionButtonHeight;
+    return 1;
+}
+
+static void BlitStrip(int strip, WORD xOffset, HDC source)
+{
+    SlotRect rect;
+    if (StripRect(strip, xOffset, &rect))
+        BlitSlot(rect, UserBitmapDC, source);
+}
+
+static WORD StripOffset(const Composite &composite)
+{
+    return (WORD)(composite.widthFactor * (WORD)CaptionButtonWidth + composite.extra);
 }
 
 // Which copies of an image one paint makes: its slot (a composite's base slot) and the strips.
@@ -79,8 +92,7 @@ static void PaintCopies(int code, HBITMAP image, int parts)
         const SlotRect *record = SlotRecord(composite.baseSlot);
         if (record && (parts & PaintSlot))
             BlitSlot(*record, UserBitmapDC, work);
-        WORD width = (WORD)CaptionButtonWidth;
-        WORD xOffset = (WORD)(composite.widthFactor * width + composite.extra);
+        WORD xOffset = StripOffset(composite);
         if (parts & PaintStrips) {
             BlitStrip(StripSlotA, xOffset, work);
             BlitStrip(StripSlotB, xOffset, work);
@@ -104,6 +116,38 @@ static const SlotRect *WholeRecord(int code)
     if (code >= 0 && code < SlotCount)
         return SlotRecord(code);
     return IsComposite(code) ? SlotRecord(Composites[-code - 1].baseSlot) : nullptr;
+}
+
+static int Fits(const SlotRect &rect, LONG width, LONG height)
+{
+    return (LONG)rect.x + rect.cx <= width && (LONG)rect.y + rect.cy <= height;
+}
+
+// The window manager's bitmaps are found at offsets known for a build, and a replaced USER
+// (the accessibility add-ons of Windows 95 replace it and keep the build) puts something else
+// there. Only a memory DC whose bitmap holds every rectangle the paint would fill is painted.
+int IsProvenBitmapDC(HDC dc)
+{
+    if (!dc || GetObjectType(dc) != OBJ_MEMDC)
+        return 0;
+    HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
+    BITMAP bitmap;
+    if (!selected || GetObjectA(selected, sizeof bitmap, &bitmap) != (int)sizeof bitmap)
+        return 0;
+    LONG width = bitmap.bmWidth, height = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
+    for (int index = 0; index < FrameImageCount; index++) {
+        const SlotRect *record = WholeRecord(FrameImageToSlot((unsigned)index));
+        if (!record || !Fits(*record, width, height))
+            return 0;
+    }
+    static constexpr int Strips[] = {StripSlotA, StripSlotB};
+    for (const Composite &composite : Composites)
+        for (int strip : Strips) {
+            SlotRect rect;
+            if (!StripRect(strip, StripOffset(composite), &rect) || !Fits(rect, width, height))
+                return 0;
+        }
+    return 1;
 }
 
 // Every copy comes from an image loaded at the size it is painted at, so that no copy shows
@@ -134,6 +178,8 @@ void ApplyFrameControls()
     // The slot table and the caption-button size are those of the locate just made: the
     // window manager rebuilds its bitmaps at a new size when the user changes it.
     FrameImagePath *list = LoadFrameImages();
+    if (!IsProvenBitmapDC(UserBitmapDC))
+        return;
     BeginBitmapLoads();
     for (int index = 0; index < FrameImageCount; index++) {
         if (list[index][0])
@@ -142,5 +188,20 @@ void ApplyFrameControls()
     EndBitmapLoads();
     // The bitmaps may be shared with other processes: have every copy done before they draw.
     GdiFlush();
-    InvalidateRect(nullptr, nullptr, TRUE);
+    RedrawEveryWindow();
+}
+
+static BOOL CALLBACK MarkForRedraw(HWND window, LPARAM)
+{
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+// Every top-level window and its frame are marked for painting, and each repaints its captions
+// on its own thread: nothing here waits on a program that has stopped answering. (Redrawing
+// the desktop window with the same flags would not reach other programs' windows under Wine.)
+void RedrawEveryWindow()
+{
+    EnumWindows(MarkForRedraw, 0);
 }

@@ -34,10 +34,19 @@ extern "C" int WINAPI RUNDLL_Remove(HWND owner, HINSTANCE instance, LPSTR comman
     RegDeleteValueAt(HKEY_CURRENT_USER, RunKeyPath, nullptr, ProductName);
 
     // Built piece by piece so that a path too long for the notice is cut, not dropped: the
-    // user still sees which file to delete, as far as it fits.
+    // user still sees which file and folder to delete, as far as they fit. The themes folder
+    // beside the module is the user's to delete as well.
     GetModulePath(modulePath, sizeof modulePath);
     int n = CopyText(text, sizeof text, RemovedNoticeStart);
     n += CopyText(text + n, sizeof text - n, modulePath);
+    n += CopyText(text + n, sizeof text - n, " and the folder ");
+    char *folder = modulePath;
+    for (char *p = modulePath; *p; p++)
+        if (*p == '\\')
+            folder = p + 1;
+    *folder = '\0';
+    n += CopyText(text + n, sizeof text - n, modulePath);
+    n += CopyText(text + n, sizeof text - n, ThemesFolderName);
     CopyText(text + n, sizeof text - n, ".");
     return MessageBoxA(nullptr, text, ProductName, MB_OK);
 }

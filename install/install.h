@@ -3,7 +3,8 @@
 
 #include "module/module.h"
 
-// ClsidToString: the registry form of a class identifier ("{XXXXXXXX-...}") in ANSI.
+// ClsidToString: the registry form of a class identifier ("{XXXXXXXX-...}", upper case) in
+// ANSI, cut to outSize; made without COM.
 char *ClsidToString(const GUID *clsid, char *out, int outSize);
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer(void);

@@ -1,25 +1,43 @@
 // Self-registration: the class as an in-process server with apartment threading, and the
 // product's entry in the list of installed programs.
 #include "install/install.h"
-#include <objbase.h>
 
 static constexpr int WorkBufferSize = 512;
 
+// Hexadecimal digits of value, most significant first, into text (digits characters).
+static void PutHex(char *text, DWORD value, int digits)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    while (digits--) {
+        text[digits] = Hex[value & 0xF];
+        value >>= 4;
+    }
+}
+
+// Made here rather than by StringFromCLSID, which is COM's and may not be called before
+// CoInitialize; the shell's thread and rundll32 have not initialised COM for the module.
 char *ClsidToString(const GUID *clsid, char *out, int outSize)
 {
-    LPOLESTR wide = nullptr;
-    if (FAILED(StringFromCLSID(*clsid, &wide)) || !wide)
-        return nullptr;
-    // The text holds only braces, hexadecimal digits and hyphens: one byte per character.
-    int n = 0;
-    if (outSize > 0) {
-        while (n < outSize - 1 && wide[n]) {
-            out[n] = static_cast<char>(wide[n]);
-            n++;
-        }
-        out[n] = '\0';
+    char text[39];
+    char *p = text;
+    *p++ = '{';
+    PutHex(p, clsid->Data1, 8);
+    p += 8;
+    *p++ = '-';
+    PutHex(p, clsid->Data2, 4);
+    p += 4;
+    *p++ = '-';
+    PutHex(p, clsid->Data3, 4);
+    p += 4;
+    for (int i = 0; i < 8; i++) {
+        if (i == 0 || i == 2)
+            *p++ = '-';
+        PutHex(p, clsid->Data4[i], 2);
+        p += 2;
     }
-    CoTaskMemFree(wide);
+    *p++ = '}';
+    *p = '\0';
+    CopyText(out, outSize, text);
     return out;
 }
 

@@ -14,12 +14,16 @@ inline constexpr DWORD InfoHeaderSize = 40;
 inline constexpr DWORD MaskBytes = 12; // three DWORD masks after a 40-byte bit-field header
 inline constexpr DWORD LargestHeaderSize = 124;
 inline constexpr DWORD LargestTable = 256;
-inline constexpr LONG LargestSide = 4096;
-// A file up to this size is read onto the stack; the caption images of a theme are far
-// smaller. A larger one is read into memory of its own, no more of it than the pixels need.
-inline constexpr DWORD StackReadSize = 4096;
-static_assert(StackReadSize >= FileHeaderSize + LargestHeaderSize + MaskBytes,
-              "the first read holds every header");
+// The Start button and the caption buttons are a few dozen pixels; a larger picture only
+// costs the shell's thread time and memory to read and convert.
+inline constexpr LONG LargestSide = 1024;
+// The first read: every header and the largest colour table, all that comes before the pixels
+// that the loader needs. The pixels are then read from where the file says they start.
+inline constexpr DWORD HeadReadSize =
+    FileHeaderSize + LargestHeaderSize + MaskBytes + LargestTable * 4;
+// Pixels up to this size are read onto the stack; the caption images of a theme are far
+// smaller. Larger ones are read into memory of their own.
+inline constexpr DWORD StackPixelSize = 4096;
 
 enum Refusal {
     Usable,
@@ -165,8 +169,9 @@ static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLay
         l.colours = l.bpp <= 8 ? depthColours : 0;
     if (l.colours > depthColours)
         return UnknownKind;
-    // The table is read from right after the headers, wherever the pixels start.
-    if (headersEnd > fileSize || l.colours > (fileSize - headersEnd) / l.entrySize)
+    // The table is read from right after the headers, wherever the pixels start; the first
+    // read holds the largest table there can be.
+    if (headersEnd > got || l.colours > (got - headersEnd) / l.entrySize)
         return Damaged;
     l.tableAt = headersEnd;
     if (l.bpp > 8)
@@ -183,26 +188,37 @@ static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLay
             return Damaged;
         l.pixelBytes = imageSize;
     } else {
-        // Within the limits above a row is at most 16 KiB and the image 64 MiB: no overflow.
+        // Within the limits above a row is at most 4 KiB and the image 4 MiB: no overflow.
         DWORD rows = (DWORD)(l.height < 0 ? -l.height : l.height);
         l.pixelBytes = ((DWORD)l.width * l.bpp + 31) / 32 * 4 * rows;
     }
     return l.pixelBytes <= fileSize - l.offBits ? Usable : Damaged;
 }
 
-// A picture file in memory: its first bytes on the stack, all of it in memory of its own when
-// larger.
+// A picture file in memory: its headers, and with them its pixels, on the stack when small,
+// in memory of their own when larger.
 struct PictureFile {
     BitmapLayout layout;
-    BYTE *bytes;
-    BYTE local[StackReadSize];
+    BYTE head[HeadReadSize];
+    BYTE *pixels; // layout.pixelBytes and two bytes to spare
+    BYTE local[StackPixelSize];
 };
 
 static void FreePicture(PictureFile *picture)
 {
-    if (picture->bytes && picture->bytes != picture->local)
-        VirtualFree(picture->bytes, 0, MEM_RELEASE);
-    picture->bytes = nullptr;
+    if (picture->pixels && picture->pixels != picture->local)
+        VirtualFree(picture->pixels, 0, MEM_RELEASE);
+    picture->pixels = nullptr;
+}
+
+// Room for size bytes of pixels; memory of its own, not the heap's: the heaps of Windows 95/98
+// are made for small blocks, and pixels may take megabytes.
+static BYTE *TakePixelRoom(PictureFile *picture, DWORD size)
+{
+    if (size <= StackPixelSize)
+        return picture->pixels = picture->local;
+    return picture->pixels = static_cast<BYTE *>(
+               VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
 }
 
 static Refusal OpenFailure()
@@ -211,17 +227,44 @@ static Refusal OpenFailure()
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? NotFound : Unreadable;
 }
 
-// Opens the file once and reads its headers; with whole, also the rest of what the picture
-// needs, each byte once. On Usable the caller frees the picture.
+// The pixels of a file whose headers are read: what the first read already holds of them is
+// taken from there, the rest read from its place; the bytes between the headers and the
+// pixels, however many, are never read.
+static Refusal ReadPixels(HANDLE file, PictureFile *picture, DWORD got)
+{
+    const BitmapLayout &l = picture->layout;
+    BYTE *pixels = TakePixelRoom(picture, l.pixelBytes + 2);
+    if (!pixels)
+        return Unreadable;
+    DWORD have = 0;
+    if (l.offBits < got) {
+        have = got - l.offBits < l.pixelBytes ? got - l.offBits : l.pixelBytes;
+        memcpy(pixels, picture->head + l.offBits, have);
+    }
+    DWORD rest = 0;
+    if (have < l.pixelBytes &&
+        (SetFilePointer(file, (LONG)(l.offBits + have), nullptr, FILE_BEGIN) ==
+             INVALID_SET_FILE_POINTER ||
+         !ReadFile(file, pixels + have, l.pixelBytes - have, &rest, nullptr) ||
+         rest != l.pixelBytes - have))
+        return Damaged;
+    // Two bytes to spare end the runs of a run-length file that would go on past its
+    // declared size, should a decoder not stop there.
+    pixels[l.pixelBytes] = 0;
+    pixels[l.pixelBytes + 1] = 1;
+    return Usable;
+}
+
+// Opens the file once and reads its headers; with whole, also its pixels. On Usable the
+// caller frees the picture.
 static Refusal ReadPicture(const char *path, PictureFile *picture, int whole)
 {
-    picture->bytes = nullptr;
+    picture->pixels = nullptr;
     memset(&picture->layout, 0, sizeof picture->layout);
-    // No FILE_SHARE_DELETE: Windows 95 refuses the open with it.
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenFileQuietly(path);
     if (file == INVALID_HANDLE_VALUE)
         return OpenFailure();
+    UINT errorMode = BeginQuietFileAccess(); // the disk may go while it is read
     DWORD high = 0;
     DWORD fileSize = GetFileSize(file, &high);
     DWORD got = 0;
@@ -229,44 +272,15 @@ static Refusal ReadPicture(const char *path, PictureFile *picture, int whole)
     if (fileSize != INVALID_FILE_SIZE && high)
         refusal = TooLarge; // 4 GiB or more
     else if (fileSize != INVALID_FILE_SIZE &&
-             ReadFile(file, picture->local, StackReadSize, &got, nullptr))
-        refusal = ReadLayout(picture->local, got, fileSize, &picture->layout);
-    DWORD needed = picture->layout.offBits + picture->layout.pixelBytes;
-    if (refusal == Usable && !whole) {
-        picture->bytes = picture->local;
-    } else if (refusal == Usable && needed + 2 <= StackReadSize) {
-        picture->bytes = picture->local;
-        if (got < needed)
-            refusal = Damaged;
-    } else if (refusal == Usable) {
-        // Memory of its own, not the heap's: the heaps of Windows 95/98 are made for blocks
-        // of a few megabytes at most, and a picture may be 64.
-        BYTE *bytes = static_cast<BYTE *>(
-            VirtualAlloc(nullptr, needed + 2, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        DWORD have = got < needed ? got : needed;
-        DWORD rest = 0;
-        if (!bytes) {
-            refusal = Unreadable;
-        } else {
-            memcpy(bytes, picture->local, have);
-            picture->bytes = bytes;
-            if (have < needed && (!ReadFile(file, bytes + have, needed - have, &rest, nullptr) ||
-                                  rest != needed - have))
-                refusal = Damaged;
-        }
-    }
+             ReadFile(file, picture->head, HeadReadSize, &got, nullptr))
+        refusal = ReadLayout(picture->head, got, fileSize, &picture->layout);
+    if (refusal == Usable && whole)
+        refusal = ReadPixels(file, picture, got);
     CloseHandle(file);
-    if (refusal != Usable) {
+    EndQuietFileAccess(errorMode);
+    if (refusal != Usable)
         FreePicture(picture);
-        return refusal;
-    }
-    if (whole) {
-        // Two bytes to spare end the runs of a run-length file that would go on past its
-        // declared size, should a decoder not stop there.
-        picture->bytes[needed] = 0;
-        picture->bytes[needed + 1] = 1;
-    }
-    return Usable;
+    return refusal;
 }
 
 // A header GDI takes on every system: 40 bytes, then the masks or the colour table.
@@ -275,7 +289,9 @@ struct DibInfo {
     RGBQUAD table[LargestTable];
 };
 
-static void FillDibInfo(const BYTE *bytes, const BitmapLayout &l, DibInfo *info)
+// The table holds every entry the depth can index: those the file gives, then zeros, so that
+// no index reaches past what GDI is handed.
+static void FillDibInfo(const BYTE *table, const BitmapLayout &l, DibInfo *info)
 {
     BITMAPINFOHEADER &h = info->header;
     memset(&h, 0, sizeof h);
@@ -286,12 +302,13 @@ static void FillDibInfo(const BYTE *bytes, const BitmapLayout &l, DibInfo *info)
     h.biBitCount = (WORD)l.bpp;
     h.biCompression = l.compression;
     h.biSizeImage = l.compression == BI_RLE8 || l.compression == BI_RLE4 ? l.pixelBytes : 0;
-    h.biClrUsed = l.colours;
+    h.biClrUsed = l.bpp <= 8 ? 1u << l.bpp : 0;
+    memset(info->table, 0, sizeof info->table);
     if (l.compression == BI_BITFIELDS) {
         memcpy(info->table, l.masks, sizeof l.masks);
         return;
     }
-    const BYTE *entry = bytes + l.tableAt;
+    const BYTE *entry = table;
     for (DWORD i = 0; i < l.colours; i++, entry += l.entrySize) {
         info->table[i].rgbBlue = entry[0];
         info->table[i].rgbGreen = entry[1];
@@ -313,6 +330,98 @@ static void TurnRowsBottomUp(BYTE *pixels, const BitmapLayout &l)
             BYTE t = a[i];
             a[i] = b[i];
             b[i] = t;
+        }
+    }
+}
+
+// The three greys of a standard button, each drawn in the user's colour for its part; under
+// the standard colour scheme they stay as they are.
+struct SchemeGrey {
+    BYTE level;
+    int part;
+};
+static constexpr SchemeGrey SchemeGreys[] = {
+    {192, COLOR_3DFACE},
+    {128, COLOR_3DSHADOW},
+    {223, COLOR_3DLIGHT},
+};
+inline constexpr int SchemeGreyCount = sizeof SchemeGreys / sizeof SchemeGreys[0];
+
+// The user's colours for the greys; 0 when every one is the standard grey itself.
+static int ReadSchemeColours(COLORREF *colours)
+{
+    int differs = 0;
+    for (int i = 0; i < SchemeGreyCount; i++) {
+        colours[i] = GetSysColor(SchemeGreys[i].part);
+        BYTE v = SchemeGreys[i].level;
+        differs |= colours[i] != RGB(v, v, v);
+    }
+    return differs;
+}
+
+// Which grey red, green and blue are, each kept to the number of bits given; -1 for none.
+static int FindSchemeGrey(DWORD r, DWORD g, DWORD b, int redBits, int greenBits, int blueBits)
+{
+    for (int i = 0; i < SchemeGreyCount; i++) {
+        DWORD v = SchemeGreys[i].level;
+        if (r == v >> (8 - redBits) && g == v >> (8 - greenBits) && b == v >> (8 - blueBits))
+            return i;
+    }
+    return -1;
+}
+
+// Pixels of 16 bits: 5-5-5, or 5-6-5 where the masks say so; a grey is matched and replaced
+// in the bits the pixel has.
+static void MapSixteenBitPixel(BYTE *p, int greenBits, const COLORREF *colours)
+{
+    DWORD v = p[0] | (DWORD)p[1] << 8;
+    DWORD b = v & 31, g = (v >> 5) & ((1u << greenBits) - 1), r = (v >> (5 + greenBits)) & 31;
+    int grey = FindSchemeGrey(r, g, b, 5, greenBits, 5);
+    if (grey < 0)
+        return;
+    COLORREF c = colours[grey];
+    v = (DWORD)(GetRValue(c) >> 3) << (5 + greenBits) |
+        (DWORD)(GetGValue(c) >> (8 - greenBits)) << 5 | (DWORD)(GetBValue(c) >> 3);
+    p[0] = (BYTE)v;
+    p[1] = (BYTE)(v >> 8);
+}
+
+// The greys of a picture in the user's colours: the colour table up to 8 bits (run-length
+// pixels included), the pixels themselves above. pixels are the bottom-up rows GDI is given.
+static void MapSchemeColours(DibInfo *info, BYTE *pixels, const BitmapLayout &l)
+{
+    COLORREF colours[SchemeGreyCount];
+    if (!ReadSchemeColours(colours))
+        return;
+    if (l.bpp <= 8) {
+        for (DWORD i = 0; i < info->header.biClrUsed; i++) {
+            RGBQUAD &e = info->table[i];
+            int grey = FindSchemeGrey(e.rgbRed, e.rgbGreen, e.rgbBlue, 8, 8, 8);
+            if (grey >= 0) {
+                e.rgbRed = GetRValue(colours[grey]);
+                e.rgbGreen = GetGValue(colours[grey]);
+                e.rgbBlue = GetBValue(colours[grey]);
+            }
+        }
+        return;
+    }
+    int greenBits = l.compression == BI_BITFIELDS && l.masks[1] == 0x07E0 ? 6 : 5;
+    DWORD bytesPerPixel = l.bpp / 8;
+    DWORD stride = ((DWORD)l.width * l.bpp + 31) / 32 * 4;
+    DWORD rows = (DWORD)(l.height < 0 ? -l.height : l.height);
+    for (DWORD y = 0; y < rows; y++) {
+        BYTE *p = pixels + y * stride;
+        for (LONG x = 0; x < l.width; x++, p += bytesPerPixel) {
+            if (l.bpp == 16) {
+                MapSixteenBitPixel(p, greenBits, colours);
+                continue;
+            }
+            int grey = FindSchemeGrey(p[2], p[1], p[0], 8, 8, 8);
+            if (grey >= 0) {
+                p[0] = GetBValue(colours[grey]);
+                p[1] = GetGValue(colours[grey]);
+                p[2] = GetRValue(colours[grey]);
+            }
         }
     }
 }
@@ -345,6 +454,22 @@ void EndBitmapLoads()
     RunWork = nullptr;
 }
 
+// What a run-length file skips (deltas, early ends of rows or of the picture) is left as it
+// was by GDI: the whole bitmap is first given the colour table's first entry, as a picture
+// whose pixels start at zero has it, drawn through the same table as the runs.
+static void FillWithFirstEntry(const BITMAPINFO *info, int cx, int cy)
+{
+    DibInfo one;
+    memcpy(&one, info, sizeof one);
+    one.header.biWidth = 1;
+    one.header.biHeight = 1;
+    one.header.biCompression = BI_RGB;
+    one.header.biSizeImage = 0;
+    static const DWORD ZeroRow = 0;
+    StretchDIBits(RunWork, 0, 0, cx, cy, 0, 0, 1, 1, &ZeroRow,
+                  reinterpret_cast<const BITMAPINFO *>(&one), DIB_RGB_COLORS, SRCCOPY);
+}
+
 // A bitmap compatible with the screen, cx x cy (0: the picture's own size), made from a DIB:
 // its colours are fixed here from the DIB's own table, whatever DC it is later copied into.
 static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy)
@@ -362,6 +487,9 @@ static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx
     int drawn = 0;
     if (bitmap) {
         HGDIOBJ previous = SelectObject(RunWork, bitmap);
+        DWORD compression = info->bmiHeader.biCompression;
+        if (compression == BI_RLE8 || compression == BI_RLE4)
+            FillWithFirstEntry(info, cx, cy);
         int lines = StretchDIBits(RunWork, 0, 0, cx, cy, 0, 0, width, height, bits, info,
                                   DIB_RGB_COLORS, SRCCOPY);
         drawn = lines > 0;
@@ -376,36 +504,64 @@ static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx
     return bitmap;
 }
 
+// The bitmap of a picture whose pixels are read: its greys in the user's colours, its rows
+// bottom-up. Frees the picture.
+static HBITMAP MakePictureBitmap(PictureFile *picture, const BYTE *table, int cx, int cy)
+{
+    const BitmapLayout &l = picture->layout;
+    DibInfo info;
+    FillDibInfo(table, l, &info);
+    if (l.height < 0)
+        TurnRowsBottomUp(picture->pixels, l);
+    MapSchemeColours(&info, picture->pixels, l);
+    HBITMAP bitmap =
+        MakeScreenBitmap(reinterpret_cast<const BITMAPINFO *>(&info), picture->pixels, cx, cy);
+    FreePicture(picture);
+    return bitmap;
+}
+
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy)
 {
     PictureFile picture;
     if (ReadPicture(path, &picture, 1) != Usable)
         return nullptr;
-    const BitmapLayout &l = picture.layout;
-    DibInfo info;
-    FillDibInfo(picture.bytes, l, &info);
-    BYTE *pixels = picture.bytes + l.offBits;
-    if (l.height < 0)
-        TurnRowsBottomUp(pixels, l);
-    HBITMAP bitmap = MakeScreenBitmap(reinterpret_cast<const BITMAPINFO *>(&info), pixels, cx, cy);
-    FreePicture(&picture);
-    return bitmap;
+    return MakePictureBitmap(&picture, picture.head + picture.layout.tableAt, cx, cy);
 }
 
 HBITMAP LoadBitmapResource(int id, int cx, int cy)
 {
     // A bitmap resource is a DIB without the file header; the module's own are 40-byte
-    // headers with BI_RGB pixels, which GDI takes as they stand.
+    // headers with BI_RGB pixels, bottom-up. Its pixels are copied: the greys are mapped in
+    // the copy, never in the module's own image.
     HRSRC found = FindResourceA(ModuleInstance, MAKEINTRESOURCEA(id), RT_BITMAP);
     HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : nullptr;
     const BITMAPINFO *info =
         loaded ? static_cast<const BITMAPINFO *>(LockResource(loaded)) : nullptr;
-    if (!info || info->bmiHeader.biSize != InfoHeaderSize)
+    if (!info || info->bmiHeader.biSize != InfoHeaderSize ||
+        info->bmiHeader.biCompression != BI_RGB || info->bmiHeader.biHeight <= 0 ||
+        info->bmiHeader.biWidth <= 0 || info->bmiHeader.biWidth > LargestSide ||
+        info->bmiHeader.biHeight > LargestSide || info->bmiHeader.biBitCount > 32)
         return nullptr;
     const BITMAPINFOHEADER &h = info->bmiHeader;
-    DWORD colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
-    const BYTE *bits = reinterpret_cast<const BYTE *>(info) + h.biSize + colours * sizeof(RGBQUAD);
-    return MakeScreenBitmap(info, bits, cx, cy);
+    PictureFile picture;
+    BitmapLayout &l = picture.layout;
+    memset(&l, 0, sizeof l);
+    l.width = h.biWidth;
+    l.height = h.biHeight;
+    l.bpp = h.biBitCount;
+    l.compression = BI_RGB;
+    l.entrySize = 4;
+    l.colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
+    if (l.colours > LargestTable)
+        return nullptr;
+    l.pixelBytes = ((DWORD)l.width * l.bpp + 31) / 32 * 4 * (DWORD)l.height;
+    const BYTE *table = reinterpret_cast<const BYTE *>(info) + h.biSize;
+    if (!TakePixelRoom(&picture, l.pixelBytes + 2))
+        return nullptr;
+    memcpy(picture.pixels, table + l.colours * sizeof(RGBQUAD), l.pixelBytes);
+    if (l.bpp > 8)
+        l.colours = 0;
+    return MakePictureBitmap(&picture, table, cx, cy);
 }
 
 // The decimal digits of n into text (at least 11 bytes).
@@ -440,7 +596,7 @@ static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, i
         char width[11], height[11];
         PutNumber(width, (DWORD)l.width);
         PutNumber(height, l.height < 0 ? 0u - (DWORD)l.height : (DWORD)l.height);
-        FormatText(why, whySize, "%s x %s pixels is larger than 4096 x 4096", width, height);
+        FormatText(why, whySize, "%s x %s pixels is larger than 1024 x 1024", width, height);
     } else {
         CopyText(why, whySize, Reasons[refusal]);
     }

@@ -16,6 +16,9 @@ inline constexpr char RunKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersi
 inline constexpr char UninstallKeyPath[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+// The themes folder, beside the module file.
+inline constexpr char ThemesFolderName[] = "QVTHEMES";
+
 inline constexpr char StartButtonFileNameValue[] = "StartButtonFileName";
 inline constexpr char StartButtonValue[] = "StartButton";
 inline constexpr char FrameControlsValue[] = "FrameControls";
@@ -68,17 +71,35 @@ int GetModulePath(char *dst, int dstSize);
 // Windows 95/98 cannot take. Returns 0 and leaves "" when no such name can be had.
 int GetRundllModulePath(char *dst, int dstSize);
 
+// ---- Files on disks that may be out (module/quietfiles.cpp). ----
+
+// Every file the module opens or probes goes through these: the system's critical-error box
+// ("insert a disk") is off while they run and the caller's error mode is put back after. The
+// pair puts the box off around other calls that touch a disk.
+UINT BeginQuietFileAccess();
+void EndQuietFileAccess(UINT previous);
+// CreateFileA for reading (shared for reading and writing), GetFileAttributesA, FindFirstFileA.
+HANDLE OpenFileQuietly(const char *path);
+DWORD GetFileAttributesQuietly(const char *path);
+HANDLE FindFirstFileQuietly(const char *pattern, WIN32_FIND_DATAA *found);
+// Around a run of probes (the agent's refresh): a drive found not ready is not asked again
+// until the run ends; a floppy drive with no disk takes seconds to say so each time. Runs nest.
+void BeginDriveProbes();
+void EndDriveProbes();
+
 // ---- Bitmap files (module/bitmapfile.cpp). ----
 
 // 1 when the file's headers describe a bitmap the module can show safely on every system of
-// ours: a known header, depth and compression, bit-field masks Windows 95 draws, at most 4096
+// ours: a known header, depth and compression, bit-field masks Windows 95 draws, at most 1024
 // pixels a side, a colour table the depth allows, and pixels that lie inside the file. Only
 // the headers are read. Otherwise 0, and why says in a few words a user understands ("not a
-// bitmap file", "30000 x 30000 pixels is larger than 4096 x 4096"); why may be null.
+// bitmap file", "30000 x 30000 pixels is larger than 1024 x 1024"); why may be null.
 int CheckBitmapFile(const char *path, char *why, int whySize);
 // A bitmap file as a bitmap compatible with the screen, scaled to cx x cy (0: its own size),
-// its colours taken from the file at every depth; null when the file is unusable. The file is
-// opened and read once. Every picture file the module shows comes through here.
+// its colours taken from the file at every depth, except that the three standard button greys
+// (192, 192, 192), (128, 128, 128) and (223, 223, 223) are drawn in the user's colours for the
+// button face, its shadow and its light; null when the file is unusable. The headers are read,
+// then the pixels alone. Every picture file the module shows comes through here.
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
 // One of the module's own bitmap resources, made the same way.
 HBITMAP LoadBitmapResource(int id, int cx, int cy);

@@ -99,7 +99,10 @@ int GetRundllModulePath(char *dst, int dstSize)
     if (FitsRundllName(dst))
         return 1;
     char shortPath[MAX_PATH * 2];
+    // The module's disk may have been taken out since it was loaded: no box asking for it.
+    UINT errorMode = BeginQuietFileAccess();
     DWORD n = GetShortPathNameA(dst, shortPath, sizeof shortPath);
+    EndQuietFileAccess(errorMode);
     if (n == 0 || n >= sizeof shortPath || !FitsRundllName(shortPath) ||
         CopyText(dst, dstSize, shortPath) != (int)n)
         return RefuseText(dst);

@@ -26,7 +26,7 @@ echo "$headers" | grep -q '^Subsystem.*(Windows GUI)' || bad "subsystem is not W
 tls=$(echo "$headers" | awk '/Thread Storage Directory/ { print $3 $4; exit }')
 [ -z "$tls" ] || [ "$tls" = "0000000000000000" ] || bad "TLS directory present ($tls)"
 
-allowed="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll ole32.dll SHELL32.dll COMCTL32.dll comdlg32.dll"
+allowed="KERNEL32.dll USER32.dll GDI32.dll ADVAPI32.dll SHELL32.dll COMCTL32.dll comdlg32.dll"
 dlls=$(echo "$headers" | awk '/DLL Name:/ { print $3 }')
 for d in $dlls; do
   ok=0

@@ -51,10 +51,26 @@ ENV
   [ -e /usr/share/wine/fonts/marlett.ttf ] && cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   # X: and Y: are a CD and a floppy disk to Wine (read when it next starts), for the module
   # run from a disk that can be taken out.
-  for drive in x:cdrom y:floppy; do
-    mkdir -p "$state/${drive%%:*}" && ln -sfn "$state/${drive%%:*}" "$WINEPREFIX/dosdevices/${drive%%:*}:"
+  # W: is a floppy drive with no disk in it: its folder does not exist.
+  for drive in x:cdrom y:floppy w:floppy; do
+    [ "${drive%%:*}" = w ] || mkdir -p "$state/${drive%%:*}"
+    ln -sfn "$state/${drive%%:*}" "$WINEPREFIX/dosdevices/${drive%%:*}:"
     wine reg add 'HKLM\Software\Wine\Drives' /v "${drive%%:*}:" /d "${drive#*:}" /f >/dev/null 2>&1
   done
+  # The colours of the standard Windows 95 scheme, not Wine's own: pictures are compared
+  # pixel for pixel, and the module draws the button greys in the scheme's colours.
+  for colour in ActiveBorder:192,192,192 ActiveTitle:0,0,128 AppWorkspace:128,128,128 \
+    Background:0,128,128 ButtonDkShadow:0,0,0 ButtonFace:192,192,192 ButtonHilight:255,255,255 \
+    ButtonLight:223,223,223 ButtonShadow:128,128,128 ButtonText:0,0,0 GrayText:128,128,128 \
+    Hilight:0,0,128 HilightText:255,255,255 InactiveBorder:192,192,192 \
+    InactiveTitle:128,128,128 InactiveTitleText:192,192,192 InfoText:0,0,0 \
+    InfoWindow:255,255,225 Menu:192,192,192 MenuText:0,0,0 Scrollbar:192,192,192 \
+    TitleText:255,255,255 Window:255,255,255 WindowFrame:0,0,0 WindowText:0,0,0; do
+    rgb=${colour#*:}
+    printf '"%s"="%s"\r\n' "${colour%%:*}" "${rgb//,/ }"
+  done | { printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n'; cat; } \
+    >"$state/colours.reg"
+  wine reg import "$state/colours.reg" >/dev/null 2>&1
   # A crashing test must fail at once, not wait in the crash debugger until its timeout.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1

@@ -7,6 +7,7 @@
 #include "agent/test_taskbar.h"
 #include "framectl/framectl.h"
 #include "framectl/framectl_test_util.h"
+#include "common/win9x_rules.h"
 
 namespace
 {
@@ -25,6 +26,21 @@ double NowMs()
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&now);
     return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+// The stand-in's bitmaps laid out as the window manager keeps them, all of one colour, so that
+// the Windows 98 copy paints caption buttons here: 16 x 14 slots ten to a row, the strips
+// (records 39 and 40) below them.
+void LayOutStandIn(StandInMapping &standin, DWORD ground)
+{
+    for (int r = 0; r < SlotCount; r++) {
+        SlotRect rect = {(WORD)(r % 10 * 20), (WORD)(r / 10 * 16), 16, 14};
+        if (r >= 39)
+            rect = {(WORD)(r == 39 ? 0 : 100), 70, 100, 24};
+        memcpy(standin.header->slots[r], &rect, sizeof rect);
+    }
+    for (LONG i = 0; i < standin.header->width * standin.header->height; i++)
+        standin.Pixels()[i] = ground;
 }
 
 HRESULT AskForClassObject(REFCLSID clsid, void **ppv)
@@ -286,18 +302,10 @@ TEST_F(AgentWindow, AShellsNewPictureSurvivesRefreshAndClose)
 // system's bitmaps, and the refresh does not wait for the loader to give up on it.
 TEST_F(AgentWindow, AHostileFileLeavesTheShellsPictureAndTheSystemsImages)
 {
-    // The stand-in's bitmaps, so that the Windows 98 copy paints caption buttons here.
     const LONG width = 200, height = 100;
     const DWORD ground = 0x123456, red = 0xFF0000;
     StandInMapping standin(width, height, 1);
-    for (int r = 0; r < SlotCount; r++) {
-        SlotRect rect = {(WORD)(r % 10 * 20), (WORD)(r / 10 * 16), 16, 14};
-        if (r >= 39) // the strips
-            rect = {(WORD)(r == 39 ? 0 : 100), 70, 100, 24};
-        memcpy(standin.header->slots[r], &rect, sizeof rect);
-    }
-    for (LONG i = 0; i < width * height; i++)
-        standin.Pixels()[i] = ground;
+    LayOutStandIn(standin, ground);
 
     std::vector<BYTE> bytes = MakeBmpBytes(16, 1, 32);
     ASSERT_EQ(118u, bytes.size());
@@ -444,7 +452,8 @@ TEST(ModuleReload, LoadAgentFreeCyclesLeaveNoGdiObjectBehind)
         GTEST_SKIP() << "only Windows 95/98 builds paint caption buttons";
     const char *path = getenv("QV_MODULE");
     ASSERT_NE(nullptr, path);
-    StandInMapping standin(64, 32, 1);
+    // Wide enough for the strip copies the painter makes at the caption size (records 0).
+    StandInMapping standin(72, 32, 1);
     const SlotRect closeDown = {0, 0, 8, 8}; // record 1
     memcpy(standin.header->slots[1], &closeDown, sizeof closeDown);
     SetFrameImages({"", WriteTestBitmap("cycle.bmp", 8, 8, RGB(255, 0, 0))});
@@ -480,5 +489,74 @@ TEST(ModuleReload, LoadAgentFreeCyclesLeaveNoGdiObjectBehind)
     EXPECT_EQ(afterFirst, afterLast);
     bar.Destroy();
     ClearStartSettings();
+    SetFrameImages({});
+}
+
+// Every stored picture on a drive with no disk: each creation and each refresh tries that
+// drive once, not once a picture (a floppy drive takes seconds to say it has no disk), with
+// the critical-error box off (the rule layer fails the test otherwise); the shell's picture
+// and the system's images stay.
+TEST_F(AgentWindow, ADriveWithNoDiskIsTriedOncePerRefresh)
+{
+    if (!Win9xRulesActive())
+        GTEST_SKIP() << "the drive with no disk is one of the Windows 95/98 rules";
+    const DWORD ground = 0x123456;
+    StandInMapping standin(200, 100, 2); // a new generation: the agent maps it afresh
+    LayOutStandIn(standin, ground);
+    std::string gone = std::string(1, DriveWithoutDisk) + ":\\QVTHEMES\\MINE\\";
+    std::vector<std::string> frames;
+    for (int i = 0; i < FrameImageCount; i++)
+        frames.push_back(gone + std::to_string(i) + ".BMP");
+    SetFrameImages(frames);
+    SetStartFile(gone + "START.BMP");
+    SetStartButton(0x02);
+    TakeNoDiskCalls(DriveWithoutDisk);
+
+    ASSERT_NE(nullptr, StartAgent());
+    EXPECT_EQ(1, TakeNoDiskCalls(DriveWithoutDisk)) << "on creation";
+    for (int refresh = 0; refresh < 2; refresh++) {
+        EXPECT_EQ(0, Send(1));
+        EXPECT_EQ(1, TakeNoDiskCalls(DriveWithoutDisk)) << "refresh " << refresh;
+    }
+    EXPECT_EQ(bar.shellPicture, bar.Current());
+    GdiFlush();
+    int spoiled = 0;
+    for (LONG i = 0; i < 200 * 100; i++)
+        spoiled += (standin.Pixels()[i] & 0xFFFFFF) != ground;
+    EXPECT_EQ(0, spoiled) << "pixels of the system's own images changed";
+    Send(0);
+    SetFrameImages({});
+}
+
+// A caption image in the button's grey is painted in the user's button face, and after the
+// user changes the scheme the agent's refresh paints it in the new one; put back, it follows
+// back.
+TEST_F(AgentWindow, CaptionPicturesFollowTheColourScheme)
+{
+    if (!Win9xConfigured())
+        GTEST_SKIP() << "only Windows 95/98 builds paint caption buttons";
+    StandInMapping standin(200, 100, 3);
+    LayOutStandIn(standin, 0x123456);
+    SetFrameImages({"", WriteTestBitmap("greydown.bmp", 16, 14, RGB(192, 192, 192))});
+    const int face = COLOR_3DFACE;
+    const COLORREF standard = RGB(192, 192, 192), green = RGB(0, 128, 64);
+    COLORREF saved = GetSysColor(face);
+    SetSysColors(1, &face, &standard);
+    ASSERT_NE(nullptr, StartAgent());
+    SlotRect closeDown;
+    memcpy(&closeDown, standin.header->slots[1], sizeof closeDown);
+    auto shown = [&] {
+        GdiFlush();
+        DWORD p = standin.Pixel(closeDown.x + 3, closeDown.y + 3) & 0xFFFFFF;
+        return RGB(p >> 16, p >> 8 & 255, p & 255);
+    };
+    EXPECT_EQ(standard, shown());
+    for (COLORREF colour : {green, standard}) {
+        SetSysColors(1, &face, &colour);
+        EXPECT_TRUE(PumpUntil([&] { return shown() == colour; }, 4000))
+            << std::hex << colour << " not followed: " << shown();
+    }
+    SetSysColors(1, &face, &saved);
+    Send(0);
     SetFrameImages({});
 }

@@ -216,8 +216,12 @@ static HDC HeldContext;
 
 void HoldBitmapContext()
 {
-    if (!HeldContext)
+    // The module paints only a memory DC whose bitmap holds every slot and strip copy: this
+    // one's holds those of the empty table (all at the origin) at any usual caption size.
+    if (!HeldContext) {
         HeldContext = CreateCompatibleDC(nullptr);
+        SelectObject(HeldContext, CreateBitmap(256, 64, 1, 1, nullptr));
+    }
     UserBitmapDC = HeldContext;
     // A context is only held after a locate that also set the caption-button size.
     CaptionButtonWidth = GetSystemMetrics(SM_CXSIZE) - 2;

@@ -233,16 +233,24 @@ TEST_F(FrameRefusal, SelectingTheTabShowsTheMessageAndKeepsTheStartPage)
     });
 }
 
-// A context that is held but no longer usable is no reason to open.
-TEST_F(FrameRefusal, AHeldContextThatIsNoLongerUsableStillRefuses)
+// A context that is held but no longer usable, or that cannot be the window manager's (not
+// a memory DC, or its bitmap smaller than the slots), is no reason to open.
+TEST_F(FrameRefusal, AHeldContextThatIsNotUsableStillRefuses)
 {
     HDC gone = CreateCompatibleDC(nullptr);
     DeleteDC(gone);
-    UserBitmapDC = gone;
-    RunSheet([](HWND sheet) {
-        PostSelectTab(sheet, 1);
-        EXPECT_TRUE(CloseMessageBox(sheet).shown);
-    });
+    HDC small = CreateCompatibleDC(nullptr); // its own 1 x 1 bitmap
+    HDC screen = GetDC(nullptr);
+    for (HDC held : {gone, small, screen}) {
+        HoldBitmapContext(); // the caption size of a locate
+        UserBitmapDC = held;
+        RunSheet([](HWND sheet) {
+            PostSelectTab(sheet, 1);
+            EXPECT_TRUE(CloseMessageBox(sheet).shown);
+        });
+    }
+    DeleteDC(small);
+    ReleaseDC(nullptr, screen);
     DropBitmapContext();
 }
 

@@ -186,7 +186,9 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
 
 SharedSystemBitmaps::SharedSystemBitmaps()
 {
-    const LONG width = 41 * 16, height = 14;
+    // A 16 x 14 slot for every record, and room to the right and below for the strip copies
+    // the painter makes into the last records (four buttons, 2 pixels down).
+    const LONG width = 41 * 16 + 80, height = 18;
     DWORD size = SysBitmapsMappingSize(width, height);
     mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size,
                                  QV_SYSBITMAPS_MAPPING_NAME);

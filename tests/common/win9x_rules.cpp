@@ -21,6 +21,9 @@ extern "C" FARPROC ImportedStretchDIBits __asm__("__imp__StretchDIBits@52");
 extern "C" FARPROC ImportedCreateCompatibleBitmap __asm__("__imp__CreateCompatibleBitmap@12");
 extern "C" FARPROC ImportedGetDC __asm__("__imp__GetDC@4");
 extern "C" FARPROC ImportedReleaseDC __asm__("__imp__ReleaseDC@8");
+extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+extern "C" FARPROC ImportedFindFirstFileA __asm__("__imp__FindFirstFileA@8");
+extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -38,6 +41,13 @@ typedef int(WINAPI *ReleaseDCProc)(HWND, HDC);
 CreateCompatibleBitmapProc RealCreateCompatibleBitmap;
 GetDCProc RealGetDC;
 ReleaseDCProc RealReleaseDC;
+
+typedef DWORD(WINAPI *GetFileAttributesAProc)(LPCSTR);
+typedef HANDLE(WINAPI *FindFirstFileAProc)(LPCSTR, WIN32_FIND_DATAA *);
+typedef BOOL(WINAPI *InvalidateRectProc)(HWND, const RECT *, BOOL);
+GetFileAttributesAProc RealGetFileAttributesA;
+FindFirstFileAProc RealFindFirstFileA;
+InvalidateRectProc RealInvalidateRect;
 
 struct ProcOverride {
     char name[64];
@@ -61,15 +71,78 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
     return RealGetProcAddress(module, name);
 }
 
+int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
+
+// A removable or CD-ROM drive with no disk in it: the test prefix maps such drives to folders,
+// and one whose folder is missing has no disk.
+bool OnDriveWithoutDisk(LPCSTR name)
+{
+    if (!name || !name[0] || name[1] != ':')
+        return false;
+    char letter = (char)(name[0] | 0x20);
+    if (letter < 'a' || letter > 'z')
+        return false;
+    char root[] = {letter, ':', '\\', '\0'};
+    UINT type = GetDriveTypeA(root);
+    if ((type != DRIVE_REMOVABLE && type != DRIVE_CDROM) ||
+        RealGetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    NoDiskCalls[letter - 'a']++;
+    return true;
+}
+
+// A file call on a drive with no disk: unless the caller has the critical-error box off,
+// Windows 95/98 stop the thread in a box asking for the disk (at logon, in the shell, where
+// nobody expects it). With the box off the call fails as "not ready".
+bool RefusedForNoDisk(LPCSTR name)
+{
+    if (!OnDriveWithoutDisk(name))
+        return false;
+    UINT mode = SetErrorMode(0);
+    SetErrorMode(mode);
+    if (!(mode & SEM_FAILCRITICALERRORS))
+        ADD_FAILURE() << "a box asking for the disk in drive " << name[0] << ": (" << name
+                      << "), with the critical-error box on";
+    SetLastError(ERROR_NOT_READY);
+    return true;
+}
+
 HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                DWORD disposition, DWORD flags, HANDLE templateFile)
 {
+    if (RefusedForNoDisk(name))
+        return INVALID_HANDLE_VALUE;
     // Windows 95/98 know no FILE_SHARE_DELETE and refuse the whole call when it is asked for.
     if (share & FILE_SHARE_DELETE) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     return RealCreateFileA(name, access, share, sa, disposition, flags, templateFile);
+}
+
+DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
+{
+    return RefusedForNoDisk(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
+}
+
+HANDLE WINAPI RuledFindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
+{
+    return RefusedForNoDisk(pattern) ? INVALID_HANDLE_VALUE : RealFindFirstFileA(pattern, found);
+}
+
+BOOL CALLBACK WaitForAnswer(HWND window, LPARAM)
+{
+    SendMessageA(window, WM_NULL, 0, 0);
+    return TRUE;
+}
+
+// InvalidateRect with no window invalidates and redraws every top-level window, sending each
+// its erase and frame messages before it returns: it waits for every window's thread.
+BOOL WINAPI RuledInvalidateRect(HWND window, const RECT *rect, BOOL erase)
+{
+    if (!window)
+        EnumWindows(WaitForAnswer, 0);
+    return RealInvalidateRect(window, rect, erase);
 }
 
 // Whether these systems draw a DIB with this header. Windows 95 knows no 124-byte (version 5)
@@ -181,6 +254,12 @@ struct RulesAtStartUp {
             SwapImportSlot(&ImportedGetDC, reinterpret_cast<FARPROC>(RuledGetDC)));
         RealReleaseDC = reinterpret_cast<ReleaseDCProc>(
             SwapImportSlot(&ImportedReleaseDC, reinterpret_cast<FARPROC>(RuledReleaseDC)));
+        RealGetFileAttributesA = reinterpret_cast<GetFileAttributesAProc>(SwapImportSlot(
+            &ImportedGetFileAttributesA, reinterpret_cast<FARPROC>(RuledGetFileAttributesA)));
+        RealFindFirstFileA = reinterpret_cast<FindFirstFileAProc>(SwapImportSlot(
+            &ImportedFindFirstFileA, reinterpret_cast<FARPROC>(RuledFindFirstFileA)));
+        RealInvalidateRect = reinterpret_cast<InvalidateRectProc>(SwapImportSlot(
+            &ImportedInvalidateRect, reinterpret_cast<FARPROC>(RuledInvalidateRect)));
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }
@@ -225,6 +304,16 @@ void OverrideProc(const char *name, FARPROC replacement)
 void ClearProcOverrides()
 {
     OverrideCount = 0;
+}
+
+int TakeNoDiskCalls(char drive)
+{
+    char letter = (char)(drive | 0x20);
+    if (letter < 'a' || letter > 'z')
+        return 0;
+    int calls = NoDiskCalls[letter - 'a'];
+    NoDiskCalls[letter - 'a'] = 0;
+    return calls;
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -122,21 +122,42 @@ class HeldDC : public FrameStateTest
 {
 };
 
-TEST_F(HeldDC, AnswersOneWithoutLocatingAgainWhenTheDCStillAnswers)
+// Every logical slot reaches record 5, at (2, 1) and 16 x 14: the strip copies then reach
+// 2 + 3 * 16 + 6 + 16 = 72 pixels across and 1 + 2 + 14 = 17 down.
+TEST_F(HeldDC, AnswersOneWithoutLocatingAgainOnlyForAMemoryDCThatHoldsTheTable)
 {
-    Canvas canvas(8, 8, 0);
-    UserBitmapDC = canvas.dc;
-    CaptionButtonWidth = 16;
-    CaptionButtonHeight = 14;
-    for (int i = 0; i < SlotCount; i++)
-        SlotIndexMap[i] = -7;
-    LastLocateExit = -1;
-    EXPECT_EQ(1, InitFrameControls(0));
-    EXPECT_EQ(canvas.dc, UserBitmapDC);
-    EXPECT_EQ(-1, LastLocateExit) << "located again";
-    EXPECT_EQ(-7, SlotIndexMap[0]) << "the version gate ran again";
-    EXPECT_EQ(16, CaptionButtonWidth);
-    EXPECT_EQ(14, CaptionButtonHeight);
+    for (int i = 0; i < SlotCount; i++) {
+        SlotIndexMap[i] = 5;
+        SlotRectTable[i] = {2, 1, 16, 14};
+    }
+    HDC screen = GetDC(nullptr);
+    struct Case {
+        int width, height;
+        bool screenDC;
+        int answer;
+    } cases[] = {
+        {72, 17, false, 1},
+        {71, 17, false, 0},
+        {72, 16, false, 0},
+        {72, 17, true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.width << " x " << c.height << (c.screenDC ? ", screen" : ""));
+        Canvas canvas(c.width, c.height, 0);
+        UserBitmapDC = c.screenDC ? screen : canvas.dc;
+        CaptionButtonWidth = 16;
+        CaptionButtonHeight = 14;
+        LastLocateExit = -1;
+        EXPECT_EQ(c.answer, InitFrameControls(0));
+        EXPECT_EQ(c.screenDC ? screen : canvas.dc, UserBitmapDC);
+        EXPECT_EQ(-1, LastLocateExit) << "located again";
+        EXPECT_EQ(5, SlotIndexMap[0]) << "the version gate ran again";
+        EXPECT_EQ(16, CaptionButtonWidth);
+        EXPECT_EQ(14, CaptionButtonHeight);
+    }
+    UserBitmapDC = nullptr;
+    ReleaseDC(nullptr, screen);
 }
 
 TEST_F(HeldDC, AnswersZeroForAHandleThatFailsTheCheckAndKeepsIt)

@@ -85,6 +85,30 @@ TEST(ClassIdText, IsTheBracedUpperCaseRegistryForm)
     EXPECT_EQ(ClassIdText(), text);
 }
 
+// Byte for byte the text COM itself makes, for the module's class and for identifiers whose
+// every field is at its lowest, its highest and a digit apart in each nibble.
+TEST(ClassIdText, IsByteForByteWhatComMakes)
+{
+    const GUID ids[] = {
+        ModuleClassId,
+        {0, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}},
+        {0xFFFFFFFF, 0xFFFF, 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {0x01234567, 0x89AB, 0xCDEF, {0xFE, 0xDC, 0xBA, 0x98, 0x76, 0x54, 0x32, 0x10}},
+        {0xA0000009, 0x0A09, 0x90A0, {0x0F, 0xF0, 0x1E, 0xE1, 0x2D, 0xD2, 0x3C, 0xC3}},
+    };
+    for (const GUID &id : ids) {
+        LPOLESTR wide = nullptr;
+        ASSERT_EQ(S_OK, StringFromCLSID(id, &wide));
+        char com[64];
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, com, sizeof com, nullptr, nullptr);
+        CoTaskMemFree(wide);
+        char text[64];
+        memset(text, '#', sizeof text);
+        ASSERT_EQ(text, ClsidToString(&id, text, sizeof text));
+        EXPECT_EQ(0, memcmp(com, text, 39)) << com << " against " << text;
+    }
+}
+
 TEST(ClassIdText, ASmallBufferIsFilledNoFurtherAndTerminated)
 {
     char text[16];
@@ -138,31 +162,10 @@ TEST_F(Registration, UnregisteringRemovesTheClassOnly)
     EXPECT_GT(after.subkeys, 10u);
 }
 
-// The module's code linked into this program, acting for the real module, where the class
-// text or the module's own path cannot be had.
-extern "C" FARPROC ImportedStringFromCLSID __asm__("__imp__StringFromCLSID@8");
-typedef HRESULT(WINAPI *StringFromClsidProc)(REFCLSID, LPOLESTR *);
-static HRESULT WINAPI NoMemoryForText(REFCLSID, LPOLESTR *)
-{
-    return E_OUTOFMEMORY;
-}
-
+// The module's code linked into this program, acting for the real module, where the
+// module's own path cannot be had.
 TEST_F(Registration, WritesNothingItCannotWriteWhole)
 {
-    LoadedModule module(ModulePath());
-    ModuleInstance = module.handle;
-    {
-        ImportSlotSwap<StringFromClsidProc> swap(&ImportedStringFromCLSID, NoMemoryForText);
-        char text[64];
-        EXPECT_EQ(nullptr, ClsidToString(&ModuleClassId, text, sizeof text));
-        EXPECT_EQ(S_OK, DllRegisterServer());
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()))
-            << "no class key without its name";
-        EXPECT_TRUE(
-            RunsOnWin9x(ReadText(HKEY_LOCAL_MACHINE, UninstallEntryPath(), "UninstallString"),
-                        "RUNDLL_Remove", module.path));
-        EXPECT_EQ(S_OK, DllUnregisterServer());
-    }
     RemoveAllRegistration();
     ModuleInstance = reinterpret_cast<HINSTANCE>(0x12340000); // no module: no path
     EXPECT_EQ(S_OK, DllRegisterServer());
@@ -225,9 +228,10 @@ TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
         std::string notice = ReadAndDismissNotice().text;
         ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
         CloseHandle(thread);
+        std::string folder = module.path.substr(0, module.path.rfind('\\') + 1);
         EXPECT_EQ("This program has been removed. Please restart your system, and then remove "
                   "the file " +
-                      module.path + ".",
+                      module.path + " and the folder " + folder + "QVTHEMES.",
                   notice);
         EXPECT_EQ(IDOK, call.answer);
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));

@@ -1,13 +1,17 @@
 // The check every bitmap file passes before the system's loader sees it: each kind of file the
 // loader takes is still taken (and really loads), and hostile headers are refused.
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "common/import_slot.h"
 #include "common/testfiles.h"
 #include "common/win9x_rules.h"
 #include "module/module.h"
+#include "res/resource.h"
 
 namespace
 {
@@ -155,7 +159,8 @@ TEST(BitmapFileCheck, TakesEveryKindOfBitmapTheLoaderTakes)
         {"16-bit, 108-byte header", MakeBmpBytes(3, 2, 16, 108)},
         {"32-bit, 56-byte header", MakeBmpBytes(2, 2, 32, 56)},
         {"8-bit top-down, 52-byte header", MakeBmpBytes(5, -4, 8, 52)},
-        {"4096 pixels wide", MakeBmpBytes(4096, 1, 32)},
+        {"1024 pixels wide", MakeBmpBytes(1024, 1, 32)},
+        {"1024 pixels high, top-down", MakeBmpBytes(1, -1024, 8)},
     };
     for (const Kind &k : kinds) {
         SCOPED_TRACE(k.what);
@@ -250,8 +255,9 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
         {"2 bits per pixel", With(eight, BmpBitCount, 2, 2)},
         {"width 0", With(eight, BmpWidth, 0)},
         {"height 0", With(eight, BmpHeight, 0)},
-        {"4097 wide, all its pixels there", MakeBmpBytes(4097, 1, 8)},
-        {"4097 high top-down, all its pixels there", MakeBmpBytes(1, -4097, 8)},
+        {"1025 wide, all its pixels there", MakeBmpBytes(1025, 1, 8)},
+        {"1025 high, all its pixels there", MakeBmpBytes(1, 1025, 8)},
+        {"1025 high top-down, all its pixels there", MakeBmpBytes(1, -1025, 8)},
         {"most negative width", With(eight, BmpWidth, 0x80000000)},
         {"negative width", With(eight, BmpWidth, (DWORD)-4)},
         {"RLE8 top-down", With(rle, BmpHeight, (DWORD)-2)},
@@ -316,8 +322,9 @@ TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)
     const std::pair<std::vector<BYTE>, const char *> reasons[] = {
         {{}, "not a bitmap file"},
         {With(With(MakeBmpBytes(16, 1, 32), BmpWidth, 30000), BmpHeight, 30000),
-         "30000 x 30000 pixels is larger than 4096 x 4096"},
-        {MakeBmpBytes(3, -5000, 8), "3 x 5000 pixels is larger than 4096 x 4096"},
+         "30000 x 30000 pixels is larger than 1024 x 1024"},
+        {MakeBmpBytes(3, -5000, 8), "3 x 5000 pixels is larger than 1024 x 1024"},
+        {MakeBmpBytes(1025, 1, 24), "1025 x 1 pixels is larger than 1024 x 1024"},
         {With(MakeBmpBytes(4, 2, 8), BmpCompression, BI_JPEG),
          "a kind of bitmap Windows 95 cannot show"},
         {Cut(MakeBmpBytes(4, 2, 8), 1000), "the file is damaged or cut short"},
@@ -333,4 +340,214 @@ TEST(BitmapFileCheck, TakesTheLongestPathAndRefusesWhatIsNoFile)
     EXPECT_STREQ("file not found", why);
     EXPECT_EQ(0, CheckBitmapFile(folder.c_str(), nullptr, 0)) << "a folder";
     EXPECT_EQ(0, CheckBitmapFile("", nullptr, 0)) << "no name";
+}
+
+namespace
+{
+// What the loader asks ReadFile for, summed.
+extern "C" FARPROC ImportedReadFile __asm__("__imp__ReadFile@20");
+typedef BOOL(WINAPI *ReadFileProc)(HANDLE, void *, DWORD, DWORD *, OVERLAPPED *);
+ReadFileProc PassedRead;
+DWORD BytesAsked;
+BOOL WINAPI CountingRead(HANDLE file, void *buffer, DWORD size, DWORD *got, OVERLAPPED *o)
+{
+    BytesAsked += size;
+    return PassedRead(file, buffer, size, got, o);
+}
+
+// A file whose pixels start gap bytes after the colour table.
+std::vector<BYTE> WithGap(std::vector<BYTE> bytes, DWORD gap)
+{
+    DWORD offBits = Field(bytes, BmpOffBits);
+    bytes.insert(bytes.begin() + offBits, gap, 0xEE);
+    PokeBmp(bytes, BmpOffBits, offBits + gap);
+    return bytes;
+}
+} // namespace
+
+// The headers, then the pixels from where the file says they start: a gap before them is
+// skipped by a seek, not read, and the pixels are the file's whether the gap ends inside the
+// first read (1,174 bytes: every header and the largest table) or past it.
+TEST(BitmapFileLoader, ReadsTheHeadersAndThePixelsButNotTheGapBetween)
+{
+    std::string path = Folder() + "gap.bmp";
+    std::vector<BYTE> base = MakeBmpBytes(7, 5, 24);
+    Paint(base);
+    const DWORD pixels = (DWORD)base.size() - 54, head = 1174;
+    for (DWORD gap : {0ul, 1ul, head - 54 - 1, head - 54, head - 54 + 1, 1ul << 20}) {
+        SCOPED_TRACE(gap);
+        std::vector<BYTE> bytes = WithGap(base, gap);
+        ASSERT_TRUE(WriteBmpBytes(path, bytes));
+        BytesAsked = 0;
+        HBITMAP image;
+        {
+            ImportSlotSwap<ReadFileProc> swap(&ImportedReadFile, CountingRead);
+            PassedRead = swap.original;
+            image = LoadBitmapFile(path.c_str(), 0, 0);
+        }
+        ASSERT_NE(nullptr, image);
+        EXPECT_LE(BytesAsked, head + pixels);
+        std::vector<COLORREF> shown = Shown(image, 7, 5);
+        DeleteObject(image);
+        for (int i = 0; i < 35; i++)
+            ASSERT_EQ(Described(base, i % 7, i / 7), shown[i]) << i;
+    }
+}
+
+// Run-length pictures with every way of skipping pixels: what is skipped takes the table's
+// first entry (blue here, not the black of a new bitmap), at the picture's own size and
+// scaled; an index past the table the file gives is black.
+TEST(BitmapFileLoader, RunLengthPixelsItSkipsTakeTheFirstEntry)
+{
+    // 4 x 3, rows from the bottom: two of 1 and an early end of the row; a delta over two
+    // pixels, one of 5 (the file gives 3 entries) and the row's end; then the picture's end.
+    const std::vector<BYTE> rle8 = {2, 1, 0, 0, 0, 2, 2, 0, 1, 5, 0, 0, 0, 1};
+    const std::vector<BYTE> rle4 = {2, 0x11, 0, 0, 0, 2, 2, 0, 1, 0x50, 0, 0, 0, 1};
+    const COLORREF blue = RGB(0, 0, 200), one = RGB(1, 1, 1);
+    const COLORREF expected[12] = {blue, blue, blue, blue, // top row: never reached
+                                   blue, blue, 0,    blue, // delta, index 5, end of row
+                                   one,  one,  blue, blue};
+    std::string path = Folder() + "skips.bmp";
+    for (DWORD compression : {(DWORD)BI_RLE8, (DWORD)BI_RLE4}) {
+        bool four = compression == BI_RLE4;
+        std::vector<BYTE> bytes =
+            MakeBmpBytes(4, 3, four ? 4 : 8, 40, compression, four ? rle4 : rle8);
+        PokeBmp(bytes, 54, 0x0000C8); // entry 0: blue (stored blue, green, red)
+        PokeBmp(bytes, 58, 0x010101);
+        PokeBmp(bytes, BmpClrUsed, 3);
+        ASSERT_TRUE(WriteBmpBytes(path, bytes));
+        for (int scale : {1, 3}) {
+            SCOPED_TRACE(testing::Message() << (four ? "RLE4" : "RLE8") << " x" << scale);
+            HBITMAP image = LoadBitmapFile(path.c_str(), 4 * scale, 3 * scale);
+            ASSERT_NE(nullptr, image);
+            std::vector<COLORREF> shown = Shown(image, 4 * scale, 3 * scale);
+            DeleteObject(image);
+            for (int i = 0; i < 12 * scale * scale; i++)
+                EXPECT_EQ(expected[i / (4 * scale) / scale * 4 + i % (4 * scale) / scale], shown[i])
+                    << "pixel " << i % (4 * scale) << ", " << i / (4 * scale);
+        }
+    }
+}
+
+namespace
+{
+// The user's colours for the three button parts, set for as long as the object lives.
+struct SchemeColours {
+    static constexpr int Parts[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
+    COLORREF saved[3];
+    explicit SchemeColours(const COLORREF *colours)
+    {
+        for (int i = 0; i < 3; i++)
+            saved[i] = GetSysColor(Parts[i]);
+        SetSysColors(3, Parts, colours);
+    }
+    ~SchemeColours() { SetSysColors(3, Parts, saved); }
+};
+
+// One row of six pixels: the three standard greys, a grey beside them, black and white.
+const COLORREF SixColours[6] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223),
+                                RGB(193, 193, 193), RGB(0, 0, 0),       RGB(255, 255, 255)};
+
+std::vector<BYTE> SixColourPicture(int bpp)
+{
+    std::vector<BYTE> bytes = MakeBmpBytes(6, 1, bpp, 40, bpp == 16 ? BI_BITFIELDS : BI_RGB);
+    size_t at = Field(bytes, BmpOffBits);
+    for (int i = 0; i < 6; i++) {
+        COLORREF c = SixColours[i];
+        if (bpp <= 8) {
+            PokeBmp(bytes, 54 + 4 * i, GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+            bytes[at + i * bpp / 8] |= (BYTE)(bpp == 4 && i % 2 == 0 ? i << 4 : i);
+        } else if (bpp == 16) {
+            PokeBmp(bytes, at + 2 * i,
+                    (GetRValue(c) >> 3) << 11 | (GetGValue(c) >> 2) << 5 | GetBValue(c) >> 3, 2);
+        } else {
+            for (int k = 0; k < 3; k++)
+                bytes[at + i * bpp / 8 + k] = (BYTE)(c >> (16 - 8 * k));
+        }
+    }
+    return bytes;
+}
+} // namespace
+
+// The three greys of a button follow the user's colour scheme at every depth, through the
+// table up to 8 bits and in the pixels above; a grey one step away, black and white stay.
+// Under the standard colours every picture is as the file says.
+TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
+{
+    const COLORREF standard[3] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223)};
+    const COLORREF scheme[3] = {RGB(64, 0, 128), RGB(0, 96, 32), RGB(248, 200, 8)};
+    std::string path = Folder() + "greys.bmp";
+    for (int bpp : {4, 8, 16, 24, 32}) {
+        ASSERT_TRUE(WriteBmpBytes(path, SixColourPicture(bpp)));
+        for (const COLORREF *colours : {scheme, standard}) {
+            SCOPED_TRACE(testing::Message()
+                         << bpp << " bits, " << (colours == scheme ? "scheme" : "standard"));
+            HBITMAP image;
+            {
+                SchemeColours set(colours);
+                image = LoadBitmapFile(path.c_str(), 0, 0);
+            }
+            ASSERT_NE(nullptr, image);
+            std::vector<COLORREF> shown = Shown(image, 6, 1);
+            DeleteObject(image);
+            for (int i = 0; i < 6; i++) {
+                // At 16 bits 193 has 192's bits: it is that grey there.
+                int grey = i < 3 ? i : i == 3 && bpp == 16 ? 0 : -1;
+                COLORREF want = grey >= 0 ? colours[grey] : SixColours[i];
+                if (bpp == 16)
+                    EXPECT_TRUE(Near(want, shown[i])) << i << ": " << std::hex << shown[i];
+                else
+                    EXPECT_EQ(want, shown[i]) << i;
+            }
+        }
+    }
+}
+
+// A file on a drive with no disk is refused as not found, without the system's box asking
+// for the disk (the rule layer fails the test for that box), and the caller's own error
+// mode is as it was.
+TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
+{
+    if (!Win9xRulesActive())
+        GTEST_SKIP() << "the drive with no disk is one of the Windows 95/98 rules";
+    const std::string path = std::string(1, DriveWithoutDisk) + ":\\START.BMP";
+    UINT mode = SetErrorMode(0);
+    char why[64];
+    EXPECT_EQ(0, CheckBitmapFile(path.c_str(), why, sizeof why));
+    EXPECT_STREQ("the file cannot be read", why);
+    EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
+    EXPECT_EQ(0u, SetErrorMode(mode)) << "the error mode was not put back";
+    EXPECT_EQ(2, TakeNoDiskCalls(DriveWithoutDisk));
+    // The rule itself: the same open with the box on is a failure of the test.
+    SetErrorMode(0);
+    EXPECT_NONFATAL_FAILURE(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        "asking for the disk");
+    SetErrorMode(mode);
+    TakeNoDiskCalls(DriveWithoutDisk);
+}
+
+// The built-in Start picture comes through the same mapping: its grey ground follows the
+// button face, and under the standard colours it is the grey of the resource.
+TEST(BitmapFileLoader, TheBuiltInPictureFollowsTheButtonFace)
+{
+    ModuleInstance = GetModuleHandleA(nullptr);
+    const COLORREF face = RGB(16, 160, 96), grey = RGB(192, 192, 192);
+    const COLORREF scheme[3] = {face, RGB(128, 128, 128), RGB(223, 223, 223)};
+    const COLORREF standard[3] = {grey, RGB(128, 128, 128), RGB(223, 223, 223)};
+    for (const COLORREF *colours : {scheme, standard}) {
+        HBITMAP image;
+        {
+            SchemeColours set(colours);
+            image = LoadBitmapResource(IDB_STARTBUTTON, 0, 0);
+        }
+        ASSERT_NE(nullptr, image);
+        std::vector<COLORREF> shown = Shown(image, 48, 16);
+        DeleteObject(image);
+        long faces = std::count(shown.begin(), shown.end(), face);
+        long greys = std::count(shown.begin(), shown.end(), grey);
+        EXPECT_EQ(colours == scheme, faces > 48 * 16 / 4) << faces;
+        EXPECT_EQ(colours == standard, greys > 48 * 16 / 4) << greys;
+    }
+    ModuleInstance = nullptr;
 }

@@ -161,6 +161,22 @@ PY
 check "README.TXT: CRLF, at most 76 columns, Windows-1252" text_rules "$work/zip/README.TXT" 76
 check "QUORVIA.INF: CRLF, Windows-1252" text_rules "$work/zip/QUORVIA.INF" 1000
 check "README.TXT names the version" grep -qx "Version $major\.$minor"$'\r' "$work/zip/README.TXT"
+# The second field of a [SourceDisksNames] line is the source disk's volume label: empty (any
+# disk) or the images' own, else the setup engine asks for a disk that does not exist.
+check "[SourceDisksNames] names no label but the images' own" python3 - "$work/zip/QUORVIA.INF" <<'PY'
+import sys
+section = None
+labels = []
+for line in open(sys.argv[1], encoding="cp1252").read().splitlines():
+    line = line.split(";")[0].strip()
+    if line.startswith("["):
+        section = line.lower()
+    elif section == "[sourcedisksnames]" and "=" in line:
+        fields = [f.strip() for f in line.split("=", 1)[1].split(",")]
+        labels.append(fields[1] if len(fields) > 1 else "")
+print("  labels:", labels)
+sys.exit(0 if labels and all(l.strip('"') in ("", "QUORVIA") for l in labels) else 1)
+PY
 
 # ---- Windows takes them in: a fresh prefix set to Windows 98 ----
 
@@ -185,6 +201,18 @@ if wineboot -i >"$work/wineboot.log" 2>&1; then
   export QV_KIT_DISK="Z:${work//\//\\}\\kitdisk" QV_KIT_THEME=EXAMPLE
   check "the setup file, the Control Panel and the theme bitmaps under Wine" \
     timeout 180 wine "$program"
+  # The same install from the floppy's files on a floppy drive A: and the CD's on a CD-ROM
+  # drive D:, each into a system folder emptied first.
+  for drive in A:img:floppy D:iso:cdrom; do
+    IFS=: read -r letter folder kind <<<"$drive"
+    ln -sfn "$work/$folder" "$WINEPREFIX/dosdevices/${letter,}:"
+    wine reg add 'HKLM\Software\Wine\Drives' /v "${letter,}:" /d "$kind" /f >/dev/null 2>&1
+    wineserver -k
+    rm -rf "$WINEPREFIX/drive_c/windows/system32/QVSHELL.CPL" \
+      "$WINEPREFIX/drive_c/windows/system32/QVTHEMES"
+    QV_RELEASE_FILES=$letter: check "the setup file installs from the $kind drive $letter" \
+      timeout 180 wine "$program" --gtest_filter='ReleaseSetupFile.*'
+  done
 else
   cat "$work/wineboot.log"
   fail "a fresh prefix (wineboot)"
