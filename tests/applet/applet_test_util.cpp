@@ -275,7 +275,7 @@ BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM param)
 }
 } // namespace
 
-MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs)
+MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs, int button)
 {
     MessageBoxSeen seen;
     BoxSearch search = {owner, nullptr};
@@ -290,9 +290,68 @@ MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs)
     seen.shown = true;
     seen.caption = sheetdriver::Text(search.found);
     EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
-    sheetdriver::PostClick(search.found, IDOK);
+    sheetdriver::PostClick(search.found, button);
     sheetdriver::WaitFor([&] { return !IsWindow(search.found); }, 2000);
+    // What the answer set off is done before the test looks.
+    sheetdriver::Settle(owner);
     return seen;
+}
+
+std::string SaveThemeAs(HWND page, const std::string &typed)
+{
+    sheetdriver::PostClick(page, IDC_THEME_SAVEAS);
+    HWND box = sheetdriver::WaitForDialog("Save Theme As");
+    if (!box)
+        return "<no name box>";
+    HWND reason = GetDlgItem(box, IDC_THEMENAME_REASON);
+    std::string rule = sheetdriver::Text(reason);
+    sheetdriver::Type(GetDlgItem(box, IDC_THEMENAME_EDIT), typed);
+    sheetdriver::PostClick(box, IDOK);
+    if (sheetdriver::WaitFor([&] { return !IsWindow(box); }, 1000)) {
+        sheetdriver::Settle(page);
+        return "";
+    }
+    std::string why = sheetdriver::Text(reason);
+    sheetdriver::PostClick(box, IDCANCEL);
+    sheetdriver::WaitFor([&] { return !IsWindow(box); }, 2000);
+    return why == rule ? "<rule unchanged: " + why + ">" : why;
+}
+
+std::string ThemesFolderOfProgram()
+{
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string path = program;
+    return path.substr(0, path.find_last_of('\\')) + "\\QVTHEMES";
+}
+
+std::string FileBytes(const std::string &path)
+{
+    HANDLE in = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    std::string bytes(GetFileSize(in, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(in, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(in);
+    return bytes.substr(0, read);
+}
+
+std::vector<std::string> FolderEntries(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace applettest

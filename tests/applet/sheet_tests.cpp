@@ -201,7 +201,7 @@ TEST(PageTemplates, ThemesPage)
         {-1, "STATIC", "&Theme:", CV | SS_LEFT, 8, 4, 84, 8},
         {101, "LISTBOX", "",
          CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
-         14, 84, 120},
+         14, 84, 102},
         {-1, "STATIC", "Preview:", CV | SS_LEFT, 100, 4, 84, 8},
         {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
         {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
@@ -209,8 +209,25 @@ TEST(PageTemplates, ThemesPage)
          12},
         {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
         {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
+        // Save As and Delete come after the page's first controls, under the list.
+        {106, "BUTTON", "Save &As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
+        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
     };
     EXPECT_EQ(expected, t.items);
+}
+
+TEST(PageTemplates, ThemeNameBox)
+{
+    Template t = LoadTemplate(105);
+    EXPECT_EQ(static_cast<DWORD>(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT),
+              t.style);
+    EXPECT_EQ("MS Sans Serif", t.font);
+    std::vector<int> ids;
+    for (const Item &item : t.items)
+        ids.push_back(item.id);
+    // The label, the name, the line for the rule and the reason, OK and Cancel.
+    EXPECT_EQ((std::vector<int>{-1, 101, 102, IDOK, IDCANCEL}), ids);
+    EXPECT_EQ("EDIT", t.items[1].cls);
 }
 
 TEST(PageTemplates, AboutPage)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
+#include "common/import_slot.h"
 
 using namespace applettest;
 using namespace sheetdriver;
@@ -34,9 +35,9 @@ class ThemesPage : public SheetTest
     {
         std::vector<std::string> list;
         for (int i = 0; i < 13; i++)
-            list.push_back(std::count(skipped.begin(), skipped.end(), ThemeFileNames[i])
+            list.push_back(std::count(skipped.begin(), skipped.end(), applettest::ThemeFileNames[i])
                                ? ""
-                               : folder + "\\" + ThemeFileNames[i]);
+                               : folder + "\\" + applettest::ThemeFileNames[i]);
         list.push_back(""); // the closing NUL
         return list;
     }
@@ -50,6 +51,47 @@ class ThemesPage : public SheetTest
         SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETTEXT, index,
                             reinterpret_cast<LPARAM>(text));
         return text;
+    }
+    static std::string SelectedText(HWND page)
+    {
+        return Selected(page) < 0 ? "<none>" : ItemText(page, Selected(page));
+    }
+    // Where an entry stands in the list; -1 when it is not there.
+    static int IndexOf(HWND page, const std::string &text)
+    {
+        int count = static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; i++)
+            if (ItemText(page, i) == text)
+                return i;
+        return -1;
+    }
+    // The theme's files stored as the page stores them: the Start picture as a file (with the
+    // stretch bits of startButton) and the 13 caption files.
+    void StoreWhole(const std::string &folder, DWORD startButton = 2)
+    {
+        StoreStartButton(startButton);
+        StoreFileName(folder + "\\START.BMP");
+        std::vector<std::string> images = Expected(folder);
+        images.pop_back();
+        StoreFrameImages(images);
+    }
+    // What this program has in the themes folder (programs that share it run side by side):
+    // its themes and its working folder.
+    static std::vector<std::string> OwnThemeFolders()
+    {
+        char work[16];
+        snprintf(work, sizeof work, "~QV%04lX", GetCurrentProcessId() & 0xFFFF);
+        std::string id = std::to_string(GetCurrentProcessId());
+        std::vector<std::string> own;
+        for (const std::string &entry : FolderEntries(ThemesFolderOfProgram()))
+            if (entry.find(id) != std::string::npos || entry == work)
+                own.push_back(entry);
+        return own;
+    }
+    // A name of exactly 8 characters for this process, as Save As takes it.
+    static std::string EightCharacterName(const char *tag)
+    {
+        return (OwnThemeName(tag) + "_-______").substr(0, 8);
     }
     std::string name;
     std::vector<std::string> made;
@@ -65,8 +107,9 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         HWND page = ActivateThemesPage(sheet);
         ASSERT_TRUE(page);
         HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        EXPECT_EQ("(Windows default)", ItemText(page, 0));
-        EXPECT_EQ(-1, Selected(page)) << "the stored settings are no theme's";
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "the stored settings are no theme's";
+        EXPECT_EQ(0, Selected(page));
+        EXPECT_EQ("(Windows default)", ItemText(page, 1));
         EXPECT_TRUE(Checked(page, IDC_THEME_START));
         EXPECT_TRUE(Checked(page, IDC_THEME_CAPTIONS));
         EXPECT_FALSE(ApplyEnabled(sheet));
@@ -80,6 +123,9 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
         EXPECT_EQ(Expected(theme), ReadFrameImages());
         EXPECT_TRUE(HasRunValue());
+        EXPECT_EQ(name, SelectedText(page)) << "the theme applied is what is stored";
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+        EXPECT_FALSE(ApplyEnabled(sheet));
 
         // The other pages show what was stored, so a later Apply writes it back unchanged.
         HWND start = Page(sheet, 0);
@@ -94,12 +140,13 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(0x11u, ReadStartButton());
         EXPECT_EQ(Expected(theme), ReadFrameImages());
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "after the Start page's Apply";
         Click(sheet, IDOK);
     });
     // Opened again, no theme is selected: the theme's caption buttons are stored, but its
     // Start picture is no longer. Once it is, the theme is selected.
     RunSheet([&](HWND sheet) {
-        EXPECT_EQ(-1, Selected(ActivateThemesPage(sheet)));
+        EXPECT_EQ("(Current settings)", SelectedText(ActivateThemesPage(sheet)));
         Click(Page(sheet, 0), IDC_START_OTHER);
         Type(GetDlgItem(Page(sheet, 0), IDC_START_PATH), theme + "\\start.bmp");
         Click(sheet, IDOK);
@@ -133,7 +180,8 @@ TEST_F(ThemesPage, WindowsDefaultStoresTheShellsPictureAndTheSystemsButtons)
     StoreFrameImages(std::vector<std::string>(13, "C:\\mine.bmp"));
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        ASSERT_EQ(0, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
+        EXPECT_EQ("(Current settings)", ItemText(page, 0));
+        ASSERT_EQ(1, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
         Click(sheet, IDOK);
     });
     EXPECT_EQ(0x10u, ReadStartButton()) << "the shell's own, stretch kept";
@@ -182,6 +230,509 @@ TEST_F(ThemesPage, PreviewsLeaveNoGdiObjectsBehind)
         for (int i = 0; i < 10; i++)
             pickBoth();
         EXPECT_LT(CountGdiObjects(), before + 10);
+    });
+}
+
+// ---- The list tells what is stored; the ticks follow the parts of the selected entry ----
+
+TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
+{
+    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
+    std::string startOnly = Make("QB", captions);
+    std::string startOnlyName = name;
+    std::string full = Make("QA");
+    std::string fullName = name;
+    std::vector<std::string> theme = Expected(full);
+    theme.pop_back();
+    std::vector<std::string> swapped = theme;
+    swapped[4] = startOnly + "\\START.BMP";
+    std::string lower = full;
+    CharLowerA(&lower[0]);
+    const std::vector<std::string> none;
+    const std::string current = "(Current settings)", windows = "(Windows default)";
+    struct Case {
+        const char *what;
+        DWORD startButton; // 0xFFFF: nothing stored
+        std::string file;
+        std::vector<std::string> images; // empty: no FrameControls value
+        std::string selected;
+    } cases[] = {
+        {"nothing stored", 0xFFFF, "", none, windows},
+        {"shell, stretched, single spaces", 0x10, "C:\\x.bmp", std::vector<std::string>(13, " "),
+         windows},
+        {"shell and one caption file", 0, "", {full + "\\CLOSEUP.BMP"}, current},
+        {"the built-in picture", 1, "", none, current},
+        {"a theme whole", 2, full + "\\START.BMP", theme, fullName},
+        {"a theme in other case, stretched", 0x12, lower + "\\start.bmp", theme, fullName},
+        {"a theme with one caption swapped", 2, full + "\\START.BMP", swapped, current},
+        {"a theme's captions, the built-in picture", 1, full + "\\START.BMP", theme, current},
+        {"a theme's captions, no Start picture", 0, "", theme, current},
+        {"a Start-only theme's picture over a theme's captions", 2, startOnly + "\\START.BMP",
+         theme, startOnlyName},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearSettings();
+        if (c.startButton != 0xFFFF)
+            StoreStartButton(c.startButton);
+        if (!c.file.empty())
+            StoreFileName(c.file);
+        if (!c.images.empty())
+            StoreFrameImages(c.images);
+        RunSheet([&](HWND sheet) {
+            HWND page = ActivateThemesPage(sheet);
+            EXPECT_EQ(c.selected, SelectedText(page));
+            EXPECT_EQ(c.selected == current ? 0 : -1, IndexOf(page, current))
+                << "only for a look no entry gives, and first";
+            EXPECT_FALSE(ApplyEnabled(sheet));
+            bool isTheme = c.selected != current && c.selected != windows;
+            EXPECT_EQ(isTheme, Enabled(page, IDC_THEME_DELETE));
+            bool captions = c.selected != startOnlyName;
+            EXPECT_EQ(captions, Enabled(page, IDC_THEME_CAPTIONS));
+            EXPECT_EQ(captions, Checked(page, IDC_THEME_CAPTIONS));
+            EXPECT_TRUE(Enabled(page, IDC_THEME_START) && Checked(page, IDC_THEME_START));
+        });
+    }
+}
+
+TEST_F(ThemesPage, APartTheThemeLacksIsUntickedAndItsApplyLeavesThatPartAsStored)
+{
+    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
+    std::string startOnly = Make("QC", captions);
+    std::string startOnlyName = name;
+    Make("QD");
+    std::string fullName = name;
+    StoreStartButton(0x11);
+    std::vector<std::string> mine(13, "");
+    mine[0] = "C:\\mine.bmp";
+    mine[1] = " ";
+    StoreFrameImages(mine);
+    DWORD type;
+    std::string before, after;
+    ASSERT_TRUE(ReadSetting("FrameControls", &type, &before));
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        struct Step {
+            std::string pick;     // "" : untick Caption buttons instead
+            bool captionsEnabled; // and so ticked, unless unticked by hand
+            bool captionsTicked;
+        } steps[] = {
+            {startOnlyName, false, false},
+            {fullName, true, true},
+            {"", true, false},
+            {startOnlyName, false, false},
+            {fullName, true, true},
+            {"(Windows default)", true, true},
+            {"(Current settings)", true, true},
+            {startOnlyName, false, false},
+        };
+        for (const Step &step : steps) {
+            SCOPED_TRACE(step.pick);
+            if (step.pick.empty())
+                Click(page, IDC_THEME_CAPTIONS);
+            else
+                ASSERT_GE(PickItem(list, step.pick), 0);
+            EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
+            EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
+            EXPECT_TRUE(Enabled(page, IDC_THEME_START) && Checked(page, IDC_THEME_START));
+        }
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(startOnlyName, SelectedText(page));
+        EXPECT_FALSE(Enabled(page, IDC_THEME_CAPTIONS));
+    });
+    EXPECT_EQ(0x12u, ReadStartButton()) << "a file, the stretch kept";
+    EXPECT_EQ(startOnly + "\\START.BMP", ReadFileName());
+    ASSERT_TRUE(ReadSetting("FrameControls", &type, &after));
+    EXPECT_EQ(before, after) << "the caption slots as stored, byte for byte";
+}
+
+TEST_F(ThemesPage, ApplyIsOfferedOnlyWhileTheChoiceWouldChangeWhatIsStored)
+{
+    std::string full = Make("QE");
+    std::string fullName = name;
+    Make("QF");
+    std::string otherName = name;
+    StoreWhole(full);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        EXPECT_EQ(fullName, SelectedText(page));
+        struct Step {
+            const char *what;
+            std::string pick; // "" : click the tick named by id instead
+            int id;
+            bool apply;
+        } steps[] = {
+            {"another theme", otherName, 0, true},
+            {"the stored theme again", fullName, 0, false},
+            {"another theme", otherName, 0, true},
+            {"without its Start picture", "", IDC_THEME_START, true},
+            {"and without its buttons: nothing to store", "", IDC_THEME_CAPTIONS, false},
+            {"its Start picture again", "", IDC_THEME_START, true},
+            {"the system's own", "(Windows default)", 0, true},
+            {"the stored theme, Start unticked", fullName, 0, false},
+        };
+        for (const Step &step : steps) {
+            SCOPED_TRACE(step.what);
+            if (step.pick.empty())
+                Click(page, step.id);
+            else
+                PickItem(list, step.pick);
+            EXPECT_EQ(step.apply, ApplyEnabled(sheet));
+        }
+    });
+}
+
+TEST_F(ThemesPage, EveryPagesApplyLeavesTheEntryOfWhatItStoredSelected)
+{
+    std::string full = Make("QG");
+    std::string fullName = name;
+    StoreWhole(full);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        HWND start = Page(sheet, 0);
+        EXPECT_EQ(fullName, SelectedText(page));
+
+        Click(start, IDC_START_TOVAN);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Start page: built-in picture";
+        Click(start, IDC_START_OTHER);
+        Type(GetDlgItem(start, IDC_START_PATH), full + "\\START.BMP");
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(fullName, SelectedText(page)) << "Start page: the theme's picture again";
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 12);
+        Click(frame, IDC_FRAME_DEFAULT);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Frame controls page";
+
+        ActivateThemesPage(sheet);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), fullName);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(fullName, SelectedText(page)) << "Themes page";
+        EXPECT_FALSE(ApplyEnabled(sheet));
+    });
+    EXPECT_EQ(Expected(full), ReadFrameImages());
+}
+
+// ---- Save As and Delete ----
+
+// A hand-made look: three caption images of three depths, one stored file that is gone, a
+// single space, and the built-in Start picture.
+struct HandMadeLook {
+    std::string folder = TempFolder();
+    std::string a = folder + "\\A.BMP", b = folder + "\\B.BMP", c = folder + "\\C.BMP";
+    HandMadeLook()
+    {
+        WriteSolidBmpFile(a, 16, 14, RGB(200, 0, 0));
+        WriteBmpBytes(b, MakeBmpBytes(13, 11, 8));
+        WriteBmpBytes(c, MakeBmpBytes(16, 14, 4));
+        std::vector<std::string> images(13, "");
+        images[0] = a;
+        images[4] = b;
+        images[12] = c;
+        images[8] = " ";
+        images[10] = folder + "\\GONE.BMP";
+        StoreFrameImages(images);
+        StoreStartButton(0x11);
+    }
+    ~HandMadeLook()
+    {
+        for (const std::string &f : {a, b, c})
+            DeleteFileA(f.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+};
+
+// The built-in picture as a file: the bitmap resource with a file header in front (48 x 16
+// at 24 bits: the pixels start right after the 54 bytes of headers).
+std::string BuiltInPictureFile()
+{
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDB_STARTBUTTON), RT_BITMAP);
+    std::string dib(static_cast<const char *>(LockResource(LoadResource(module, found))),
+                    SizeofResource(module, found));
+    std::vector<BYTE> header(14, 0);
+    PokeBmp(header, 0, 0x4D42, 2);
+    PokeBmp(header, 2, static_cast<DWORD>(14 + dib.size()));
+    PokeBmp(header, BmpOffBits, 54);
+    return std::string(header.begin(), header.end()) + dib;
+}
+
+TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
+{
+    HandMadeLook look;
+    std::string typed = OwnThemeName("s");
+    std::string saved = OwnThemeName("S");
+    std::string folder = ThemesFolderOfProgram() + "\\" + saved;
+    made.push_back(folder);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ("(Current settings)", SelectedText(page));
+        EXPECT_EQ("", SaveThemeAs(page, typed));
+        EXPECT_EQ(saved, SelectedText(page)) << "named in capitals, and selected";
+        EXPECT_TRUE(ApplyEnabled(sheet)) << "the stored paths are not the new theme's yet";
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(saved, SelectedText(page));
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+    });
+    EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "MAXDIS.BMP", "MINDN.BMP", "START.BMP"}),
+              FolderEntries(folder))
+        << "parts left to the system (and a file that is gone) absent";
+    EXPECT_EQ(FileBytes(look.a), FileBytes(folder + "\\CLOSEUP.BMP"));
+    EXPECT_EQ(FileBytes(look.b), FileBytes(folder + "\\MINDN.BMP"));
+    EXPECT_EQ(FileBytes(look.c), FileBytes(folder + "\\MAXDIS.BMP"));
+    EXPECT_EQ(BuiltInPictureFile(), FileBytes(folder + "\\START.BMP"));
+    EXPECT_EQ(std::vector<std::string>{saved}, OwnThemeFolders()) << "no working folder left";
+    EXPECT_EQ(0x12u, ReadStartButton()) << "applied: the saved picture, the stretch kept";
+    EXPECT_EQ(folder + "\\START.BMP", ReadFileName());
+    EXPECT_EQ(folder + "\\MINDN.BMP", ReadFrameImages()[4]);
+    EXPECT_EQ("", ReadFrameImages()[10]);
+}
+
+TEST_F(ThemesPage, SaveAsRefusesANameThatWouldNotSurviveEveryToolAndSaysWhy)
+{
+    HandMadeLook look;
+    std::vector<std::string> written;
+    struct Case {
+        std::string typed;
+        const char *reason; // a word of the reason; null: accepted
+    } cases[] = {
+        {"", "Type a name"},
+        {"NINECHARS", "at most 8"},
+        {EightCharacterName("e"), nullptr},
+        {"A B", "only letters"},
+        {"A.B", "only letters"},
+        {"(A)", "only letters"},
+        {"~QV", "only letters"},
+        {"\xC4"
+         "B",
+         "only letters"},
+        {"CON", "device"},
+        {"lpt1", "device"},
+        {OwnThemeName("COM"), nullptr},
+    };
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.typed);
+            std::string why = SaveThemeAs(page, c.typed);
+            if (!c.reason) {
+                EXPECT_EQ("", why);
+                std::string folder = ThemesFolderOfProgram() + "\\" + c.typed;
+                CharUpperA(&folder[0]);
+                made.push_back(folder);
+                written.push_back(folder.substr(folder.find_last_of('\\') + 1));
+                EXPECT_EQ(written.back(), SelectedText(page));
+            } else {
+                EXPECT_NE(std::string::npos, why.find(c.reason)) << why;
+            }
+        }
+    });
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, OwnThemeFolders()) << "only the accepted names were written";
+}
+
+TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
+{
+    std::string theme = Make("QH");
+    std::string original = FileBytes(theme + "\\MAXUP.BMP");
+    // The look of the theme itself, saved over it: every file is read before any is replaced.
+    StoreWhole(theme);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        MessageBoxSeen box = CloseMessageBox(sheet, 3000, IDNO);
+        ASSERT_TRUE(box.shown);
+        EXPECT_NE(std::string::npos, box.text.find(name)) << box.text;
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+        EXPECT_EQ(original, FileBytes(theme + "\\MAXUP.BMP"));
+        EXPECT_EQ(name, SelectedText(page));
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "the stored settings are this theme's";
+
+        // A look of one caption image replaces all 14 files with that one.
+        HandMadeLook look;
+        StoreStartButton(0);
+        StoreFrameImages({look.a});
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(theme));
+        EXPECT_EQ(FileBytes(look.a), FileBytes(theme + "\\CLOSEUP.BMP"));
+    });
+}
+
+// A folder that cannot be written: the system's refusal of one call, as a write-protected
+// floppy or a full disk gives it.
+namespace refusal
+{
+extern "C" FARPROC ImportedCreateDirectoryA __asm__("__imp__CreateDirectoryA@8");
+extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
+extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
+int Calls;
+BOOL WINAPI WriteProtected(const char *, SECURITY_ATTRIBUTES *)
+{
+    SetLastError(ERROR_WRITE_PROTECT);
+    return FALSE;
+}
+BOOL WINAPI FullAfterOneWrite(HANDLE file, const void *data, DWORD size, DWORD *written,
+                              OVERLAPPED *overlapped)
+{
+    if (Calls++ == 0)
+        return WriteFile(file, data, size, written, overlapped);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+BOOL WINAPI DeleteWriteProtected(const char *)
+{
+    SetLastError(ERROR_WRITE_PROTECT);
+    return FALSE;
+}
+} // namespace refusal
+
+TEST_F(ThemesPage, AFolderThatCannotBeWrittenGivesAMessageAndKeepsEverythingAsItWas)
+{
+    HandMadeLook look;
+    std::string theme = Make("QI");
+    std::string saved = OwnThemeName("T");
+    std::vector<std::string> before = OwnThemeFolders();
+    struct Case {
+        const char *what;
+        FARPROC *slot;
+        FARPROC refusal;
+        bool deleting;
+        const char *reason;
+    } cases[] = {
+        {"write-protected", &refusal::ImportedCreateDirectoryA,
+         reinterpret_cast<FARPROC>(refusal::WriteProtected), false, "write-protected"},
+        {"full after the first file", &refusal::ImportedWriteFile,
+         reinterpret_cast<FARPROC>(refusal::FullAfterOneWrite), false, "full"},
+        {"delete, write-protected", &refusal::ImportedDeleteFileA,
+         reinterpret_cast<FARPROC>(refusal::DeleteWriteProtected), true, "write-protected"},
+    };
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.what);
+            refusal::Calls = 0;
+            ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
+            if (c.deleting) {
+                PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+                PostClick(page, IDC_THEME_DELETE);
+                ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+            } else {
+                EXPECT_EQ("", SaveThemeAs(page, saved));
+            }
+            MessageBoxSeen box = CloseMessageBox(sheet);
+            ASSERT_TRUE(box.shown);
+            EXPECT_NE(std::string::npos, box.text.find(c.reason)) << box.text;
+            EXPECT_EQ(before, OwnThemeFolders());
+            EXPECT_EQ(14u, FolderEntries(theme).size());
+        }
+    });
+}
+
+TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
+{
+    std::string theme = Make("QJ");
+    std::string themeName = name;
+    std::string kept = Make("QK");
+    std::string keptName = name;
+    WriteFileBytes(kept + "\\NOTES.TXT", "mine", 4);
+    StoreWhole(theme);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        EXPECT_EQ(themeName, SelectedText(page));
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDNO).shown);
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(WaitFor([&] { return IndexOf(page, themeName) < 0; }));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
+        EXPECT_EQ("(Current settings)", SelectedText(page));
+        EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
+        PickItem(list, "(Windows default)");
+        EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
+
+        PickItem(list, keptName);
+        EXPECT_TRUE(Enabled(page, IDC_THEME_DELETE));
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(WaitFor([&] { return IndexOf(page, keptName) < 0; }));
+        EXPECT_EQ(std::vector<std::string>{"NOTES.TXT"}, FolderEntries(kept));
+    });
+    EXPECT_EQ(Expected(theme), ReadFrameImages()) << "the settings are untouched";
+    EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
+    DeleteFileA((kept + "\\NOTES.TXT").c_str());
+}
+
+// ---- The zoomed preview ----
+
+// The preview as the page draws it, pixel by pixel (rows from the top).
+std::vector<COLORREF> DrawThemesPreview(HWND page, int *width, int *height)
+{
+    HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
+    RECT r;
+    GetClientRect(preview, &r);
+    *width = r.right;
+    *height = r.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r, 0};
+    SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
+    SelectObject(dc, old);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB};
+    std::vector<COLORREF> pixels(static_cast<size_t>(r.right) * r.bottom);
+    GetDIBits(dc, bitmap, 0, r.bottom, pixels.data(), &info, DIB_RGB_COLORS);
+    for (COLORREF &p : pixels)
+        p = RGB(GetBValue(p), GetGValue(p), GetRValue(p)); // BGRX to COLORREF
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+TEST_F(ThemesPage, ThePreviewShowsEachPixelOfACaptionButtonAsATwoByTwoSquare)
+{
+    std::string theme = Make("QZ");
+    SIZE size = CaptionButtonSizeOfMetrics();
+    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
+    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+        int width = 0, height = 0;
+        std::vector<COLORREF> pixels = DrawThemesPreview(page, &width, &height);
+        auto at = [&](int x, int y) {
+            return x < width && y < height ? pixels[static_cast<size_t>(y) * width + x]
+                                           : CLR_INVALID;
+        };
+        auto zoomedAt = [&](int ox, int oy, int zoom) {
+            for (int y = 0; y < size.cy * zoom; y++)
+                for (int x = 0; x < size.cx * zoom; x++)
+                    if (at(ox + x, oy + y) != pattern(x / zoom, y / zoom))
+                        return false;
+            return true;
+        };
+        int found = 0;
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                if (at(x, y) == pattern(0, 0) && zoomedAt(x, y, 2))
+                    found++;
+        EXPECT_EQ(1, found) << "Close button up, once, every pixel a 2 x 2 square";
     });
 }
 
