@@ -216,20 +216,6 @@ TEST(PageTemplates, ThemesPage)
     EXPECT_EQ(expected, t.items);
 }
 
-TEST(PageTemplates, ThemeNameBox)
-{
-    Template t = LoadTemplate(105);
-    EXPECT_EQ(static_cast<DWORD>(DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_SETFONT),
-              t.style);
-    EXPECT_EQ("MS Sans Serif", t.font);
-    std::vector<int> ids;
-    for (const Item &item : t.items)
-        ids.push_back(item.id);
-    // The label, the name, the line for the rule and the reason, OK and Cancel.
-    EXPECT_EQ((std::vector<int>{-1, 101, 102, IDOK, IDCANCEL}), ids);
-    EXPECT_EQ("EDIT", t.items[1].cls);
-}
-
 TEST(PageTemplates, AboutPage)
 {
     Template t = LoadTemplate(103);

@@ -88,11 +88,6 @@ class ThemesPage : public SheetTest
                 own.push_back(entry);
         return own;
     }
-    // A name of exactly 8 characters for this process, as Save As takes it.
-    static std::string EightCharacterName(const char *tag)
-    {
-        return (OwnThemeName(tag) + "_-______").substr(0, 8);
-    }
     std::string name;
     std::vector<std::string> made;
 };
@@ -295,7 +290,9 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
     }
 }
 
-TEST_F(ThemesPage, APartTheThemeLacksIsUntickedAndItsApplyLeavesThatPartAsStored)
+// A tick whose part the entry lacks is cleared and disabled, and ticked again when it comes
+// back; Apply is offered only while the choice would change what is stored.
+TEST_F(ThemesPage, TicksFollowTheEntryAndApplyOnlyAChange)
 {
     std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
     std::string startOnly = Make("QC", captions);
@@ -303,85 +300,46 @@ TEST_F(ThemesPage, APartTheThemeLacksIsUntickedAndItsApplyLeavesThatPartAsStored
     Make("QD");
     std::string fullName = name;
     StoreStartButton(0x11);
-    std::vector<std::string> mine(13, "");
-    mine[0] = "C:\\mine.bmp";
-    mine[1] = " ";
-    StoreFrameImages(mine);
+    StoreFrameImages({"C:\\mine.bmp", " "});
     DWORD type;
     std::string before, after;
     ASSERT_TRUE(ReadSetting("FrameControls", &type, &before));
+    struct Step {
+        std::string pick; // or the tick to click
+        int click;
+        bool startTicked, captionsEnabled, captionsTicked, apply;
+    } steps[] = {
+        {startOnlyName, 0, true, false, false, true},
+        {fullName, 0, true, true, true, true},
+        {"", IDC_THEME_CAPTIONS, true, true, false, true},
+        {"", IDC_THEME_START, false, true, false, false},
+        {startOnlyName, 0, false, false, false, false},
+        {"", IDC_THEME_START, true, false, false, true},
+        {"(Current settings)", 0, true, true, true, false},
+        {"(Windows default)", 0, true, true, true, true},
+        {startOnlyName, 0, true, false, false, true},
+    };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        struct Step {
-            std::string pick;     // "" : untick Caption buttons instead
-            bool captionsEnabled; // and so ticked, unless unticked by hand
-            bool captionsTicked;
-        } steps[] = {
-            {startOnlyName, false, false},
-            {fullName, true, true},
-            {"", true, false},
-            {startOnlyName, false, false},
-            {fullName, true, true},
-            {"(Windows default)", true, true},
-            {"(Current settings)", true, true},
-            {startOnlyName, false, false},
-        };
         for (const Step &step : steps) {
-            SCOPED_TRACE(step.pick);
-            if (step.pick.empty())
-                Click(page, IDC_THEME_CAPTIONS);
+            SCOPED_TRACE(step.pick + " " + std::to_string(step.click));
+            if (step.click)
+                Click(page, step.click);
             else
-                ASSERT_GE(PickItem(list, step.pick), 0);
+                ASSERT_GE(PickItem(GetDlgItem(page, IDC_THEME_LIST), step.pick), 0);
+            EXPECT_EQ(step.startTicked, Checked(page, IDC_THEME_START));
             EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
-            EXPECT_TRUE(Enabled(page, IDC_THEME_START) && Checked(page, IDC_THEME_START));
+            EXPECT_EQ(step.apply, ApplyEnabled(sheet));
         }
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(startOnlyName, SelectedText(page));
-        EXPECT_FALSE(Enabled(page, IDC_THEME_CAPTIONS));
+        EXPECT_FALSE(ApplyEnabled(sheet));
     });
     EXPECT_EQ(0x12u, ReadStartButton()) << "a file, the stretch kept";
     EXPECT_EQ(startOnly + "\\START.BMP", ReadFileName());
     ASSERT_TRUE(ReadSetting("FrameControls", &type, &after));
     EXPECT_EQ(before, after) << "the caption slots as stored, byte for byte";
-}
-
-TEST_F(ThemesPage, ApplyIsOfferedOnlyWhileTheChoiceWouldChangeWhatIsStored)
-{
-    std::string full = Make("QE");
-    std::string fullName = name;
-    Make("QF");
-    std::string otherName = name;
-    StoreWhole(full);
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        EXPECT_EQ(fullName, SelectedText(page));
-        struct Step {
-            const char *what;
-            std::string pick; // "" : click the tick named by id instead
-            int id;
-            bool apply;
-        } steps[] = {
-            {"another theme", otherName, 0, true},
-            {"the stored theme again", fullName, 0, false},
-            {"another theme", otherName, 0, true},
-            {"without its Start picture", "", IDC_THEME_START, true},
-            {"and without its buttons: nothing to store", "", IDC_THEME_CAPTIONS, false},
-            {"its Start picture again", "", IDC_THEME_START, true},
-            {"the system's own", "(Windows default)", 0, true},
-            {"the stored theme, Start unticked", fullName, 0, false},
-        };
-        for (const Step &step : steps) {
-            SCOPED_TRACE(step.what);
-            if (step.pick.empty())
-                Click(page, step.id);
-            else
-                PickItem(list, step.pick);
-            EXPECT_EQ(step.apply, ApplyEnabled(sheet));
-        }
-    });
 }
 
 TEST_F(ThemesPage, EveryPagesApplyLeavesTheEntryOfWhatItStoredSelected)
@@ -463,18 +421,38 @@ std::string BuiltInPictureFile()
     return std::string(header.begin(), header.end()) + dib;
 }
 
+// A refused name keeps the box open with the reason; the name taken (1 to 8 letters, digits,
+// - and _) is made capitals, and the look is written under it and selected.
 TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
 {
     HandMadeLook look;
-    std::string typed = OwnThemeName("s");
-    std::string saved = OwnThemeName("S");
+    std::string typed = (OwnThemeName("s") + "_-______").substr(0, 8); // 8: the most taken
+    std::string saved = typed;
+    CharUpperA(&saved[0]);
     std::string folder = ThemesFolderOfProgram() + "\\" + saved;
     made.push_back(folder);
+    const std::pair<std::string, const char *> refused[] = {
+        {"", "Type a name"},
+        {typed + "9", "at most 8"},
+        {"A B", "only letters"},
+        {"A.B", "only letters"},
+        {"(A)", "only letters"},
+        {"~QV", "only letters"},
+        {"\xC4"
+         "B",
+         "only letters"},
+        {"CON", "device"},
+        {"lpt1", "device"},
+    };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         EXPECT_EQ("(Current settings)", SelectedText(page));
+        for (const auto &name : refused)
+            EXPECT_NE(std::string::npos, SaveThemeAs(page, name.first).find(name.second))
+                << name.first;
+        EXPECT_TRUE(OwnThemeFolders().empty()) << "nothing written for a refused name";
         EXPECT_EQ("", SaveThemeAs(page, typed));
-        EXPECT_EQ(saved, SelectedText(page)) << "named in capitals, and selected";
+        EXPECT_EQ(saved, SelectedText(page));
         EXPECT_TRUE(ApplyEnabled(sheet)) << "the stored paths are not the new theme's yet";
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(saved, SelectedText(page));
@@ -491,50 +469,6 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
     EXPECT_EQ(0x12u, ReadStartButton()) << "applied: the saved picture, the stretch kept";
     EXPECT_EQ(folder + "\\START.BMP", ReadFileName());
     EXPECT_EQ(folder + "\\MINDN.BMP", ReadFrameImages()[4]);
-    EXPECT_EQ("", ReadFrameImages()[10]);
-}
-
-TEST_F(ThemesPage, SaveAsRefusesANameThatWouldNotSurviveEveryToolAndSaysWhy)
-{
-    HandMadeLook look;
-    std::vector<std::string> written;
-    struct Case {
-        std::string typed;
-        const char *reason; // a word of the reason; null: accepted
-    } cases[] = {
-        {"", "Type a name"},
-        {"NINECHARS", "at most 8"},
-        {EightCharacterName("e"), nullptr},
-        {"A B", "only letters"},
-        {"A.B", "only letters"},
-        {"(A)", "only letters"},
-        {"~QV", "only letters"},
-        {"\xC4"
-         "B",
-         "only letters"},
-        {"CON", "device"},
-        {"lpt1", "device"},
-        {OwnThemeName("COM"), nullptr},
-    };
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        for (const Case &c : cases) {
-            SCOPED_TRACE(c.typed);
-            std::string why = SaveThemeAs(page, c.typed);
-            if (!c.reason) {
-                EXPECT_EQ("", why);
-                std::string folder = ThemesFolderOfProgram() + "\\" + c.typed;
-                CharUpperA(&folder[0]);
-                made.push_back(folder);
-                written.push_back(folder.substr(folder.find_last_of('\\') + 1));
-                EXPECT_EQ(written.back(), SelectedText(page));
-            } else {
-                EXPECT_NE(std::string::npos, why.find(c.reason)) << why;
-            }
-        }
-    });
-    std::sort(written.begin(), written.end());
-    EXPECT_EQ(written, OwnThemeFolders()) << "only the accepted names were written";
 }
 
 TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
@@ -577,24 +511,23 @@ extern "C" FARPROC ImportedCreateDirectoryA __asm__("__imp__CreateDirectoryA@8")
 extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
 extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
 int Calls;
-BOOL WINAPI WriteProtected(const char *, SECURITY_ATTRIBUTES *)
+// Lets the first allowed calls through, then fails with error.
+template <DWORD error, int allowed, typename Proc, Proc real, typename... Args>
+BOOL WINAPI Refuse(Args... args)
 {
-    SetLastError(ERROR_WRITE_PROTECT);
+    if (Calls++ < allowed)
+        return real(args...);
+    SetLastError(error);
     return FALSE;
 }
-BOOL WINAPI FullAfterOneWrite(HANDLE file, const void *data, DWORD size, DWORD *written,
-                              OVERLAPPED *overlapped)
-{
-    if (Calls++ == 0)
-        return WriteFile(file, data, size, written, overlapped);
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-}
-BOOL WINAPI DeleteWriteProtected(const char *)
-{
-    SetLastError(ERROR_WRITE_PROTECT);
-    return FALSE;
-}
+const FARPROC WriteProtected =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, decltype(&CreateDirectoryA),
+                                     CreateDirectoryA, const char *, SECURITY_ATTRIBUTES *>);
+const FARPROC FullAfterOneWrite =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_DISK_FULL, 1, decltype(&WriteFile), WriteFile, HANDLE,
+                                     const void *, DWORD, DWORD *, OVERLAPPED *>);
+const FARPROC DeleteWriteProtected = reinterpret_cast<FARPROC>(
+    Refuse<ERROR_WRITE_PROTECT, 0, decltype(&DeleteFileA), DeleteFileA, const char *>);
 } // namespace refusal
 
 TEST_F(ThemesPage, AFolderThatCannotBeWrittenGivesAMessageAndKeepsEverythingAsItWas)
@@ -610,12 +543,12 @@ TEST_F(ThemesPage, AFolderThatCannotBeWrittenGivesAMessageAndKeepsEverythingAsIt
         bool deleting;
         const char *reason;
     } cases[] = {
-        {"write-protected", &refusal::ImportedCreateDirectoryA,
-         reinterpret_cast<FARPROC>(refusal::WriteProtected), false, "write-protected"},
-        {"full after the first file", &refusal::ImportedWriteFile,
-         reinterpret_cast<FARPROC>(refusal::FullAfterOneWrite), false, "full"},
-        {"delete, write-protected", &refusal::ImportedDeleteFileA,
-         reinterpret_cast<FARPROC>(refusal::DeleteWriteProtected), true, "write-protected"},
+        {"write-protected", &refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false,
+         "write-protected"},
+        {"full after the first file", &refusal::ImportedWriteFile, refusal::FullAfterOneWrite,
+         false, "full"},
+        {"delete, write-protected", &refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected,
+         true, "write-protected"},
     };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
@@ -678,33 +611,6 @@ TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
 
 // ---- The zoomed preview ----
 
-// The preview as the page draws it, pixel by pixel (rows from the top).
-std::vector<COLORREF> DrawThemesPreview(HWND page, int *width, int *height)
-{
-    HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
-    RECT r;
-    GetClientRect(preview, &r);
-    *width = r.right;
-    *height = r.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r, 0};
-    SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
-    SelectObject(dc, old);
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB};
-    std::vector<COLORREF> pixels(static_cast<size_t>(r.right) * r.bottom);
-    GetDIBits(dc, bitmap, 0, r.bottom, pixels.data(), &info, DIB_RGB_COLORS);
-    for (COLORREF &p : pixels)
-        p = RGB(GetBValue(p), GetGValue(p), GetRValue(p)); // BGRX to COLORREF
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 TEST_F(ThemesPage, ThePreviewShowsEachPixelOfACaptionButtonAsATwoByTwoSquare)
 {
     std::string theme = Make("QZ");
@@ -714,25 +620,31 @@ TEST_F(ThemesPage, ThePreviewShowsEachPixelOfACaptionButtonAsATwoByTwoSquare)
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
-        int width = 0, height = 0;
-        std::vector<COLORREF> pixels = DrawThemesPreview(page, &width, &height);
-        auto at = [&](int x, int y) {
-            return x < width && y < height ? pixels[static_cast<size_t>(y) * width + x]
-                                           : CLR_INVALID;
-        };
+        // The preview drawn as the page draws it, into a bitmap of the screen's kind.
+        HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
+        RECT r;
+        GetClientRect(preview, &r);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r};
+        SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
         auto zoomedAt = [&](int ox, int oy, int zoom) {
             for (int y = 0; y < size.cy * zoom; y++)
                 for (int x = 0; x < size.cx * zoom; x++)
-                    if (at(ox + x, oy + y) != pattern(x / zoom, y / zoom))
+                    if (GetPixel(dc, ox + x, oy + y) != pattern(x / zoom, y / zoom))
                         return false;
             return true;
         };
         int found = 0;
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                if (at(x, y) == pattern(0, 0) && zoomedAt(x, y, 2))
-                    found++;
+        for (int y = 0; y < r.bottom; y++)
+            for (int x = 0; x < r.right; x++)
+                found += GetPixel(dc, x, y) == pattern(0, 0) && zoomedAt(x, y, 2);
         EXPECT_EQ(1, found) << "Close button up, once, every pixel a 2 x 2 square";
+        DeleteObject(SelectObject(dc, old));
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
     });
 }
 
