@@ -4,7 +4,8 @@
 # through the built module's CPlApplet, installed with the release's themes beside it as
 # QVTHEMES, with the BRIGHT theme's files stored as the settings (as its Apply leaves them), so
 # the Themes page opens on BRIGHT; themes-current.png shows a look made by hand (the built-in
-# Start picture, CLASSIC's Close button among BRIGHT's), which no theme gives. Uses its
+# Start picture, CLASSIC's Close button among BRIGHT's), which no theme gives, and
+# themes-saveas.png the box that asks for a name to keep it as a theme. Uses its
 # own Xvfb and a fresh Wine prefix set to Windows 98 for the program (Wine draws the window
 # frames itself, as on Windows 95/98, since no window manager runs).
 # usage: scripts/screenshots.sh [build-dir]   (build first: cmake --build build)
@@ -85,3 +86,4 @@ print((b"".join(p.encode("ascii") + b"\0" for p in paths) + b"\0").hex())' "$the
 wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null 2>&1
 wineserver -w
 shoot 2 themes-current
+shoot 2 themes-saveas "Save As..."
