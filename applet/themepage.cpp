@@ -321,6 +321,7 @@ static void UpdateThemePreview(HWND page)
     FreePictures(ThemeCaptionPictures, FrameImageCount);
     FreePictures(&ThemeStartPicture, 1);
     status[0] = '\0';
+    why[0] = '\0';
     ReadStoredSettings(&stored);
     if (ReadSelectedFiles(page, &stored, &files, status, sizeof status)) {
         TakeTickedParts(page, &stored, &files, &shown);
@@ -572,13 +573,13 @@ static INT_PTR OnThemeNotify(HWND page, WPARAM wparam, LPARAM lparam)
         // The other pages may have stored settings since: show the entry they now match.
         if (!ThemeChanged)
             ShowStoredTheme(page);
-        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+        return FALSE;
     case PSN_APPLY:
         OnThemeApply(page);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:
-        return DefWindowProcA(page, WM_NOTIFY, wparam, lparam);
+        return FALSE;
     }
 }
 
@@ -625,5 +626,5 @@ INT_PTR CALLBACK ThemePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
             ShowStoredTheme(page);
         break;
     }
-    return DefWindowProcA(page, message, wparam, lparam);
+    return FALSE;
 }
