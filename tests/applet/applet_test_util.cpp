@@ -303,18 +303,16 @@ std::string SaveThemeAs(HWND page, const std::string &typed)
     HWND box = sheetdriver::WaitForDialog("Save Theme As");
     if (!box)
         return "<no name box>";
-    HWND reason = GetDlgItem(box, IDC_THEMENAME_REASON);
-    std::string rule = sheetdriver::Text(reason);
     sheetdriver::Type(GetDlgItem(box, IDC_THEMENAME_EDIT), typed);
     sheetdriver::PostClick(box, IDOK);
     if (sheetdriver::WaitFor([&] { return !IsWindow(box); }, 1000)) {
         sheetdriver::Settle(page);
         return "";
     }
-    std::string why = sheetdriver::Text(reason);
+    std::string why = sheetdriver::Text(GetDlgItem(box, IDC_THEMENAME_REASON));
     sheetdriver::PostClick(box, IDCANCEL);
     sheetdriver::WaitFor([&] { return !IsWindow(box); }, 2000);
-    return why == rule ? "<rule unchanged: " + why + ">" : why;
+    return why;
 }
 
 std::string ThemesFolderOfProgram()

@@ -280,12 +280,9 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
             EXPECT_EQ(c.selected == current ? 0 : -1, IndexOf(page, current))
                 << "only for a look no entry gives, and first";
             EXPECT_FALSE(ApplyEnabled(sheet));
-            bool isTheme = c.selected != current && c.selected != windows;
-            EXPECT_EQ(isTheme, Enabled(page, IDC_THEME_DELETE));
-            bool captions = c.selected != startOnlyName;
-            EXPECT_EQ(captions, Enabled(page, IDC_THEME_CAPTIONS));
-            EXPECT_EQ(captions, Checked(page, IDC_THEME_CAPTIONS));
-            EXPECT_TRUE(Enabled(page, IDC_THEME_START) && Checked(page, IDC_THEME_START));
+            EXPECT_EQ(c.selected != current && c.selected != windows,
+                      Enabled(page, IDC_THEME_DELETE));
+            EXPECT_EQ(c.selected != startOnlyName, Checked(page, IDC_THEME_CAPTIONS));
         });
     }
 }
@@ -391,28 +388,7 @@ struct HandMadeLook {
         StoreFrameImages(images);
         StoreStartButton(0x11);
     }
-    ~HandMadeLook()
-    {
-        for (const std::string &f : {a, b, c})
-            DeleteFileA(f.c_str());
-        RemoveDirectoryA(folder.c_str());
-    }
 };
-
-// The built-in picture as a file: the bitmap resource with a file header in front (48 x 16
-// at 24 bits: the pixels start right after the 54 bytes of headers).
-std::string BuiltInPictureFile()
-{
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDB_STARTBUTTON), RT_BITMAP);
-    std::string dib(static_cast<const char *>(LockResource(LoadResource(module, found))),
-                    SizeofResource(module, found));
-    std::vector<BYTE> header(14, 0);
-    PokeBmp(header, 0, 0x4D42, 2);
-    PokeBmp(header, 2, static_cast<DWORD>(14 + dib.size()));
-    PokeBmp(header, BmpOffBits, 54);
-    return std::string(header.begin(), header.end()) + dib;
-}
 
 // A refused name keeps the box open with the reason; the name taken (1 to 8 letters, digits,
 // - and _) is made capitals, and the look is written under it and selected.
@@ -457,7 +433,8 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
     EXPECT_EQ(FileBytes(look.a), FileBytes(folder + "\\CLOSEUP.BMP"));
     EXPECT_EQ(FileBytes(look.b), FileBytes(folder + "\\MINDN.BMP"));
     EXPECT_EQ(FileBytes(look.c), FileBytes(folder + "\\MAXDIS.BMP"));
-    EXPECT_EQ(BuiltInPictureFile(), FileBytes(folder + "\\START.BMP"));
+    EXPECT_EQ(FileBytes(QV_SOURCE_DIR "/res/startbutton.bmp"), FileBytes(folder + "\\START.BMP"))
+        << "the built-in picture as the file it was made from";
     EXPECT_EQ(std::vector<std::string>{saved}, OwnThemeFolders()) << "no working folder left";
     EXPECT_EQ(0x12u, ReadStartButton()) << "applied: the saved picture, the stretch kept";
     EXPECT_EQ(folder + "\\START.BMP", ReadFileName());
@@ -587,9 +564,6 @@ TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
         EXPECT_EQ("(Current settings)", SelectedText(page));
         EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
-        PickItem(list, "(Windows default)");
-        EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
-
         PickItem(list, keptName);
         EXPECT_TRUE(Enabled(page, IDC_THEME_DELETE));
         PostClick(page, IDC_THEME_DELETE);
