@@ -201,25 +201,49 @@ static int WriteThemeFiles(const char *work, const ThemeSources *sources, char *
     return 1;
 }
 
-// Puts the complete theme in work where the theme folder is: a new theme's folder is the
-// working folder renamed; a theme being replaced loses its own files and takes the new ones.
+// Moves whatever is left in from (the user's own files in an old theme folder) into to.
+static void MoveLeftovers(const char *from, const char *to)
+{
+    char pattern[MAX_PATH];
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(pattern, from, "*.*"))
+        return;
+    HANDLE search = FindFirstFileA(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (found.cFileName[0] != '.' && JoinPath(source, from, found.cFileName) &&
+            JoinPath(target, to, found.cFileName))
+            MoveFileA(source, target);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    RemoveDirectoryA(from);
+}
+
+// Puts the complete theme in work where the theme folder is. A theme being replaced is moved
+// aside first and comes back should the new one not go into place; once it has, the old
+// theme's own files go and anything else in its folder moves over to the new one.
 static int MoveThemeIntoPlace(const char *work, const char *folder)
 {
     if (!IsFolder(folder))
         return MoveFileA(work, folder);
-    if (!ClearThemeFolder(folder))
+    char old[MAX_PATH];
+    if (!FormatText(old, sizeof old, "%s.OLD", work))
         return 0;
-    if (!IsFolder(folder))
-        return MoveFileA(work, folder);
-    // Something of the user's own stays in the old folder: the files move in one by one.
-    char from[MAX_PATH];
-    char to[MAX_PATH];
-    for (const char *name : ThemeFileNames) {
-        if (JoinPath(from, work, name) && JoinPath(to, folder, name) &&
-            GetFileAttributesA(from) != INVALID_FILE_ATTRIBUTES && !MoveFileA(from, to))
-            return 0;
+    ClearThemeFolder(old);
+    if (!MoveFileA(folder, old))
+        return 0;
+    if (!MoveFileA(work, folder)) {
+        DWORD error = GetLastError();
+        MoveFileA(old, folder);
+        SetLastError(error);
+        return 0;
     }
-    RemoveDirectoryA(work);
+    ClearThemeFolder(old);
+    if (IsFolder(old))
+        MoveLeftovers(old, folder);
     return 1;
 }
 

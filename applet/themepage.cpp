@@ -1,6 +1,8 @@
 // The "Themes" page: a whole theme in one pick. A theme is a folder under QVTHEMES beside the
 // module holding any of the 13 caption-button images under the release's 8.3 names and,
 // optionally, a Start picture; Apply stores them in the same values the other two pages write.
+// The list always shows what is stored: the theme it matches, "(Windows default)", or a
+// "(Current settings)" entry for a look no theme gives, which Save As can keep as a theme.
 #include "applet/applet.h"
 
 static const char ThemesFolderName[] = "QVTHEMES";

@@ -462,13 +462,16 @@ TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
         EXPECT_EQ(name, SelectedText(page));
         EXPECT_FALSE(ApplyEnabled(sheet)) << "the stored settings are this theme's";
 
-        // A look of one caption image replaces all 14 files with that one.
+        // A look of one caption image replaces all 14 files with that one; a file of the
+        // user's own in the folder stays.
         HandMadeLook look;
         StoreStartButton(0);
         StoreFrameImages({look.a});
+        WriteFileBytes(theme + "\\NOTES.TXT", "mine", 4);
         EXPECT_EQ("", SaveThemeAs(page, name));
         ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
-        EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(theme));
+        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "NOTES.TXT"}), FolderEntries(theme));
+        DeleteFileA((theme + "\\NOTES.TXT").c_str());
         EXPECT_EQ(FileBytes(look.a), FileBytes(theme + "\\CLOSEUP.BMP"));
     });
 }
