@@ -525,6 +525,21 @@ static void OnThemeSaveAs(HWND page)
     char name[ThemeNameSize];
     char folder[MAX_PATH];
     char why[StatusSize];
+    StoredSettings stored;
+    ThemeSources sources;
+    ReadStoredSettings(&stored);
+    CollectLook(&stored, &sources);
+    // A theme of no files would be an empty folder that the list never shows.
+    int files = sources.builtInStart;
+    for (const char *file : sources.files)
+        files += file[0] != '\0';
+    if (!files) {
+        Tell(page,
+             "The look now in use is the system's own, with no picture of its own to keep as a "
+             "theme. \"%s\" puts it back on at any time.",
+             WindowsDefaultName, "", "");
+        return;
+    }
     if (!AskThemeName(page, name))
         return;
     if (!ThemesFolder[0] || !FormatText(folder, sizeof folder, "%s\\%s", ThemesFolder, name)) {
@@ -537,10 +552,6 @@ static void OnThemeSaveAs(HWND page)
                   "There is a theme called %s already (in %s). Replace it with the current look?",
                   name, folder))
         return;
-    StoredSettings stored;
-    ThemeSources sources;
-    ReadStoredSettings(&stored);
-    CollectLook(&stored, &sources);
     if (!SaveTheme(ThemesFolder, folder, &sources, why, sizeof why)) {
         Tell(page, "The theme %s could not be saved in %s: %s. Nothing was written.", name,
              ThemesFolder, why);

@@ -441,6 +441,18 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
     EXPECT_EQ(folder + "\\MINDN.BMP", ReadFrameImages()[4]);
 }
 
+TEST_F(ThemesPage, SaveAsOfTheSystemsOwnLookSaysThereIsNothingToKeep)
+{
+    StoreFrameImages(std::vector<std::string>(13, " "));
+    RunSheet([&](HWND sheet) {
+        PostClick(ActivateThemesPage(sheet), IDC_THEME_SAVEAS);
+        MessageBoxSeen box = CloseMessageBox(sheet);
+        EXPECT_NE(std::string::npos, box.text.find("(Windows default)")) << box.text;
+        EXPECT_FALSE(FindDialog("Save Theme As"));
+    });
+    EXPECT_TRUE(OwnThemeFolders().empty());
+}
+
 TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
 {
     std::string theme = Make("QH");
