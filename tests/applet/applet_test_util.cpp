@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace applettest
 {
@@ -325,15 +327,8 @@ std::string ThemesFolderOfProgram()
 
 std::string FileBytes(const std::string &path)
 {
-    HANDLE in = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
-    if (in == INVALID_HANDLE_VALUE)
-        return "<missing>";
-    std::string bytes(GetFileSize(in, nullptr), '\0');
-    DWORD read = 0;
-    ReadFile(in, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(in);
-    return bytes.substr(0, read);
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }
 
 std::vector<std::string> FolderEntries(const std::string &folder)

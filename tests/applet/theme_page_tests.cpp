@@ -433,6 +433,7 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
     EXPECT_EQ(FileBytes(look.a), FileBytes(folder + "\\CLOSEUP.BMP"));
     EXPECT_EQ(FileBytes(look.b), FileBytes(folder + "\\MINDN.BMP"));
     EXPECT_EQ(FileBytes(look.c), FileBytes(folder + "\\MAXDIS.BMP"));
+    EXPECT_EQ("BM", FileBytes(look.a).substr(0, 2)) << "the files are read";
     EXPECT_EQ(FileBytes(QV_SOURCE_DIR "/res/startbutton.bmp"), FileBytes(folder + "\\START.BMP"))
         << "the built-in picture as the file it was made from";
     EXPECT_EQ(std::vector<std::string>{saved}, OwnThemeFolders()) << "no working folder left";
