@@ -100,12 +100,50 @@ struct PreviewCanvas {
 int OpenPreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas);
 void ClosePreviewCanvas(const DRAWITEMSTRUCT *item, PreviewCanvas *canvas);
 // A taskbar strip with the Start button showing picture (null: the shell's own) centred on
-// the button, in box; returns the height it took.
-int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture);
+// the button, in box; returns the height it took. With a zoom, the button is drawn that many
+// times its size, pixel for pixel.
+int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture, int zoom = 1);
 // One sample title bar in state, its buttons drawn from pictures (13, indexed as the frame
-// images; null: the system's own), at the top of box; returns the height it took.
-// The button of frame image marked (if it is in the bar) has a dotted frame around it.
+// images; null: the system's own), at the top of box; returns the height it took. The button
+// of frame image marked (if it is in the bar) has a dotted frame around it. With a zoom, each
+// button is drawn that many times its size, pixel for pixel.
 int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
-                      int marked = -1);
+                      int marked = -1, int zoom = 1);
+// The room the samples take at a zoom: the widest title bar (with the gap after its last
+// button) and a bar's height; the taskbar strip from its left edge to the Start button's right.
+SIZE CaptionSampleSize(int zoom);
+SIZE StartSampleSize(int zoom);
 
 char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *title);
+
+// ---- Themes (applet/themepage.cpp, applet/themefolder.cpp) ----
+
+// A theme's files: the 13 caption-button images in the frame image order, then the Start
+// picture.
+inline constexpr int ThemeFileCount = FrameImageCount + 1;
+inline constexpr int ThemeStartFile = FrameImageCount;
+extern const char *const ThemeFileNames[ThemeFileCount];
+inline constexpr int ThemeNameSize = 9; // 8 characters and the terminator
+
+// The Themes page shows the entry that matches the stored settings again (after any page has
+// stored them); its own pending choice is dropped.
+void ShowStoredTheme(HWND page);
+
+// 1 when name will do as a theme's folder name everywhere (1 to 8 letters, digits, - and _,
+// no device name); otherwise 0 and why says what is wrong.
+int CheckThemeName(const char *name, char *why, int whySize);
+// Asks for the name of a new theme (ThemeNameSize bytes, in capitals); 0 when cancelled.
+int AskThemeName(HWND owner, char *name);
+int ThemeFolderExists(const char *folder);
+// What a theme is made from: for each of its files the file to copy, "" for none; the Start
+// picture is the built-in one instead when builtInStart is set.
+struct ThemeSources {
+    const char *files[ThemeFileCount];
+    int builtInStart;
+};
+// Writes the theme folder (inside themesFolder, made if need be), replacing a theme there, or
+// leaves everything as it was and says why in a few words.
+int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
+              int whySize);
+// Removes the theme's own files, and its folder when nothing else is left in it.
+int DeleteTheme(const char *folder, char *why, int whySize);

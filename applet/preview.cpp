@@ -224,24 +224,64 @@ static void DrawPictureCentred(HDC dc, const RECT *target, HBITMAP picture)
     DeleteDC(source);
 }
 
-int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture)
+// Draws a face as draw paints it into target, zoom times its size: draw paints the face at its
+// own size, which is then enlarged pixel for pixel, so that every pixel of a picture becomes a
+// square of zoom x zoom.
+template <typename Draw> static void DrawZoomedFace(HDC dc, const RECT *target, int zoom, Draw draw)
+{
+    if (zoom <= 1) {
+        draw(dc, target);
+        return;
+    }
+    int cx = (target->right - target->left) / zoom;
+    int cy = (target->bottom - target->top) / zoom;
+    HDC scratch = CreateCompatibleDC(dc);
+    HBITMAP bitmap = scratch ? CreateCompatibleBitmap(dc, cx, cy) : nullptr;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(scratch, bitmap);
+        RECT own = {0, 0, cx, cy};
+        draw(scratch, &own);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, target->left, target->top, cx * zoom, cy * zoom, scratch, 0, 0, cx, cy,
+                   SRCCOPY);
+        SelectObject(scratch, old);
+        DeleteObject(bitmap);
+    }
+    if (scratch)
+        DeleteDC(scratch);
+}
+
+SIZE StartSampleSize(int zoom)
 {
     SIZE button;
     GetStartButtonSize(&button);
-    int height = button.cy + 2 * TaskbarPadding;
+    return {ButtonGap + zoom * button.cx, zoom * button.cy + 2 * TaskbarPadding};
+}
+
+int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture, int zoom)
+{
+    SIZE button;
+    GetStartButtonSize(&button);
+    int height = StartSampleSize(zoom).cy;
     RECT bar = {box->left, box->top, box->right, box->top + height};
     FillRect(dc, &bar, GetSysColorBrush(COLOR_3DFACE));
     DrawEdge(dc, &bar, BDR_RAISEDINNER, BF_TOP);
 
-    RECT face = {bar.left + ButtonGap, bar.top + TaskbarPadding, bar.left + ButtonGap + button.cx,
-                 bar.top + TaskbarPadding + button.cy};
-    DrawFrameControl(dc, &face, DFC_BUTTON, DFCS_BUTTONPUSH);
-    RECT inside = face;
-    InflateRect(&inside, -2, -2);
-    if (picture) {
-        DrawPictureCentred(dc, &inside, picture);
-    } else {
-        // A stand-in for the shell's own picture, which lives in the shell, not here.
+    RECT face = {bar.left + ButtonGap, bar.top + TaskbarPadding,
+                 bar.left + ButtonGap + zoom * button.cx,
+                 bar.top + TaskbarPadding + zoom * button.cy};
+    DrawZoomedFace(dc, &face, zoom, [picture](HDC target, const RECT *own) {
+        RECT inside = *own;
+        DrawFrameControl(target, &inside, DFC_BUTTON, DFCS_BUTTONPUSH);
+        InflateRect(&inside, -2, -2);
+        if (picture)
+            DrawPictureCentred(target, &inside, picture);
+    });
+    if (!picture) {
+        // A stand-in for the shell's own picture, which lives in the shell, not here; written
+        // in the page's font at any zoom.
+        RECT inside = face;
+        InflateRect(&inside, -2 * zoom, -2 * zoom);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
         DrawTextA(dc, "Start", -1, &inside, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -271,8 +311,16 @@ static const SampleButton DisabledButtons[] = {
 };
 static const char *const StateNames[] = {"Up", "Pressed", "Disabled"};
 
+SIZE CaptionSampleSize(int zoom)
+{
+    SIZE size;
+    GetCaptionPictureSize(&size);
+    // The widest bar is the one of five buttons, two of which start a group.
+    return {5 * zoom * size.cx + 3 * ButtonGap, zoom * size.cy + 4};
+}
+
 int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
-                      int marked)
+                      int marked, int zoom)
 {
     const SampleButton *buttons = UpButtons;
     int count = sizeof UpButtons / sizeof UpButtons[0];
@@ -287,6 +335,8 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
     }
     SIZE size;
     GetCaptionPictureSize(&size);
+    size.cx *= zoom;
+    size.cy *= zoom;
     int height = size.cy + 4;
     RECT bar = {box->left, box->top, box->right, box->top + height};
     FillRect(dc, &bar, GetSysColorBrush(COLOR_ACTIVECAPTION));
@@ -300,10 +350,14 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
         x += buttons[i].gapBefore ? ButtonGap : 0;
         RECT face = {x, bar.top + 2, x + size.cx, bar.top + 2 + size.cy};
         HBITMAP picture = pictures[buttons[i].image];
-        if (picture)
-            DrawPictureCentred(dc, &face, picture);
-        else
-            DrawFrameControl(dc, &face, DFC_CAPTION, buttons[i].glyph | look);
+        UINT glyph = buttons[i].glyph | look;
+        DrawZoomedFace(dc, &face, zoom, [picture, glyph](HDC target, const RECT *own) {
+            RECT inside = *own;
+            if (picture)
+                DrawPictureCentred(target, &inside, picture);
+            else
+                DrawFrameControl(target, &inside, DFC_CAPTION, glyph);
+        });
         if (buttons[i].image == marked)
             markedFace = face;
         x += size.cx;
@@ -315,9 +369,12 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
         DrawFocusRect(dc, &markedFace);
     }
 
-    RECT label = {bar.left + 4, bar.top, bar.right - ButtonGap - width - 4, bar.bottom};
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
-    DrawTextA(dc, StateNames[state], -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    // Enlarged buttons leave no room for the state's name.
+    if (zoom <= 1) {
+        RECT label = {bar.left + 4, bar.top, bar.right - ButtonGap - width - 4, bar.bottom};
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+        DrawTextA(dc, StateNames[state], -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    }
     return height;
 }

@@ -7,6 +7,7 @@
 #define IDD_FRAMEPAGE 102 // "Frame controls" page
 #define IDD_ABOUTPAGE 103 // "About" page
 #define IDD_THEMEPAGE 104 // "Themes" page
+#define IDD_THEMENAME 105 // the Themes page's "Save As" name box
 
 #define IDI_ABOUT 101  // About page picture
 #define IDI_APPLET 102 // Control Panel icon
@@ -36,3 +37,9 @@
 #define IDC_THEME_START 103
 #define IDC_THEME_CAPTIONS 104
 #define IDC_THEME_STATUS 105
+#define IDC_THEME_SAVEAS 106
+#define IDC_THEME_DELETE 107
+
+// The name box of "Save As"
+#define IDC_THEMENAME_EDIT 101
+#define IDC_THEMENAME_REASON 102

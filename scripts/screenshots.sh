@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Renders each page of the settings sheet to PNG under docs/: start-page.png,
-# frame-page.png, themes-page.png, about-page.png. The sheet is opened through the built
-# module's CPlApplet, installed with the release's themes beside it as QVTHEMES, with the
-# BRIGHT theme's files stored as the settings; the Themes page shows CLASSIC picked. Uses its
+# frame-page.png, themes-page.png, themes-current.png, about-page.png. The sheet is opened
+# through the built module's CPlApplet, installed with the release's themes beside it as
+# QVTHEMES, with the BRIGHT theme's files stored as the settings (as its Apply leaves them), so
+# the Themes page opens on BRIGHT; themes-current.png shows a look made by hand (the built-in
+# Start picture, CLASSIC's Close button among BRIGHT's), which no theme gives, and
+# themes-saveas.png the box that asks for a name to keep it as a theme. Uses its
 # own Xvfb and a fresh Wine prefix set to Windows 98 for the program (Wine draws the window
 # frames itself, as on Windows 95/98, since no window manager runs).
 # usage: scripts/screenshots.sh [build-dir]   (build first: cmake --build build)
@@ -72,5 +75,15 @@ shoot() { # page-index name [pick]
 }
 shoot 0 start-page
 shoot 1 frame-page 0
-shoot 2 themes-page CLASSIC
+shoot 2 themes-page
 shoot 3 about-page
+# A look made by hand on the other two pages: "(Current settings)".
+wine reg add "$settings" /v StartButton /t REG_DWORD /d 1 /f >/dev/null 2>&1
+frame_hex=$(python3 -c 'import sys
+names = "CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN MAXDIS"
+paths = ["%s\\%s.BMP" % (sys.argv[2] if n == "CLOSEUP" else sys.argv[1], n) for n in names.split()]
+print((b"".join(p.encode("ascii") + b"\0" for p in paths) + b"\0").hex())' "$theme_win" 'C:\QUORVIA\QVTHEMES\CLASSIC')
+wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null 2>&1
+wineserver -w
+shoot 2 themes-current
+shoot 2 themes-saveas "Save As..."

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 namespace applettest
 {
@@ -279,7 +281,7 @@ BOOL CALLBACK CollectStaticText(HWND hwnd, LPARAM param)
 }
 } // namespace
 
-MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs)
+MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs, int button)
 {
     MessageBoxSeen seen;
     BoxSearch search = {owner, nullptr};
@@ -294,9 +296,59 @@ MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs)
     seen.shown = true;
     seen.caption = sheetdriver::Text(search.found);
     EnumChildWindows(search.found, CollectStaticText, reinterpret_cast<LPARAM>(&seen.text));
-    sheetdriver::PostClick(search.found, IDOK);
+    sheetdriver::PostClick(search.found, button);
     sheetdriver::WaitFor([&] { return !IsWindow(search.found); }, 2000);
+    // What the answer set off is done before the test looks.
+    sheetdriver::Settle(owner);
     return seen;
+}
+
+std::string SaveThemeAs(HWND page, const std::string &typed)
+{
+    sheetdriver::PostClick(page, IDC_THEME_SAVEAS);
+    HWND box = sheetdriver::WaitForDialog("Save Theme As");
+    if (!box)
+        return "<no name box>";
+    sheetdriver::Type(GetDlgItem(box, IDC_THEMENAME_EDIT), typed);
+    sheetdriver::PostClick(box, IDOK);
+    if (sheetdriver::WaitFor([&] { return !IsWindow(box); }, 1000)) {
+        sheetdriver::Settle(page);
+        return "";
+    }
+    std::string why = sheetdriver::Text(GetDlgItem(box, IDC_THEMENAME_REASON));
+    sheetdriver::PostClick(box, IDCANCEL);
+    sheetdriver::WaitFor([&] { return !IsWindow(box); }, 2000);
+    return why;
+}
+
+std::string ThemesFolderOfProgram()
+{
+    char program[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, program, sizeof program);
+    std::string path = program;
+    return path.substr(0, path.find_last_of('\\')) + "\\QVTHEMES";
+}
+
+std::string FileBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+}
+
+std::vector<std::string> FolderEntries(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 } // namespace applettest

@@ -82,13 +82,25 @@ class SheetTest : public ::testing::Test
 HWND ActivateFramePage(HWND sheet);
 
 // The message box owned by owner (a box over a page is owned by the sheet), if one comes
-// up within timeoutMs: its caption and text. Closes it with OK.
+// up within timeoutMs: its caption and text. Closes it with button (OK; IDYES or IDNO for a
+// question).
 struct MessageBoxSeen {
     bool shown = false;
     std::string caption;
     std::string text;
 };
-MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs = 3000);
+MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs = 3000, int button = IDOK);
+
+// The Themes page's Save As, driven as the user does it: presses the button, types typed into
+// the name box and presses OK. When the box stays open (a refused name), its reason is
+// returned and the box cancelled; "" when it closed.
+std::string SaveThemeAs(HWND page, const std::string &typed);
+// The themes folder beside this program and a theme folder in it.
+std::string ThemesFolderOfProgram();
+// The bytes of a file; "<missing>" when it cannot be opened.
+std::string FileBytes(const std::string &path);
+// The names of the files and folders in folder (without "." and "..").
+std::vector<std::string> FolderEntries(const std::string &folder);
 
 } // namespace applettest
 

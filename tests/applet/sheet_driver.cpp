@@ -119,6 +119,12 @@ void PostSelectTab(HWND sheet, int index)
     PostMessageA(sheet, SheetSetCurSel, index, 0);
 }
 
+void Settle(HWND window, int timeoutMs)
+{
+    DWORD_PTR ignored;
+    SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored);
+}
+
 std::string Text(HWND window)
 {
     char text[2048] = "";

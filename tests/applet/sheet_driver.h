@@ -46,6 +46,10 @@ int PickItem(HWND list, const std::string &text);
 // Switches the sheet to the tab at index (posted: the page may show a message box).
 void PostSelectTab(HWND sheet, int index);
 
+// Returns once the window's thread has finished what it was doing and is back in a message
+// loop (its own or a modal one), or after timeoutMs.
+void Settle(HWND window, int timeoutMs = 5000);
+
 std::string Text(HWND window);
 bool Enabled(HWND dialog, int id);
 bool Checked(HWND dialog, int id);

@@ -4,12 +4,14 @@
 //   writes "x y width height" of the sheet to RECTFILE, then waits (at most 20 s) until
 //   DONEFILE exists, and cancels the sheet.
 //   PICK: what the user picks on the page first: the Frame controls list's entry (0-12), or
-//   the Themes list's theme by name.
+//   the Themes list's theme by name; "Save As..." on the Themes page presses that button and
+//   shoots the box that asks for the name instead of the sheet.
 // The Frame controls page refuses to open where the system-bitmap context cannot be had: this
 // program shares system bitmaps as the stand-in desktop does (run it with the Windows 98
 // setting).
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "applet/applet.h"
 
@@ -50,18 +52,25 @@ int main(int argc, char **argv)
                 PostSelectTab(sheet, page);
                 WaitFor([&] { return CurrentPage(sheet) == Page(sheet, page); });
             }
-            if (pick)
-                PickOnPage(Page(sheet, page), page, pick);
             SetWindowPos(sheet, HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE);
+            HWND shot = sheet;
+            if (pick && page == 2 && !strcmp(pick, "Save As...")) {
+                PostClick(Page(sheet, page), IDC_THEME_SAVEAS);
+                shot = WaitForDialog("Save Theme As");
+            } else if (pick) {
+                PickOnPage(Page(sheet, page), page, pick);
+            }
             Sleep(500);
             RECT r;
-            GetWindowRect(sheet, &r);
+            GetWindowRect(shot, &r);
             FILE *f = fopen(rectFile, "w");
             if (f) {
                 fprintf(f, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
                 fclose(f);
             }
             WaitFor([&] { return GetFileAttributesA(doneFile) != INVALID_FILE_ATTRIBUTES; }, 20000);
+            if (shot != sheet)
+                PostClick(shot, IDCANCEL);
         },
         30000);
     return 0;

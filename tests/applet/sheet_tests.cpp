@@ -201,7 +201,7 @@ TEST(PageTemplates, ThemesPage)
         {-1, "STATIC", "&Theme:", CV | SS_LEFT, 8, 4, 84, 8},
         {101, "LISTBOX", "",
          CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
-         14, 84, 120},
+         14, 84, 102},
         {-1, "STATIC", "Preview:", CV | SS_LEFT, 100, 4, 84, 8},
         {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
         {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
@@ -209,6 +209,9 @@ TEST(PageTemplates, ThemesPage)
          12},
         {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
         {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
+        // Save As and Delete come after the page's first controls, under the list.
+        {106, "BUTTON", "Save &As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
+        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
     };
     EXPECT_EQ(expected, t.items);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
+#include "common/import_slot.h"
 
 using namespace applettest;
 using namespace sheetdriver;
@@ -34,9 +35,9 @@ class ThemesPage : public SheetTest
     {
         std::vector<std::string> list;
         for (int i = 0; i < 13; i++)
-            list.push_back(std::count(skipped.begin(), skipped.end(), ThemeFileNames[i])
+            list.push_back(std::count(skipped.begin(), skipped.end(), applettest::ThemeFileNames[i])
                                ? ""
-                               : folder + "\\" + ThemeFileNames[i]);
+                               : folder + "\\" + applettest::ThemeFileNames[i]);
         list.push_back(""); // the closing NUL
         return list;
     }
@@ -50,6 +51,42 @@ class ThemesPage : public SheetTest
         SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETTEXT, index,
                             reinterpret_cast<LPARAM>(text));
         return text;
+    }
+    static std::string SelectedText(HWND page)
+    {
+        return Selected(page) < 0 ? "<none>" : ItemText(page, Selected(page));
+    }
+    // Where an entry stands in the list; -1 when it is not there.
+    static int IndexOf(HWND page, const std::string &text)
+    {
+        int count = static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; i++)
+            if (ItemText(page, i) == text)
+                return i;
+        return -1;
+    }
+    // The theme's files stored as the page stores them: the Start picture as a file (with the
+    // stretch bits of startButton) and the 13 caption files.
+    void StoreWhole(const std::string &folder, DWORD startButton = 2)
+    {
+        StoreStartButton(startButton);
+        StoreFileName(folder + "\\START.BMP");
+        std::vector<std::string> images = Expected(folder);
+        images.pop_back();
+        StoreFrameImages(images);
+    }
+    // What this program has in the themes folder (programs that share it run side by side):
+    // its themes and its working folder.
+    static std::vector<std::string> OwnThemeFolders()
+    {
+        char work[16];
+        snprintf(work, sizeof work, "~QV%04lX", GetCurrentProcessId() & 0xFFFF);
+        std::string id = std::to_string(GetCurrentProcessId());
+        std::vector<std::string> own;
+        for (const std::string &entry : FolderEntries(ThemesFolderOfProgram()))
+            if (entry.find(id) != std::string::npos || entry == work)
+                own.push_back(entry);
+        return own;
     }
     std::string name;
     std::vector<std::string> made;
@@ -65,8 +102,9 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         HWND page = ActivateThemesPage(sheet);
         ASSERT_TRUE(page);
         HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        EXPECT_EQ("(Windows default)", ItemText(page, 0));
-        EXPECT_EQ(-1, Selected(page)) << "the stored settings are no theme's";
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "the stored settings are no theme's";
+        EXPECT_EQ(0, Selected(page));
+        EXPECT_EQ("(Windows default)", ItemText(page, 1));
         EXPECT_TRUE(Checked(page, IDC_THEME_START));
         EXPECT_TRUE(Checked(page, IDC_THEME_CAPTIONS));
         EXPECT_FALSE(ApplyEnabled(sheet));
@@ -80,6 +118,9 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
         EXPECT_EQ(Expected(theme), ReadFrameImages());
         EXPECT_TRUE(HasRunValue());
+        EXPECT_EQ(name, SelectedText(page)) << "the theme applied is what is stored";
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+        EXPECT_FALSE(ApplyEnabled(sheet));
 
         // The other pages show what was stored, so a later Apply writes it back unchanged.
         HWND start = Page(sheet, 0);
@@ -94,12 +135,13 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(0x11u, ReadStartButton());
         EXPECT_EQ(Expected(theme), ReadFrameImages());
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "after the Start page's Apply";
         Click(sheet, IDOK);
     });
     // Opened again, no theme is selected: the theme's caption buttons are stored, but its
     // Start picture is no longer. Once it is, the theme is selected.
     RunSheet([&](HWND sheet) {
-        EXPECT_EQ(-1, Selected(ActivateThemesPage(sheet)));
+        EXPECT_EQ("(Current settings)", SelectedText(ActivateThemesPage(sheet)));
         Click(Page(sheet, 0), IDC_START_OTHER);
         Type(GetDlgItem(Page(sheet, 0), IDC_START_PATH), theme + "\\start.bmp");
         Click(sheet, IDOK);
@@ -133,7 +175,8 @@ TEST_F(ThemesPage, WindowsDefaultStoresTheShellsPictureAndTheSystemsButtons)
     StoreFrameImages(std::vector<std::string>(13, "C:\\mine.bmp"));
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        ASSERT_EQ(0, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
+        EXPECT_EQ("(Current settings)", ItemText(page, 0));
+        ASSERT_EQ(1, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
         Click(sheet, IDOK);
     });
     EXPECT_EQ(0x10u, ReadStartButton()) << "the shell's own, stretch kept";
@@ -182,6 +225,409 @@ TEST_F(ThemesPage, PreviewsLeaveNoGdiObjectsBehind)
         for (int i = 0; i < 10; i++)
             pickBoth();
         EXPECT_LT(CountGdiObjects(), before + 10);
+    });
+}
+
+// ---- The list tells what is stored; the ticks follow the parts of the selected entry ----
+
+TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
+{
+    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
+    std::string startOnly = Make("QB", captions);
+    std::string startOnlyName = name;
+    std::string full = Make("QA");
+    std::string fullName = name;
+    std::vector<std::string> theme = Expected(full);
+    theme.pop_back();
+    std::vector<std::string> swapped = theme;
+    swapped[4] = startOnly + "\\START.BMP";
+    std::string lower = full;
+    CharLowerA(&lower[0]);
+    const std::vector<std::string> none;
+    const std::string current = "(Current settings)", windows = "(Windows default)";
+    struct Case {
+        const char *what;
+        DWORD startButton; // 0xFFFF: nothing stored
+        std::string file;
+        std::vector<std::string> images; // empty: no FrameControls value
+        std::string selected;
+    } cases[] = {
+        {"nothing stored", 0xFFFF, "", none, windows},
+        {"shell, stretched, single spaces", 0x10, "C:\\x.bmp", std::vector<std::string>(13, " "),
+         windows},
+        {"shell and one caption file", 0, "", {full + "\\CLOSEUP.BMP"}, current},
+        {"the built-in picture", 1, "", none, current},
+        {"a theme whole", 2, full + "\\START.BMP", theme, fullName},
+        {"a theme in other case, stretched", 0x12, lower + "\\start.bmp", theme, fullName},
+        {"a theme with one caption swapped", 2, full + "\\START.BMP", swapped, current},
+        {"a theme's captions, the built-in picture", 1, full + "\\START.BMP", theme, current},
+        {"a theme's captions, no Start picture", 0, "", theme, current},
+        {"a Start-only theme's picture over a theme's captions", 2, startOnly + "\\START.BMP",
+         theme, startOnlyName},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearSettings();
+        if (c.startButton != 0xFFFF)
+            StoreStartButton(c.startButton);
+        if (!c.file.empty())
+            StoreFileName(c.file);
+        if (!c.images.empty())
+            StoreFrameImages(c.images);
+        RunSheet([&](HWND sheet) {
+            HWND page = ActivateThemesPage(sheet);
+            EXPECT_EQ(c.selected, SelectedText(page));
+            EXPECT_EQ(c.selected == current ? 0 : -1, IndexOf(page, current))
+                << "only for a look no entry gives, and first";
+            EXPECT_FALSE(ApplyEnabled(sheet));
+            EXPECT_EQ(c.selected != current && c.selected != windows,
+                      Enabled(page, IDC_THEME_DELETE));
+            EXPECT_EQ(c.selected != startOnlyName, Checked(page, IDC_THEME_CAPTIONS));
+        });
+    }
+}
+
+// A tick whose part the entry lacks is cleared and disabled, and ticked again when it comes
+// back; Apply is offered only while the choice would change what is stored.
+TEST_F(ThemesPage, TicksFollowTheEntryAndApplyOnlyAChange)
+{
+    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
+    std::string startOnly = Make("QC", captions);
+    std::string startOnlyName = name;
+    Make("QD");
+    std::string fullName = name;
+    StoreStartButton(0x11);
+    StoreFrameImages({"C:\\mine.bmp", " "});
+    DWORD type;
+    std::string before, after;
+    ASSERT_TRUE(ReadSetting("FrameControls", &type, &before));
+    struct Step {
+        std::string pick; // or the tick to click
+        int click;
+        bool startTicked, captionsEnabled, captionsTicked, apply;
+    } steps[] = {
+        {startOnlyName, 0, true, false, false, true},
+        {fullName, 0, true, true, true, true},
+        {"", IDC_THEME_CAPTIONS, true, true, false, true},
+        {"", IDC_THEME_START, false, true, false, false},
+        {startOnlyName, 0, false, false, false, false},
+        {"", IDC_THEME_START, true, false, false, true},
+        {"(Current settings)", 0, true, true, true, false},
+        {"(Windows default)", 0, true, true, true, true},
+        {startOnlyName, 0, true, false, false, true},
+    };
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        for (const Step &step : steps) {
+            SCOPED_TRACE(step.pick + " " + std::to_string(step.click));
+            if (step.click)
+                Click(page, step.click);
+            else
+                ASSERT_GE(PickItem(GetDlgItem(page, IDC_THEME_LIST), step.pick), 0);
+            EXPECT_EQ(step.startTicked, Checked(page, IDC_THEME_START));
+            EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
+            EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
+            EXPECT_EQ(step.apply, ApplyEnabled(sheet));
+        }
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(startOnlyName, SelectedText(page));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+    });
+    EXPECT_EQ(0x12u, ReadStartButton()) << "a file, the stretch kept";
+    EXPECT_EQ(startOnly + "\\START.BMP", ReadFileName());
+    ASSERT_TRUE(ReadSetting("FrameControls", &type, &after));
+    EXPECT_EQ(before, after) << "the caption slots as stored, byte for byte";
+}
+
+TEST_F(ThemesPage, EveryPagesApplyLeavesTheEntryOfWhatItStoredSelected)
+{
+    std::string full = Make("QG");
+    std::string fullName = name;
+    StoreWhole(full);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        HWND start = Page(sheet, 0);
+        EXPECT_EQ(fullName, SelectedText(page));
+
+        Click(start, IDC_START_TOVAN);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Start page: built-in picture";
+        Click(start, IDC_START_OTHER);
+        Type(GetDlgItem(start, IDC_START_PATH), full + "\\START.BMP");
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(fullName, SelectedText(page)) << "Start page: the theme's picture again";
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 12);
+        Click(frame, IDC_FRAME_DEFAULT);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Frame controls page";
+    });
+}
+
+// ---- Save As and Delete ----
+
+// A hand-made look: three caption images of three depths, one stored file that is gone, a
+// single space, and the built-in Start picture.
+struct HandMadeLook {
+    std::string folder = TempFolder();
+    std::string a = folder + "\\A.BMP", b = folder + "\\B.BMP", c = folder + "\\C.BMP";
+    HandMadeLook()
+    {
+        WriteSolidBmpFile(a, 16, 14, RGB(200, 0, 0));
+        WriteBmpBytes(b, MakeBmpBytes(13, 11, 8));
+        WriteBmpBytes(c, MakeBmpBytes(16, 14, 4));
+        std::vector<std::string> images(13, "");
+        images[0] = a;
+        images[4] = b;
+        images[12] = c;
+        images[8] = " ";
+        images[10] = folder + "\\GONE.BMP";
+        StoreFrameImages(images);
+        StoreStartButton(0x11);
+    }
+};
+
+// A refused name keeps the box open with the reason; the name taken (1 to 8 letters, digits,
+// - and _) is made capitals, and the look is written under it and selected.
+TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
+{
+    HandMadeLook look;
+    std::string typed = (OwnThemeName("s") + "_-______").substr(0, 8); // 8: the most taken
+    std::string saved = typed;
+    CharUpperA(&saved[0]);
+    std::string folder = ThemesFolderOfProgram() + "\\" + saved;
+    made.push_back(folder);
+    const std::pair<std::string, const char *> refused[] = {
+        {"", "Type a name"},
+        {typed + "9", "at most 8"},
+        {"A B", "only letters"},
+        {"A.B", "only letters"},
+        {"(A)", "only letters"},
+        {"~QV", "only letters"},
+        {"\xC4"
+         "B",
+         "only letters"},
+        {"CON", "device"},
+        {"lpt1", "device"},
+    };
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ("(Current settings)", SelectedText(page));
+        std::vector<std::string> before = OwnThemeFolders();
+        for (const auto &name : refused)
+            EXPECT_NE(std::string::npos, SaveThemeAs(page, name.first).find(name.second))
+                << name.first;
+        EXPECT_EQ(before, OwnThemeFolders()) << "nothing written for a refused name";
+        EXPECT_EQ("", SaveThemeAs(page, typed));
+        EXPECT_EQ(saved, SelectedText(page));
+        EXPECT_TRUE(ApplyEnabled(sheet)) << "the stored paths are not the new theme's yet";
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(saved, SelectedText(page));
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+    });
+    EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "MAXDIS.BMP", "MINDN.BMP", "START.BMP"}),
+              FolderEntries(folder))
+        << "parts left to the system (and a file that is gone) absent";
+    EXPECT_EQ(FileBytes(look.a), FileBytes(folder + "\\CLOSEUP.BMP"));
+    EXPECT_EQ(FileBytes(look.b), FileBytes(folder + "\\MINDN.BMP"));
+    EXPECT_EQ(FileBytes(look.c), FileBytes(folder + "\\MAXDIS.BMP"));
+    EXPECT_EQ("BM", FileBytes(look.a).substr(0, 2)) << "the files are read";
+    EXPECT_EQ(FileBytes(QV_SOURCE_DIR "/res/startbutton.bmp"), FileBytes(folder + "\\START.BMP"))
+        << "the built-in picture as the file it was made from";
+    EXPECT_EQ(std::vector<std::string>{saved}, OwnThemeFolders()) << "no working folder left";
+    EXPECT_EQ(0x12u, ReadStartButton()) << "applied: the saved picture, the stretch kept";
+    EXPECT_EQ(folder + "\\START.BMP", ReadFileName());
+    EXPECT_EQ(folder + "\\MINDN.BMP", ReadFrameImages()[4]);
+}
+
+TEST_F(ThemesPage, SaveAsOfTheSystemsOwnLookSaysThereIsNothingToKeep)
+{
+    StoreFrameImages(std::vector<std::string>(13, " "));
+    RunSheet([&](HWND sheet) {
+        PostClick(ActivateThemesPage(sheet), IDC_THEME_SAVEAS);
+        MessageBoxSeen box = CloseMessageBox(sheet);
+        EXPECT_NE(std::string::npos, box.text.find("(Windows default)")) << box.text;
+        EXPECT_FALSE(FindDialog("Save Theme As"));
+    });
+}
+
+TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
+{
+    std::string theme = Make("QH");
+    std::string original = FileBytes(theme + "\\MAXUP.BMP");
+    // The look of the theme itself, saved over it: every file is read before any is replaced.
+    StoreWhole(theme);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        MessageBoxSeen box = CloseMessageBox(sheet, 3000, IDNO);
+        ASSERT_TRUE(box.shown);
+        EXPECT_NE(std::string::npos, box.text.find(name)) << box.text;
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+        EXPECT_EQ(original, FileBytes(theme + "\\MAXUP.BMP"));
+        EXPECT_EQ(name, SelectedText(page));
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "the stored settings are this theme's";
+
+        // A look of one caption image replaces all 14 files with that one; a file of the
+        // user's own in the folder stays.
+        HandMadeLook look;
+        StoreStartButton(0);
+        StoreFrameImages({look.a});
+        WriteFileBytes(theme + "\\NOTES.TXT", "mine", 4);
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "NOTES.TXT"}), FolderEntries(theme));
+        DeleteFileA((theme + "\\NOTES.TXT").c_str());
+        EXPECT_EQ(FileBytes(look.a), FileBytes(theme + "\\CLOSEUP.BMP"));
+    });
+}
+
+// A folder that cannot be written: the system's refusal of one call, as a write-protected
+// floppy or a full disk gives it.
+namespace refusal
+{
+extern "C" FARPROC ImportedCreateDirectoryA __asm__("__imp__CreateDirectoryA@8");
+extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
+extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
+int Calls;
+// Lets the first allowed calls through, then fails with error.
+template <DWORD error, int allowed, typename Proc, Proc real, typename... Args>
+BOOL WINAPI Refuse(Args... args)
+{
+    if (Calls++ < allowed)
+        return real(args...);
+    SetLastError(error);
+    return FALSE;
+}
+const FARPROC WriteProtected =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, decltype(&CreateDirectoryA),
+                                     CreateDirectoryA, const char *, SECURITY_ATTRIBUTES *>);
+const FARPROC FullAfterOneWrite =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_DISK_FULL, 1, decltype(&WriteFile), WriteFile, HANDLE,
+                                     const void *, DWORD, DWORD *, OVERLAPPED *>);
+const FARPROC DeleteWriteProtected = reinterpret_cast<FARPROC>(
+    Refuse<ERROR_WRITE_PROTECT, 0, decltype(&DeleteFileA), DeleteFileA, const char *>);
+} // namespace refusal
+
+TEST_F(ThemesPage, AFolderThatCannotBeWrittenGivesAMessageAndKeepsEverythingAsItWas)
+{
+    HandMadeLook look;
+    std::string theme = Make("QI");
+    std::string saved = OwnThemeName("T");
+    std::vector<std::string> before = OwnThemeFolders();
+    struct Case {
+        const char *what;
+        FARPROC *slot;
+        FARPROC refusal;
+        bool deleting;
+        const char *reason;
+    } cases[] = {
+        {"write-protected", &refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false,
+         "write-protected"},
+        {"full after the first file", &refusal::ImportedWriteFile, refusal::FullAfterOneWrite,
+         false, "full"},
+        {"delete, write-protected", &refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected,
+         true, "write-protected"},
+    };
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(c.what);
+            refusal::Calls = 0;
+            ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
+            if (c.deleting) {
+                PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+                PostClick(page, IDC_THEME_DELETE);
+                ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+            } else {
+                EXPECT_EQ("", SaveThemeAs(page, saved));
+            }
+            MessageBoxSeen box = CloseMessageBox(sheet);
+            ASSERT_TRUE(box.shown);
+            EXPECT_NE(std::string::npos, box.text.find(c.reason)) << box.text;
+            EXPECT_EQ(before, OwnThemeFolders());
+            EXPECT_EQ(14u, FolderEntries(theme).size());
+        }
+    });
+}
+
+TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
+{
+    std::string theme = Make("QJ");
+    std::string themeName = name;
+    std::string kept = Make("QK");
+    std::string keptName = name;
+    WriteFileBytes(kept + "\\NOTES.TXT", "mine", 4);
+    StoreWhole(theme);
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        EXPECT_EQ(themeName, SelectedText(page));
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDNO).shown);
+        EXPECT_EQ(14u, FolderEntries(theme).size());
+
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(WaitFor([&] { return IndexOf(page, themeName) < 0; }));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
+        EXPECT_EQ("(Current settings)", SelectedText(page));
+        EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
+        PickItem(list, keptName);
+        EXPECT_TRUE(Enabled(page, IDC_THEME_DELETE));
+        PostClick(page, IDC_THEME_DELETE);
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(WaitFor([&] { return IndexOf(page, keptName) < 0; }));
+        EXPECT_EQ(std::vector<std::string>{"NOTES.TXT"}, FolderEntries(kept));
+    });
+    EXPECT_EQ(Expected(theme), ReadFrameImages()) << "the settings are untouched";
+    EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
+    DeleteFileA((kept + "\\NOTES.TXT").c_str());
+}
+
+// ---- The zoomed preview ----
+
+TEST_F(ThemesPage, ThePreviewShowsEachPixelOfACaptionButtonAsATwoByTwoSquare)
+{
+    std::string theme = Make("QZ");
+    SIZE size = CaptionButtonSizeOfMetrics();
+    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
+    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+        // The preview drawn as the page draws it, into a bitmap of the screen's kind.
+        HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
+        RECT r;
+        GetClientRect(preview, &r);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r};
+        SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
+        auto zoomedAt = [&](int ox, int oy, int zoom) {
+            for (int y = 0; y < size.cy * zoom; y++)
+                for (int x = 0; x < size.cx * zoom; x++)
+                    if (GetPixel(dc, ox + x, oy + y) != pattern(x / zoom, y / zoom))
+                        return false;
+            return true;
+        };
+        int found = 0;
+        for (int y = 0; y < r.bottom; y++)
+            for (int x = 0; x < r.right; x++)
+                found += GetPixel(dc, x, y) == pattern(0, 0) && zoomedAt(x, y, 2);
+        EXPECT_EQ(1, found) << "Close button up, once, every pixel a 2 x 2 square";
+        DeleteObject(SelectObject(dc, old));
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
     });
 }
 
