@@ -368,7 +368,7 @@ static void DrawThemePreview(HWND page, const DRAWITEMSTRUCT *item)
         CentreRow(&box, height);
         for (int state = CaptionUp; state <= CaptionDisabled; state++) {
             box.top += DrawCaptionSample(canvas.dc, &box, static_cast<CaptionState>(state),
-                                         ThemeCaptionPictures, zoom) +
+                                         ThemeCaptionPictures, -1, zoom) +
                        PreviewMargin;
         }
         box.top += PreviewMargin;

@@ -5,7 +5,8 @@
 # QVTHEMES, with the BRIGHT theme's files stored as the settings (as its Apply leaves them), so
 # the Themes page opens on BRIGHT; themes-current.png shows a look made by hand (the built-in
 # Start picture, CLASSIC's Close button among BRIGHT's), which no theme gives, and
-# themes-saveas.png the box that asks for a name to keep it as a theme. Uses its
+# themes-saveas.png the box that asks for a name to keep it as a theme; themes-scheme.png the
+# page with CLASSIC picked under a green-grey colour scheme. Uses its
 # own Xvfb and a fresh Wine prefix set to Windows 98 for the program (Wine draws the window
 # frames itself, as on Windows 95/98, since no window manager runs).
 # usage: scripts/screenshots.sh [build-dir]   (build first: cmake --build build)
@@ -34,6 +35,9 @@ wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' /v ThemeActive /d 0 /f \
   >/dev/null 2>&1
+# Windows 95's standard colours, as on a machine nobody has changed.
+bash "$here/scripts/colours.sh" standard >"$work/colours.reg"
+wine reg import "$work/colours.reg" >/dev/null 2>&1
 # Wine's own fonts (MS Sans Serif of the dialogs, Marlett of the caption buttons) in the
 # prefix's font folder, where they are found whatever the installation's data folder.
 for font in /usr/share/wine/fonts/*; do
@@ -87,3 +91,8 @@ wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev
 wineserver -w
 shoot 2 themes-current
 shoot 2 themes-saveas "Save As..."
+# Under a colour scheme of the user's own the theme's button greys follow it: CLASSIC picked.
+bash "$here/scripts/colours.sh" sage >"$work/colours.reg"
+wine reg import "$work/colours.reg" >/dev/null 2>&1
+wineserver -w
+shoot 2 themes-scheme CLASSIC

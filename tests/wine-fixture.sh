@@ -59,17 +59,7 @@ ENV
   done
   # The colours of the standard Windows 95 scheme, not Wine's own: pictures are compared
   # pixel for pixel, and the module draws the button greys in the scheme's colours.
-  for colour in ActiveBorder:192,192,192 ActiveTitle:0,0,128 AppWorkspace:128,128,128 \
-    Background:0,128,128 ButtonDkShadow:0,0,0 ButtonFace:192,192,192 ButtonHilight:255,255,255 \
-    ButtonLight:223,223,223 ButtonShadow:128,128,128 ButtonText:0,0,0 GrayText:128,128,128 \
-    Hilight:0,0,128 HilightText:255,255,255 InactiveBorder:192,192,192 \
-    InactiveTitle:128,128,128 InactiveTitleText:192,192,192 InfoText:0,0,0 \
-    InfoWindow:255,255,225 Menu:192,192,192 MenuText:0,0,0 Scrollbar:192,192,192 \
-    TitleText:255,255,255 Window:255,255,255 WindowFrame:0,0,0 WindowText:0,0,0; do
-    rgb=${colour#*:}
-    printf '"%s"="%s"\r\n' "${colour%%:*}" "${rgb//,/ }"
-  done | { printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Control Panel\\Colors]\r\n'; cat; } \
-    >"$state/colours.reg"
+  bash "$(dirname "$0")/../scripts/colours.sh" standard >"$state/colours.reg"
   wine reg import "$state/colours.reg" >/dev/null 2>&1
   # A crashing test must fail at once, not wait in the crash debugger until its timeout.
   wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1

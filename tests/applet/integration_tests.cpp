@@ -193,6 +193,7 @@ TEST_F(AgentNotification, StartApplyWithNoAgentHasTheShellStartOne)
 
 TEST_F(AgentNotification, OkStoresEveryPageThenRestartsTheAgentOnce)
 {
+    StoreStartButton(1); // the built-in picture: "(Windows default)" is then a choice to store
     StandInDesktop desktop(true);
     RunSheet([](HWND sheet) {
         HWND page = ActivateFramePage(sheet);
