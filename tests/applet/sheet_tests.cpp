@@ -438,10 +438,10 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
         for (int index = 0; index < 4; index++) {
             PostSelectTab(sheet, index);
             ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
-            HWND page = Page(sheet, index);
-            POINT at = {2, 2}; // inside the margin no control reaches
-            ClientToScreen(page, &at);
-            EXPECT_EQ(HTCLIENT, SendMessageA(page, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y)))
+            POINT corner = {2, 2}; // inside the margin no control reaches
+            ClientToScreen(Page(sheet, index), &corner);
+            EXPECT_EQ(HTCLIENT, SendMessageA(Page(sheet, index), WM_NCHITTEST, 0,
+                                             MAKELPARAM(corner.x, corner.y)))
                 << index;
         }
     });
