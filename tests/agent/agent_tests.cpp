@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <objbase.h>
 #include "agent/agent.h"
@@ -520,10 +521,9 @@ TEST_F(AgentWindow, ADriveWithNoDiskIsTriedOncePerRefresh)
     }
     EXPECT_EQ(bar.shellPicture, bar.Current());
     GdiFlush();
-    int spoiled = 0;
-    for (LONG i = 0; i < 200 * 100; i++)
-        spoiled += (standin.Pixels()[i] & 0xFFFFFF) != ground;
-    EXPECT_EQ(0, spoiled) << "pixels of the system's own images changed";
+    EXPECT_EQ(0, std::count_if(standin.Pixels(), standin.Pixels() + 200 * 100,
+                               [&](DWORD p) { return (p & 0xFFFFFF) != ground; }))
+        << "pixels of the system's own images changed";
     Send(0);
     SetFrameImages({});
 }
@@ -537,11 +537,8 @@ TEST_F(AgentWindow, CaptionPicturesFollowTheColourScheme)
         GTEST_SKIP() << "only Windows 95/98 builds paint caption buttons";
     StandInMapping standin(200, 100, 3);
     LayOutStandIn(standin, 0x123456);
-    SetFrameImages({"", WriteTestBitmap("greydown.bmp", 16, 14, RGB(192, 192, 192))});
-    const int face = COLOR_3DFACE;
-    const COLORREF standard = RGB(192, 192, 192), green = RGB(0, 128, 64);
-    COLORREF saved = GetSysColor(face);
-    SetSysColors(1, &face, &standard);
+    SetFrameImages({"", WriteTestBitmap("greydown.bmp", 16, 14, StandardButtonColours[0])});
+    ButtonColours standard(StandardButtonColours);
     ASSERT_NE(nullptr, StartAgent());
     SlotRect closeDown;
     memcpy(&closeDown, standin.header->slots[1], sizeof closeDown);
@@ -550,13 +547,13 @@ TEST_F(AgentWindow, CaptionPicturesFollowTheColourScheme)
         DWORD p = standin.Pixel(closeDown.x + 3, closeDown.y + 3) & 0xFFFFFF;
         return RGB(p >> 16, p >> 8 & 255, p & 255);
     };
-    EXPECT_EQ(standard, shown());
-    for (COLORREF colour : {green, standard}) {
-        SetSysColors(1, &face, &colour);
-        EXPECT_TRUE(PumpUntil([&] { return shown() == colour; }, 4000))
-            << std::hex << colour << " not followed: " << shown();
+    EXPECT_EQ(StandardButtonColours[0], shown());
+    const COLORREF green[3] = {RGB(0, 128, 64), StandardButtonColours[1], StandardButtonColours[2]};
+    for (const COLORREF *colours : {green, StandardButtonColours}) {
+        ButtonColours scheme(colours);
+        EXPECT_TRUE(PumpUntil([&] { return shown() == colours[0]; }, 4000))
+            << std::hex << colours[0] << " not followed: " << shown();
     }
-    SetSysColors(1, &face, &saved);
     Send(0);
     SetFrameImages({});
 }

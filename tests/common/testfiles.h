@@ -120,6 +120,17 @@ inline bool WriteSolidBmpFile(const std::string &path, int w, int h, COLORREF co
     return WriteBmpFile(path, w, h, [colour](int, int) { return colour; });
 }
 
+// The user's colours for a button's face, shadow and light, set while the object lives; and
+// the standard ones of Windows 95/98 (Wine's own differ).
+constexpr COLORREF StandardButtonColours[3] = {RGB(192, 192, 192), RGB(128, 128, 128),
+                                               RGB(223, 223, 223)};
+struct ButtonColours {
+    static constexpr int Parts[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
+    COLORREF saved[3] = {GetSysColor(Parts[0]), GetSysColor(Parts[1]), GetSysColor(Parts[2])};
+    explicit ButtonColours(const COLORREF *colours) { SetSysColors(3, Parts, colours); }
+    ~ButtonColours() { SetSysColors(3, Parts, saved); }
+};
+
 // Opens each file, reads it whole once and closes it: the least any loader of them must do
 // (the benchmarks' floor).
 inline void ReadFilesOnce(const std::vector<std::string> &paths)

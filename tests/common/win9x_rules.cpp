@@ -6,6 +6,7 @@
 #include "standin/rundll_parse.h"
 
 #include <string.h>
+#include <utility>
 
 namespace
 {
@@ -42,12 +43,9 @@ CreateCompatibleBitmapProc RealCreateCompatibleBitmap;
 GetDCProc RealGetDC;
 ReleaseDCProc RealReleaseDC;
 
-typedef DWORD(WINAPI *GetFileAttributesAProc)(LPCSTR);
-typedef HANDLE(WINAPI *FindFirstFileAProc)(LPCSTR, WIN32_FIND_DATAA *);
-typedef BOOL(WINAPI *InvalidateRectProc)(HWND, const RECT *, BOOL);
-GetFileAttributesAProc RealGetFileAttributesA;
-FindFirstFileAProc RealFindFirstFileA;
-InvalidateRectProc RealInvalidateRect;
+decltype(&GetFileAttributesA) RealGetFileAttributesA;
+decltype(&FindFirstFileA) RealFindFirstFileA;
+decltype(&InvalidateRect) RealInvalidateRect;
 
 struct ProcOverride {
     char name[64];
@@ -73,31 +71,20 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
 
 int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 
-// A removable or CD-ROM drive with no disk in it: the test prefix maps such drives to folders,
-// and one whose folder is missing has no disk.
-bool OnDriveWithoutDisk(LPCSTR name)
+// A file call on a removable or CD-ROM drive with no disk in it (the test prefix maps such
+// drives to folders; one whose folder is missing has no disk): unless the caller has the
+// critical-error box off, Windows 95/98 stop the thread in a box asking for the disk (at logon,
+// in the shell, where nobody expects it). With the box off the call fails as "not ready".
+bool RefusedForNoDisk(LPCSTR name)
 {
-    if (!name || !name[0] || name[1] != ':')
+    char root[] = {name ? (char)(name[0] | 0x20) : '\0', ':', '\\', '\0'};
+    if (root[0] < 'a' || root[0] > 'z' || name[1] != ':')
         return false;
-    char letter = (char)(name[0] | 0x20);
-    if (letter < 'a' || letter > 'z')
-        return false;
-    char root[] = {letter, ':', '\\', '\0'};
     UINT type = GetDriveTypeA(root);
     if ((type != DRIVE_REMOVABLE && type != DRIVE_CDROM) ||
         RealGetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES)
         return false;
-    NoDiskCalls[letter - 'a']++;
-    return true;
-}
-
-// A file call on a drive with no disk: unless the caller has the critical-error box off,
-// Windows 95/98 stop the thread in a box asking for the disk (at logon, in the shell, where
-// nobody expects it). With the box off the call fails as "not ready".
-bool RefusedForNoDisk(LPCSTR name)
-{
-    if (!OnDriveWithoutDisk(name))
-        return false;
+    NoDiskCalls[root[0] - 'a']++;
     UINT mode = SetErrorMode(0);
     SetErrorMode(mode);
     if (!(mode & SEM_FAILCRITICALERRORS))
@@ -232,6 +219,12 @@ int WINAPI RuledReleaseDC(HWND window, HDC dc)
     return released;
 }
 
+// Puts the rule in the slot and answers the function that was there, as the rule's type.
+template <typename Proc> Proc SwapIn(FARPROC *slot, Proc rule)
+{
+    return reinterpret_cast<Proc>(SwapImportSlot(slot, reinterpret_cast<FARPROC>(rule)));
+}
+
 struct RulesAtStartUp {
     RulesAtStartUp()
     {
@@ -254,12 +247,9 @@ struct RulesAtStartUp {
             SwapImportSlot(&ImportedGetDC, reinterpret_cast<FARPROC>(RuledGetDC)));
         RealReleaseDC = reinterpret_cast<ReleaseDCProc>(
             SwapImportSlot(&ImportedReleaseDC, reinterpret_cast<FARPROC>(RuledReleaseDC)));
-        RealGetFileAttributesA = reinterpret_cast<GetFileAttributesAProc>(SwapImportSlot(
-            &ImportedGetFileAttributesA, reinterpret_cast<FARPROC>(RuledGetFileAttributesA)));
-        RealFindFirstFileA = reinterpret_cast<FindFirstFileAProc>(SwapImportSlot(
-            &ImportedFindFirstFileA, reinterpret_cast<FARPROC>(RuledFindFirstFileA)));
-        RealInvalidateRect = reinterpret_cast<InvalidateRectProc>(SwapImportSlot(
-            &ImportedInvalidateRect, reinterpret_cast<FARPROC>(RuledInvalidateRect)));
+        RealGetFileAttributesA = SwapIn(&ImportedGetFileAttributesA, RuledGetFileAttributesA);
+        RealFindFirstFileA = SwapIn(&ImportedFindFirstFileA, RuledFindFirstFileA);
+        RealInvalidateRect = SwapIn(&ImportedInvalidateRect, RuledInvalidateRect);
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }
@@ -308,12 +298,8 @@ void ClearProcOverrides()
 
 int TakeNoDiskCalls(char drive)
 {
-    char letter = (char)(drive | 0x20);
-    if (letter < 'a' || letter > 'z')
-        return 0;
-    int calls = NoDiskCalls[letter - 'a'];
-    NoDiskCalls[letter - 'a'] = 0;
-    return calls;
+    unsigned index = (unsigned)((drive | 0x20) - 'a');
+    return index < 26 ? std::exchange(NoDiskCalls[index], 0) : 0;
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -8,8 +8,10 @@
 #include "common/win9x_rules.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace
 {
@@ -458,66 +460,41 @@ TEST_F(BottledWindowManager, PaintsOnlyADCWhoseBitmapHoldsEverySlotAndStrip)
 {
     const int slot = row->slotMap[12], strip = row->slotMap[StripSlotB];
     const SlotRect slotWas = table[slot], stripWas = table[strip];
-    HDC screen = GetDC(nullptr);
-    struct Case {
+    auto slotAt = [&](int x, int y) { return SlotRect{(WORD)x, (WORD)y, (WORD)W, (WORD)H}; };
+    auto stripAt = [&](int x, int y) {
+        return SlotRect{(WORD)x, (WORD)y, (WORD)(4 * W + 8), (WORD)(H + 4)};
+    };
+    const int right = CanvasWidth - W, bottom = CanvasHeight - H;
+    HDC screen = GetDC(nullptr), memory = canvas->dc;
+    const struct {
         const char *what;
         SlotRect slotRect, stripRect;
-        bool screenDC;
+        HDC dc;
         int answer;
     } cases[] = {
-        {"as drawn", slotWas, stripWas, false, 1},
-        {"a slot at the right edge",
-         {(WORD)(CanvasWidth - W), 0, (WORD)W, (WORD)H},
-         stripWas,
-         false,
-         1},
-        {"a slot one past it",
-         {(WORD)(CanvasWidth - W + 1), 0, (WORD)W, (WORD)H},
-         stripWas,
-         false,
-         0},
-        {"a slot at the bottom edge",
-         {0, (WORD)(CanvasHeight - H), (WORD)W, (WORD)H},
-         stripWas,
-         false,
-         1},
-        {"a slot one below it",
-         {0, (WORD)(CanvasHeight - H + 1), (WORD)W, (WORD)H},
-         stripWas,
-         false,
-         0},
-        {"help at the strip's right edge",
-         slotWas,
-         {(WORD)(CanvasWidth - 4 * W - 6), 0, (WORD)(4 * W + 8), (WORD)(H + 4)},
-         false,
-         1},
-        {"help one past it",
-         slotWas,
-         {(WORD)(CanvasWidth - 4 * W - 5), 0, (WORD)(4 * W + 8), (WORD)(H + 4)},
-         false,
-         0},
-        {"strip copies at the bottom edge",
-         slotWas,
-         {0, (WORD)(CanvasHeight - H - 2), (WORD)(4 * W + 8), (WORD)(H + 4)},
-         false,
-         1},
-        {"strip copies one below it",
-         slotWas,
-         {0, (WORD)(CanvasHeight - H - 1), (WORD)(4 * W + 8), (WORD)(H + 4)},
-         false,
-         0},
-        {"the screen's DC", slotWas, stripWas, true, 0},
+        // clang-format off
+        {"as drawn",                        slotWas,                stripWas, memory, 1},
+        {"a slot at the right edge",        slotAt(right, 0),       stripWas, memory, 1},
+        {"a slot one past it",              slotAt(right + 1, 0),   stripWas, memory, 0},
+        {"a slot at the bottom edge",       slotAt(0, bottom),      stripWas, memory, 1},
+        {"a slot one below it",             slotAt(0, bottom + 1),  stripWas, memory, 0},
+        {"help at the strip's right edge",  slotWas, stripAt(right - 3 * W - 6, 0),  memory, 1},
+        {"help one past it",                slotWas, stripAt(right - 3 * W - 5, 0),  memory, 0},
+        {"strip copies at the bottom edge", slotWas, stripAt(0, bottom - 2),         memory, 1},
+        {"strip copies one below it",       slotWas, stripAt(0, bottom - 1),         memory, 0},
+        {"the screen's DC",                 slotWas,                stripWas, screen, 0},
+        // clang-format on
     };
     std::string file = TempPath("bottle_proof.bmp");
     ASSERT_TRUE(WriteSolidBmp(file, W, H, 0x00C02040));
     for (int i = 0; i < FrameImageCount; i++)
         lstrcpynA(FrameImageList[i], file.c_str(), FrameImagePathSize);
     SaveFrameImages();
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
         table[slot] = c.slotRect;
         table[strip] = c.stripRect;
-        WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(c.screenDC ? screen : canvas->dc)));
+        WriteSegment(LOWORD(reinterpret_cast<ULONG_PTR>(c.dc)));
         std::fill(canvas->bits, canvas->bits + CanvasWidth * CanvasHeight, Fill);
         EXPECT_EQ(c.answer, InitFrameControls(1));
         EXPECT_EQ(c.answer, InitFrameControls(0)) << "what the Frame controls page is told";
@@ -526,9 +503,6 @@ TEST_F(BottledWindowManager, PaintsOnlyADCWhoseBitmapHoldsEverySlotAndStrip)
         long painted = std::count_if(seen.begin(), seen.end(), [](DWORD p) { return p != Fill; });
         EXPECT_EQ(c.answer != 0, painted > 0) << painted << " pixels painted";
     }
-    table[slot] = slotWas;
-    table[strip] = stripWas;
-    UserBitmapDC = nullptr;
     ReleaseDC(nullptr, screen);
     memset(FrameImageList, 0, sizeof FrameImageList);
     SaveFrameImages();
@@ -543,55 +517,6 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     NcPaints += msg == WM_NCPAINT;
     return DefWindowProcA(hwnd, msg, wp, lp);
 }
-
-HWND MakeCaptionedWindow(const char *title)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = CountingProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "BottleCaptionedWindow";
-    RegisterClassA(&wc); // once per program; later calls fail harmlessly
-    return CreateWindowA(wc.lpszClassName, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 240,
-                         120, nullptr, nullptr, wc.hInstance, nullptr);
-}
-
-void Pump(DWORD ms)
-{
-    DWORD end = GetTickCount() + ms;
-    MSG msg;
-    while ((LONG)(end - GetTickCount()) > 0) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        Sleep(5);
-    }
-}
-
-// A program that has stopped answering: its window is up, and its thread sleeps.
-struct HungWindow {
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = nullptr;
-    static DWORD WINAPI Run(void *param)
-    {
-        auto *self = static_cast<HungWindow *>(param);
-        HWND window = MakeCaptionedWindow("hung");
-        Pump(100);
-        SetEvent(self->ready);
-        Sleep(3000);
-        DestroyWindow(window);
-        return 0;
-    }
-    HungWindow()
-    {
-        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(ready, 5000);
-    }
-    ~HungWindow()
-    {
-        WaitForSingleObject(thread, 10000);
-        CloseHandle(thread);
-        CloseHandle(ready);
-    }
-};
 } // namespace
 
 // The redraw after painting marks every window and returns: a window of another thread that
@@ -600,18 +525,30 @@ struct HungWindow {
 TEST_F(BottledWindowManager, RedrawReturnsAtOnceWhileAWindowDoesNotAnswer)
 {
     ASSERT_EQ(1, InitFrameControls(1));
-    HWND answering = MakeCaptionedWindow("answering");
+    HWND answering = MakeTopWindow("BottleCaptioned", "answering", CountingProc);
     ASSERT_NE(nullptr, answering);
-    Pump(100);
-    HungWindow hung;
+    PumpFor(100);
+    // A program that has stopped answering: its window is up, and its thread sleeps.
+    HANDLE up = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> woke{false};
+    std::thread hung([&] {
+        HWND window = MakeTopWindow("BottleCaptioned", "hung", CountingProc);
+        PumpFor(100);
+        SetEvent(up);
+        Sleep(3000);
+        woke = true;
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(up, 5000);
     NcPaints = 0;
     DWORD begin = GetTickCount();
     ApplyFrameControls();
-    DWORD took = GetTickCount() - begin;
-    printf("redraw with a window that does not answer: %lu ms\n", (unsigned long)took);
-    EXPECT_LT(took, 1000u);
+    EXPECT_FALSE(woke) << "the redraw waited for the window that does not answer";
+    printf("redraw with a window that does not answer: %lu ms\n", GetTickCount() - begin);
     EXPECT_EQ(0, NcPaints) << "painted before returning";
-    Pump(200);
+    PumpFor(200);
     EXPECT_GE(NcPaints, 1) << "the captions were not drawn again";
     DestroyWindow(answering);
+    hung.join();
+    CloseHandle(up);
 }

@@ -205,6 +205,26 @@ inline bool WriteSolidBmp(const std::string &path, int w, int h, DWORD colour)
     return WriteSolidBmpFile(path, w, h, RGB(colour >> 16, colour >> 8, colour));
 }
 
+// Dispatches this thread's messages for ms milliseconds.
+inline void PumpFor(DWORD ms)
+{
+    for (DWORD end = GetTickCount() + ms; (LONG)(end - GetTickCount()) > 0; Sleep(5))
+        for (MSG msg; PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageA(&msg);
+}
+
+// A visible captioned top-level window of the class (registered on its first use).
+inline HWND MakeTopWindow(const char *className, const char *title, WNDPROC proc)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassA(&wc); // fails harmlessly once the class is there
+    return CreateWindowA(className, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 240, 120,
+                         nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 inline std::string TempPath(const char *name)
 {
     char dir[MAX_PATH];

@@ -130,24 +130,19 @@ TEST_F(HeldDC, AnswersOneWithoutLocatingAgainOnlyForAMemoryDCThatHoldsTheTable)
         SlotIndexMap[i] = 5;
         SlotRectTable[i] = {2, 1, 16, 14};
     }
+    CaptionButtonWidth = 16;
+    CaptionButtonHeight = 14;
     HDC screen = GetDC(nullptr);
-    struct Case {
+    const struct {
         int width, height;
         bool screenDC;
         int answer;
-    } cases[] = {
-        {72, 17, false, 1},
-        {71, 17, false, 0},
-        {72, 16, false, 0},
-        {72, 17, true, 0},
-    };
-    for (const Case &c : cases) {
+    } cases[] = {{72, 17, false, 1}, {71, 17, false, 0}, {72, 16, false, 0}, {72, 17, true, 0}};
+    for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message()
                      << c.width << " x " << c.height << (c.screenDC ? ", screen" : ""));
         Canvas canvas(c.width, c.height, 0);
         UserBitmapDC = c.screenDC ? screen : canvas.dc;
-        CaptionButtonWidth = 16;
-        CaptionButtonHeight = 14;
         LastLocateExit = -1;
         EXPECT_EQ(c.answer, InitFrameControls(0));
         EXPECT_EQ(c.screenDC ? screen : canvas.dc, UserBitmapDC);

@@ -99,10 +99,9 @@ TEST(ClassIdText, IsByteForByteWhatComMakes)
     for (const GUID &id : ids) {
         LPOLESTR wide = nullptr;
         ASSERT_EQ(S_OK, StringFromCLSID(id, &wide));
-        char com[64];
+        char com[64], text[64];
         WideCharToMultiByte(CP_ACP, 0, wide, -1, com, sizeof com, nullptr, nullptr);
         CoTaskMemFree(wide);
-        char text[64];
         memset(text, '#', sizeof text);
         ASSERT_EQ(text, ClsidToString(&id, text, sizeof text));
         EXPECT_EQ(0, memcmp(com, text, 39)) << com << " against " << text;

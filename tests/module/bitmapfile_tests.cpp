@@ -346,22 +346,12 @@ namespace
 {
 // What the loader asks ReadFile for, summed.
 extern "C" FARPROC ImportedReadFile __asm__("__imp__ReadFile@20");
-typedef BOOL(WINAPI *ReadFileProc)(HANDLE, void *, DWORD, DWORD *, OVERLAPPED *);
-ReadFileProc PassedRead;
+decltype(&ReadFile) PassedRead;
 DWORD BytesAsked;
 BOOL WINAPI CountingRead(HANDLE file, void *buffer, DWORD size, DWORD *got, OVERLAPPED *o)
 {
     BytesAsked += size;
     return PassedRead(file, buffer, size, got, o);
-}
-
-// A file whose pixels start gap bytes after the colour table.
-std::vector<BYTE> WithGap(std::vector<BYTE> bytes, DWORD gap)
-{
-    DWORD offBits = Field(bytes, BmpOffBits);
-    bytes.insert(bytes.begin() + offBits, gap, 0xEE);
-    PokeBmp(bytes, BmpOffBits, offBits + gap);
-    return bytes;
 }
 } // namespace
 
@@ -374,17 +364,16 @@ TEST(BitmapFileLoader, ReadsTheHeadersAndThePixelsButNotTheGapBetween)
     std::vector<BYTE> base = MakeBmpBytes(7, 5, 24);
     Paint(base);
     const DWORD pixels = (DWORD)base.size() - 54, head = 1174;
+    ImportSlotSwap<decltype(&ReadFile)> swap(&ImportedReadFile, CountingRead);
+    PassedRead = swap.original;
     for (DWORD gap : {0ul, 1ul, head - 54 - 1, head - 54, head - 54 + 1, 1ul << 20}) {
         SCOPED_TRACE(gap);
-        std::vector<BYTE> bytes = WithGap(base, gap);
+        std::vector<BYTE> bytes = base;
+        bytes.insert(bytes.begin() + 54, gap, 0xEE);
+        PokeBmp(bytes, BmpOffBits, 54 + gap);
         ASSERT_TRUE(WriteBmpBytes(path, bytes));
         BytesAsked = 0;
-        HBITMAP image;
-        {
-            ImportSlotSwap<ReadFileProc> swap(&ImportedReadFile, CountingRead);
-            PassedRead = swap.original;
-            image = LoadBitmapFile(path.c_str(), 0, 0);
-        }
+        HBITMAP image = LoadBitmapFile(path.c_str(), 0, 0);
         ASSERT_NE(nullptr, image);
         EXPECT_LE(BytesAsked, head + pixels);
         std::vector<COLORREF> shown = Shown(image, 7, 5);
@@ -431,19 +420,6 @@ TEST(BitmapFileLoader, RunLengthPixelsItSkipsTakeTheFirstEntry)
 
 namespace
 {
-// The user's colours for the three button parts, set for as long as the object lives.
-struct SchemeColours {
-    static constexpr int Parts[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
-    COLORREF saved[3];
-    explicit SchemeColours(const COLORREF *colours)
-    {
-        for (int i = 0; i < 3; i++)
-            saved[i] = GetSysColor(Parts[i]);
-        SetSysColors(3, Parts, colours);
-    }
-    ~SchemeColours() { SetSysColors(3, Parts, saved); }
-};
-
 // One row of six pixels: the three standard greys, a grey beside them, black and white.
 const COLORREF SixColours[6] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223),
                                 RGB(193, 193, 193), RGB(0, 0, 0),       RGB(255, 255, 255)};
@@ -454,15 +430,15 @@ std::vector<BYTE> SixColourPicture(int bpp)
     size_t at = Field(bytes, BmpOffBits);
     for (int i = 0; i < 6; i++) {
         COLORREF c = SixColours[i];
+        DWORD stored = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c); // blue first
         if (bpp <= 8) {
-            PokeBmp(bytes, 54 + 4 * i, GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+            PokeBmp(bytes, 54 + 4 * i, stored);
             bytes[at + i * bpp / 8] |= (BYTE)(bpp == 4 && i % 2 == 0 ? i << 4 : i);
         } else if (bpp == 16) {
             PokeBmp(bytes, at + 2 * i,
                     (GetRValue(c) >> 3) << 11 | (GetGValue(c) >> 2) << 5 | GetBValue(c) >> 3, 2);
         } else {
-            for (int k = 0; k < 3; k++)
-                bytes[at + i * bpp / 8 + k] = (BYTE)(c >> (16 - 8 * k));
+            PokeBmp(bytes, at + i * bpp / 8, stored, 3);
         }
     }
     return bytes;
@@ -470,23 +446,21 @@ std::vector<BYTE> SixColourPicture(int bpp)
 } // namespace
 
 // The three greys of a button follow the user's colour scheme at every depth, through the
-// table up to 8 bits and in the pixels above; a grey one step away, black and white stay.
-// Under the standard colours every picture is as the file says.
+// table up to 8 bits and in the pixels above; a grey one step away, black and white stay. The
+// built-in Start picture's grey ground follows the button face too. Under the standard colours
+// every picture is as drawn.
 TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
 {
-    const COLORREF standard[3] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223)};
+    ModuleInstance = GetModuleHandleA(nullptr);
     const COLORREF scheme[3] = {RGB(64, 0, 128), RGB(0, 96, 32), RGB(248, 200, 8)};
     std::string path = Folder() + "greys.bmp";
-    for (int bpp : {4, 8, 16, 24, 32}) {
-        ASSERT_TRUE(WriteBmpBytes(path, SixColourPicture(bpp)));
-        for (const COLORREF *colours : {scheme, standard}) {
+    for (const COLORREF *colours : {scheme, StandardButtonColours}) {
+        ButtonColours set(colours);
+        for (int bpp : {4, 8, 16, 24, 32}) {
             SCOPED_TRACE(testing::Message()
                          << bpp << " bits, " << (colours == scheme ? "scheme" : "standard"));
-            HBITMAP image;
-            {
-                SchemeColours set(colours);
-                image = LoadBitmapFile(path.c_str(), 0, 0);
-            }
+            ASSERT_TRUE(WriteBmpBytes(path, SixColourPicture(bpp)));
+            HBITMAP image = LoadBitmapFile(path.c_str(), 0, 0);
             ASSERT_NE(nullptr, image);
             std::vector<COLORREF> shown = Shown(image, 6, 1);
             DeleteObject(image);
@@ -494,13 +468,20 @@ TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
                 // At 16 bits 193 has 192's bits: it is that grey there.
                 int grey = i < 3 ? i : i == 3 && bpp == 16 ? 0 : -1;
                 COLORREF want = grey >= 0 ? colours[grey] : SixColours[i];
-                if (bpp == 16)
-                    EXPECT_TRUE(Near(want, shown[i])) << i << ": " << std::hex << shown[i];
-                else
-                    EXPECT_EQ(want, shown[i]) << i;
+                EXPECT_TRUE(bpp == 16 ? Near(want, shown[i]) : want == shown[i])
+                    << i << ": " << std::hex << shown[i] << " for " << want;
             }
         }
+        HBITMAP start = LoadBitmapResource(IDB_STARTBUTTON, 0, 0);
+        ASSERT_NE(nullptr, start);
+        std::vector<COLORREF> shown = Shown(start, 48, 16);
+        DeleteObject(start);
+        // Its grey ground is in the button face's colour.
+        EXPECT_GT(std::count(shown.begin(), shown.end(), colours[0]), 48 * 16 / 4);
+        if (colours == scheme)
+            EXPECT_LE(std::count(shown.begin(), shown.end(), SixColours[0]), 48 * 16 / 4);
     }
+    ModuleInstance = nullptr;
 }
 
 // A file on a drive with no disk is refused as not found, without the system's box asking
@@ -525,29 +506,4 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
         "asking for the disk");
     SetErrorMode(mode);
     TakeNoDiskCalls(DriveWithoutDisk);
-}
-
-// The built-in Start picture comes through the same mapping: its grey ground follows the
-// button face, and under the standard colours it is the grey of the resource.
-TEST(BitmapFileLoader, TheBuiltInPictureFollowsTheButtonFace)
-{
-    ModuleInstance = GetModuleHandleA(nullptr);
-    const COLORREF face = RGB(16, 160, 96), grey = RGB(192, 192, 192);
-    const COLORREF scheme[3] = {face, RGB(128, 128, 128), RGB(223, 223, 223)};
-    const COLORREF standard[3] = {grey, RGB(128, 128, 128), RGB(223, 223, 223)};
-    for (const COLORREF *colours : {scheme, standard}) {
-        HBITMAP image;
-        {
-            SchemeColours set(colours);
-            image = LoadBitmapResource(IDB_STARTBUTTON, 0, 0);
-        }
-        ASSERT_NE(nullptr, image);
-        std::vector<COLORREF> shown = Shown(image, 48, 16);
-        DeleteObject(image);
-        long faces = std::count(shown.begin(), shown.end(), face);
-        long greys = std::count(shown.begin(), shown.end(), grey);
-        EXPECT_EQ(colours == scheme, faces > 48 * 16 / 4) << faces;
-        EXPECT_EQ(colours == standard, greys > 48 * 16 / 4) << greys;
-    }
-    ModuleInstance = nullptr;
 }

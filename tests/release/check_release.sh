@@ -164,18 +164,13 @@ check "README.TXT names the version" grep -qx "Version $major\.$minor"$'\r' "$wo
 # The second field of a [SourceDisksNames] line is the source disk's volume label: empty (any
 # disk) or the images' own, else the setup engine asks for a disk that does not exist.
 check "[SourceDisksNames] names no label but the images' own" python3 - "$work/zip/QUORVIA.INF" <<'PY'
-import sys
-section = None
-labels = []
-for line in open(sys.argv[1], encoding="cp1252").read().splitlines():
-    line = line.split(";")[0].strip()
-    if line.startswith("["):
-        section = line.lower()
-    elif section == "[sourcedisksnames]" and "=" in line:
-        fields = [f.strip() for f in line.split("=", 1)[1].split(",")]
-        labels.append(fields[1] if len(fields) > 1 else "")
+import re, sys
+text = open(sys.argv[1], encoding="cp1252").read()
+section = re.search(r"^\[SourceDisksNames\][^\n]*$(.*?)(?=^\[|\Z)", text, re.M | re.S | re.I)
+labels = [(line.split(";")[0].split("=", 1)[1].split(",") + [""])[1].strip().strip('"')
+          for line in section.group(1).splitlines() if "=" in line.split(";")[0]]
 print("  labels:", labels)
-sys.exit(0 if labels and all(l.strip('"') in ("", "QUORVIA") for l in labels) else 1)
+sys.exit(0 if labels and set(labels) <= {"", "QUORVIA"} else 1)
 PY
 
 # ---- Windows takes them in: a fresh prefix set to Windows 98 ----

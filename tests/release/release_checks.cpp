@@ -173,15 +173,7 @@ TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
     OSVERSIONINFOA version = {sizeof version};
     GetVersionExA(&version);
     ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
-    // Windows 95's standard button colours while it runs (Wine's own differ), put back after.
-    struct StandardColours {
-        const int elements[3] = {COLOR_3DFACE, COLOR_3DSHADOW, COLOR_3DLIGHT};
-        const COLORREF standard[3] = {RGB(192, 192, 192), RGB(128, 128, 128), RGB(223, 223, 223)};
-        COLORREF old[3] = {GetSysColor(COLOR_3DFACE), GetSysColor(COLOR_3DSHADOW),
-                           GetSysColor(COLOR_3DLIGHT)};
-        StandardColours() { SetSysColors(3, elements, standard); }
-        ~StandardColours() { SetSysColors(3, elements, old); }
-    } colours;
+    ButtonColours standard(StandardButtonColours);
     int compared = 0;
     for (const std::string &theme : FilesIn(std::string(kit) + "\\drawn", "*", true)) {
         for (const std::string &ppm : FilesIn(theme, "*.PPM", false)) {
