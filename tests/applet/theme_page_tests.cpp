@@ -58,13 +58,11 @@ class ThemesPage : public SheetTest
     {
         return Selected(page) < 0 ? "<none>" : ItemText(page, Selected(page));
     }
-    // Where an entry stands in the list; -1 when it is not there.
     static int IndexOf(HWND page, const std::string &text)
     {
         return static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_FINDSTRINGEXACT, -1,
                                                     reinterpret_cast<LPARAM>(text.c_str())));
     }
-    // Presses Delete and answers its question with button; false when none was asked.
     static bool DeleteSelected(HWND page, int button)
     {
         PostClick(page, IDC_THEME_DELETE);
@@ -479,7 +477,6 @@ extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
 extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
 int Calls;
 FARPROC Original; // what the slot held: the function by name would be the slot again
-// Passes the first allowed calls on, then fails with error.
 template <DWORD error, int allowed, typename... Args> BOOL WINAPI Refuse(Args... args)
 {
     if (Calls++ < allowed)
@@ -508,24 +505,20 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
     std::string saved = OwnThemeName("T");
     std::vector<std::string> before = OwnThemeFolders();
     struct Case {
-        const char *what;
         FARPROC *slot;
         FARPROC refusal;
         bool deleting;
         const char *reason;
     } cases[] = {
-        {"write-protected", &refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false,
-         "write-protected"},
-        {"full after the first file", &refusal::ImportedWriteFile, refusal::FullAfterOneWrite,
-         false, "full"},
-        {"delete, write-protected", &refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected,
-         true, "write-protected"},
+        {&refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false, "write-protected"},
+        {&refusal::ImportedWriteFile, refusal::FullAfterOneWrite, false, "full"},
+        {&refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected, true, "write-protected"},
     };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         EXPECT_EQ(themeName, SelectedText(page));
         for (const Case &c : cases) {
-            SCOPED_TRACE(c.what);
+            SCOPED_TRACE(std::string(c.deleting ? "Delete: " : "Save As: ") + c.reason);
             refusal::Calls = 0;
             ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
             refusal::Original = swap.original;
