@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -338,15 +339,9 @@ std::string FileBytes(const std::string &path)
 std::vector<std::string> FolderEntries(const std::string &folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
-            names.push_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    std::error_code missing;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, missing))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -95,7 +95,7 @@ MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs = 3000, int button = ID
 // the name box and presses OK. When the box stays open (a refused name), its reason is
 // returned and the box cancelled; "" when it closed.
 std::string SaveThemeAs(HWND page, const std::string &typed);
-// The themes folder beside this program and a theme folder in it.
+// The themes folder beside this program.
 std::string ThemesFolderOfProgram();
 // The bytes of a file; "<missing>" when it cannot be opened.
 std::string FileBytes(const std::string &path);

@@ -1,5 +1,6 @@
 // The Themes page driven through the real sheet, with themes made beside this program (the
 // module of the sheet in these tests), and the previews' status lines of the other two pages.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
@@ -7,6 +8,7 @@
 
 using namespace applettest;
 using namespace sheetdriver;
+using ::testing::HasSubstr;
 
 namespace
 {
@@ -56,14 +58,15 @@ class ThemesPage : public SheetTest
     {
         return Selected(page) < 0 ? "<none>" : ItemText(page, Selected(page));
     }
-    // Where an entry stands in the list; -1 when it is not there.
     static int IndexOf(HWND page, const std::string &text)
     {
-        int count = static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; i++)
-            if (ItemText(page, i) == text)
-                return i;
-        return -1;
+        return static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_FINDSTRINGEXACT, -1,
+                                                    reinterpret_cast<LPARAM>(text.c_str())));
+    }
+    static bool DeleteSelected(HWND page, int button)
+    {
+        PostClick(page, IDC_THEME_DELETE);
+        return CloseMessageBox(GetParent(page), 3000, button).shown;
     }
     // The theme's files stored as the page stores them: the Start picture as a file (with the
     // stretch bits of startButton) and the 13 caption files.
@@ -103,7 +106,6 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         ASSERT_TRUE(page);
         HWND list = GetDlgItem(page, IDC_THEME_LIST);
         EXPECT_EQ("(Current settings)", SelectedText(page)) << "the stored settings are no theme's";
-        EXPECT_EQ(0, Selected(page));
         EXPECT_EQ("(Windows default)", ItemText(page, 1));
         EXPECT_TRUE(Checked(page, IDC_THEME_START));
         EXPECT_TRUE(Checked(page, IDC_THEME_CAPTIONS));
@@ -139,17 +141,27 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         Click(sheet, IDOK);
     });
     // Opened again, no theme is selected: the theme's caption buttons are stored, but its
-    // Start picture is no longer. Once it is, the theme is selected.
+    // Start picture is no longer. Once it is, the theme is selected; a change on the Frame
+    // controls page then leaves no theme's look.
     RunSheet([&](HWND sheet) {
-        EXPECT_EQ("(Current settings)", SelectedText(ActivateThemesPage(sheet)));
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_EQ("(Current settings)", SelectedText(page));
         Click(Page(sheet, 0), IDC_START_OTHER);
         Type(GetDlgItem(Page(sheet, 0), IDC_START_PATH), theme + "\\start.bmp");
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ(name, SelectedText(page)) << "after the Start page's Apply";
+        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
         Click(sheet, IDOK);
     });
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         ASSERT_GT(Selected(page), 0) << "names differing in case are the same file";
         EXPECT_EQ(name, ItemText(page, Selected(page)));
+        HWND frame = ActivateFramePage(sheet);
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 12);
+        Click(frame, IDC_FRAME_DEFAULT);
+        Click(sheet, ApplyButtonId);
+        EXPECT_EQ("(Current settings)", SelectedText(page)) << "after the Frame page's Apply";
     });
 }
 
@@ -175,7 +187,6 @@ TEST_F(ThemesPage, WindowsDefaultStoresTheShellsPictureAndTheSystemsButtons)
     StoreFrameImages(std::vector<std::string>(13, "C:\\mine.bmp"));
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        EXPECT_EQ("(Current settings)", ItemText(page, 0));
         ASSERT_EQ(1, PickItem(GetDlgItem(page, IDC_THEME_LIST), "(Windows default)"));
         Click(sheet, IDOK);
     });
@@ -204,9 +215,12 @@ TEST_F(ThemesPage, ARefusedFileIsNamedAndNeitherItNorAMissingOneIsStored)
 }
 
 // Every pick loads the theme's pictures for the preview and paints it; none is left over.
-TEST_F(ThemesPage, PreviewsLeaveNoGdiObjectsBehind)
+TEST_F(ThemesPage, PreviewsShowEachButtonPixelAsATwoByTwoSquareAndLeaveNoGdiObjectsBehind)
 {
-    Make("QW");
+    std::string theme = Make("QW");
+    SIZE size = CaptionButtonSizeOfMetrics();
+    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
+    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         HWND list = GetDlgItem(page, IDC_THEME_LIST);
@@ -225,15 +239,41 @@ TEST_F(ThemesPage, PreviewsLeaveNoGdiObjectsBehind)
         for (int i = 0; i < 10; i++)
             pickBoth();
         EXPECT_LT(CountGdiObjects(), before + 10);
+
+        PickItem(list, name);
+        // The preview drawn as the page draws it, into a bitmap of the screen's kind.
+        HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
+        RECT r;
+        GetClientRect(preview, &r);
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, CreateCompatibleBitmap(screen, r.right, r.bottom));
+        DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r};
+        SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
+        auto zoomedAt = [&](int ox, int oy, int zoom) {
+            for (int y = 0; y < size.cy * zoom; y++)
+                for (int x = 0; x < size.cx * zoom; x++)
+                    if (GetPixel(dc, ox + x, oy + y) != pattern(x / zoom, y / zoom))
+                        return false;
+            return true;
+        };
+        int found = 0;
+        for (int y = 0; y < r.bottom; y++)
+            for (int x = 0; x < r.right; x++)
+                found += GetPixel(dc, x, y) == pattern(0, 0) && zoomedAt(x, y, 2);
+        EXPECT_EQ(1, found) << "Close button up, once, every pixel a 2 x 2 square";
+        DeleteObject(SelectObject(dc, old));
+        DeleteDC(dc);
+        ReleaseDC(nullptr, screen);
     });
 }
 
 // ---- The list tells what is stored; the ticks follow the parts of the selected entry ----
 
-TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
+TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
 {
-    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
-    std::string startOnly = Make("QB", captions);
+    std::string startOnly =
+        Make("QB", {applettest::ThemeFileNames, applettest::ThemeFileNames + 13});
     std::string startOnlyName = name;
     std::string full = Make("QA");
     std::string fullName = name;
@@ -283,19 +323,17 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatch)
             EXPECT_EQ(c.selected != current && c.selected != windows,
                       Enabled(page, IDC_THEME_DELETE));
             EXPECT_EQ(c.selected != startOnlyName, Checked(page, IDC_THEME_CAPTIONS));
+            if (c.selected != windows)
+                return;
+            PostClick(page, IDC_THEME_SAVEAS); // the system's own look: nothing to keep
+            EXPECT_THAT(CloseMessageBox(sheet).text, HasSubstr(windows));
+            EXPECT_FALSE(FindDialog("Save Theme As"));
         });
     }
-}
 
-// A tick whose part the entry lacks is cleared and disabled, and ticked again when it comes
-// back; Apply is offered only while the choice would change what is stored.
-TEST_F(ThemesPage, TicksFollowTheEntryAndApplyOnlyAChange)
-{
-    std::vector<std::string> captions(applettest::ThemeFileNames, applettest::ThemeFileNames + 13);
-    std::string startOnly = Make("QC", captions);
-    std::string startOnlyName = name;
-    Make("QD");
-    std::string fullName = name;
+    // A tick whose part the entry lacks is cleared and disabled, and ticked again when it comes
+    // back; Apply is offered only while the choice would change what is stored.
+    ClearSettings();
     StoreStartButton(0x11);
     StoreFrameImages({"C:\\mine.bmp", " "});
     DWORD type;
@@ -339,67 +377,28 @@ TEST_F(ThemesPage, TicksFollowTheEntryAndApplyOnlyAChange)
     EXPECT_EQ(before, after) << "the caption slots as stored, byte for byte";
 }
 
-TEST_F(ThemesPage, EveryPagesApplyLeavesTheEntryOfWhatItStoredSelected)
-{
-    std::string full = Make("QG");
-    std::string fullName = name;
-    StoreWhole(full);
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        HWND frame = ActivateFramePage(sheet);
-        ASSERT_TRUE(frame);
-        HWND start = Page(sheet, 0);
-        EXPECT_EQ(fullName, SelectedText(page));
-
-        Click(start, IDC_START_TOVAN);
-        Click(sheet, ApplyButtonId);
-        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Start page: built-in picture";
-        Click(start, IDC_START_OTHER);
-        Type(GetDlgItem(start, IDC_START_PATH), full + "\\START.BMP");
-        Click(sheet, ApplyButtonId);
-        EXPECT_EQ(fullName, SelectedText(page)) << "Start page: the theme's picture again";
-        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
-
-        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 12);
-        Click(frame, IDC_FRAME_DEFAULT);
-        Click(sheet, ApplyButtonId);
-        EXPECT_EQ("(Current settings)", SelectedText(page)) << "Frame controls page";
-    });
-}
-
 // ---- Save As and Delete ----
 
-// A hand-made look: three caption images of three depths, one stored file that is gone, a
-// single space, and the built-in Start picture.
-struct HandMadeLook {
-    std::string folder = TempFolder();
-    std::string a = folder + "\\A.BMP", b = folder + "\\B.BMP", c = folder + "\\C.BMP";
-    HandMadeLook()
-    {
-        WriteSolidBmpFile(a, 16, 14, RGB(200, 0, 0));
-        WriteBmpBytes(b, MakeBmpBytes(13, 11, 8));
-        WriteBmpBytes(c, MakeBmpBytes(16, 14, 4));
-        std::vector<std::string> images(13, "");
-        images[0] = a;
-        images[4] = b;
-        images[12] = c;
-        images[8] = " ";
-        images[10] = folder + "\\GONE.BMP";
-        StoreFrameImages(images);
-        StoreStartButton(0x11);
-    }
-};
-
 // A refused name keeps the box open with the reason; the name taken (1 to 8 letters, digits,
-// - and _) is made capitals, and the look is written under it and selected.
-TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
+// - and _) is made capitals, and the look is written under it and selected. Saving under it
+// again asks first.
+TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndAsksBeforeReplacingOne)
 {
-    HandMadeLook look;
+    // A hand-made look: three caption images of three depths, one stored file that is gone, a
+    // single space, and the built-in Start picture.
+    std::string pictures = TempFolder();
+    std::string a = pictures + "\\A.BMP", b = pictures + "\\B.BMP", c = pictures + "\\C.BMP";
+    WriteSolidBmpFile(a, 16, 14, RGB(200, 0, 0));
+    WriteBmpBytes(b, MakeBmpBytes(13, 11, 8));
+    WriteBmpBytes(c, MakeBmpBytes(16, 14, 4));
+    StoreFrameImages({a, "", "", "", b, "", "", "", " ", "", pictures + "\\GONE.BMP", "", c});
+    StoreStartButton(0x11);
     std::string typed = (OwnThemeName("s") + "_-______").substr(0, 8); // 8: the most taken
     std::string saved = typed;
     CharUpperA(&saved[0]);
     std::string folder = ThemesFolderOfProgram() + "\\" + saved;
     made.push_back(folder);
+    // clang-format off
     const std::pair<std::string, const char *> refused[] = {
         {"", "Type a name"},
         {typed + "9", "at most 8"},
@@ -407,19 +406,17 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
         {"A.B", "only letters"},
         {"(A)", "only letters"},
         {"~QV", "only letters"},
-        {"\xC4"
-         "B",
-         "only letters"},
+        {"\xC4" "B", "only letters"},
         {"CON", "device"},
         {"lpt1", "device"},
     };
+    // clang-format on
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         EXPECT_EQ("(Current settings)", SelectedText(page));
         std::vector<std::string> before = OwnThemeFolders();
         for (const auto &name : refused)
-            EXPECT_NE(std::string::npos, SaveThemeAs(page, name.first).find(name.second))
-                << name.first;
+            EXPECT_THAT(SaveThemeAs(page, name.first), HasSubstr(name.second)) << name.first;
         EXPECT_EQ(before, OwnThemeFolders()) << "nothing written for a refused name";
         EXPECT_EQ("", SaveThemeAs(page, typed));
         EXPECT_EQ(saved, SelectedText(page));
@@ -428,64 +425,46 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndSelectsIt)
         EXPECT_EQ(saved, SelectedText(page));
         EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
     });
-    EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "MAXDIS.BMP", "MINDN.BMP", "START.BMP"}),
-              FolderEntries(folder))
-        << "parts left to the system (and a file that is gone) absent";
-    EXPECT_EQ(FileBytes(look.a), FileBytes(folder + "\\CLOSEUP.BMP"));
-    EXPECT_EQ(FileBytes(look.b), FileBytes(folder + "\\MINDN.BMP"));
-    EXPECT_EQ(FileBytes(look.c), FileBytes(folder + "\\MAXDIS.BMP"));
-    EXPECT_EQ("BM", FileBytes(look.a).substr(0, 2)) << "the files are read";
-    EXPECT_EQ(FileBytes(QV_SOURCE_DIR "/res/startbutton.bmp"), FileBytes(folder + "\\START.BMP"))
-        << "the built-in picture as the file it was made from";
+    auto holdsTheLook = [&] {
+        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "MAXDIS.BMP", "MINDN.BMP", "START.BMP"}),
+                  FolderEntries(folder))
+            << "parts left to the system (and a file that is gone) absent";
+        EXPECT_EQ(FileBytes(a), FileBytes(folder + "\\CLOSEUP.BMP"));
+        EXPECT_EQ(FileBytes(b), FileBytes(folder + "\\MINDN.BMP"));
+        EXPECT_EQ(FileBytes(c), FileBytes(folder + "\\MAXDIS.BMP"));
+        EXPECT_EQ(FileBytes(QV_SOURCE_DIR "/res/startbutton.bmp"),
+                  FileBytes(folder + "\\START.BMP"))
+            << "the built-in picture as the file it was made from";
+    };
+    holdsTheLook();
+    EXPECT_EQ("BM", FileBytes(a).substr(0, 2)) << "the files are read";
     EXPECT_EQ(std::vector<std::string>{saved}, OwnThemeFolders()) << "no working folder left";
     EXPECT_EQ(0x12u, ReadStartButton()) << "applied: the saved picture, the stretch kept";
     EXPECT_EQ(folder + "\\START.BMP", ReadFileName());
     EXPECT_EQ(folder + "\\MINDN.BMP", ReadFrameImages()[4]);
-}
 
-TEST_F(ThemesPage, SaveAsOfTheSystemsOwnLookSaysThereIsNothingToKeep)
-{
-    StoreFrameImages(std::vector<std::string>(13, " "));
-    RunSheet([&](HWND sheet) {
-        PostClick(ActivateThemesPage(sheet), IDC_THEME_SAVEAS);
-        MessageBoxSeen box = CloseMessageBox(sheet);
-        EXPECT_NE(std::string::npos, box.text.find("(Windows default)")) << box.text;
-        EXPECT_FALSE(FindDialog("Save Theme As"));
-    });
-}
-
-TEST_F(ThemesPage, SaveAsAsksBeforeReplacingATheme)
-{
-    std::string theme = Make("QH");
-    std::string original = FileBytes(theme + "\\MAXUP.BMP");
-    // The look of the theme itself, saved over it: every file is read before any is replaced.
-    StoreWhole(theme);
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        EXPECT_EQ("", SaveThemeAs(page, name));
-        MessageBoxSeen box = CloseMessageBox(sheet, 3000, IDNO);
-        ASSERT_TRUE(box.shown);
-        EXPECT_NE(std::string::npos, box.text.find(name)) << box.text;
-        EXPECT_EQ(14u, FolderEntries(theme).size());
-
-        EXPECT_EQ("", SaveThemeAs(page, name));
+        EXPECT_EQ("", SaveThemeAs(page, typed));
+        EXPECT_THAT(CloseMessageBox(sheet, 3000, IDNO).text, HasSubstr(saved));
+        EXPECT_EQ(4u, FolderEntries(folder).size());
+        // The stored look is the theme's own: every file is read before any is replaced.
+        EXPECT_EQ("", SaveThemeAs(page, typed));
         ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
-        EXPECT_EQ(14u, FolderEntries(theme).size());
-        EXPECT_EQ(original, FileBytes(theme + "\\MAXUP.BMP"));
-        EXPECT_EQ(name, SelectedText(page));
+        holdsTheLook();
+        EXPECT_EQ(saved, SelectedText(page));
         EXPECT_FALSE(ApplyEnabled(sheet)) << "the stored settings are this theme's";
 
-        // A look of one caption image replaces all 14 files with that one; a file of the
+        // A look of one caption image replaces the theme's files with that one; a file of the
         // user's own in the folder stays.
-        HandMadeLook look;
         StoreStartButton(0);
-        StoreFrameImages({look.a});
-        WriteFileBytes(theme + "\\NOTES.TXT", "mine", 4);
-        EXPECT_EQ("", SaveThemeAs(page, name));
+        StoreFrameImages({a});
+        WriteFileBytes(folder + "\\NOTES.TXT", "mine", 4);
+        EXPECT_EQ("", SaveThemeAs(page, typed));
         ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
-        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "NOTES.TXT"}), FolderEntries(theme));
-        DeleteFileA((theme + "\\NOTES.TXT").c_str());
-        EXPECT_EQ(FileBytes(look.a), FileBytes(theme + "\\CLOSEUP.BMP"));
+        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "NOTES.TXT"}), FolderEntries(folder));
+        DeleteFileA((folder + "\\NOTES.TXT").c_str());
+        EXPECT_EQ(FileBytes(a), FileBytes(folder + "\\CLOSEUP.BMP"));
     });
 }
 
@@ -497,68 +476,25 @@ extern "C" FARPROC ImportedCreateDirectoryA __asm__("__imp__CreateDirectoryA@8")
 extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
 extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
 int Calls;
-// Lets the first allowed calls through, then fails with error.
-template <DWORD error, int allowed, typename Proc, Proc real, typename... Args>
-BOOL WINAPI Refuse(Args... args)
+FARPROC Original; // what the slot held: the function by name would be the slot again
+template <DWORD error, int allowed, typename... Args> BOOL WINAPI Refuse(Args... args)
 {
     if (Calls++ < allowed)
-        return real(args...);
+        return reinterpret_cast<BOOL(WINAPI *)(Args...)>(Original)(args...);
     SetLastError(error);
     return FALSE;
 }
 const FARPROC WriteProtected =
-    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, decltype(&CreateDirectoryA),
-                                     CreateDirectoryA, const char *, SECURITY_ATTRIBUTES *>);
-const FARPROC FullAfterOneWrite =
-    reinterpret_cast<FARPROC>(Refuse<ERROR_DISK_FULL, 1, decltype(&WriteFile), WriteFile, HANDLE,
-                                     const void *, DWORD, DWORD *, OVERLAPPED *>);
-const FARPROC DeleteWriteProtected = reinterpret_cast<FARPROC>(
-    Refuse<ERROR_WRITE_PROTECT, 0, decltype(&DeleteFileA), DeleteFileA, const char *>);
+    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, const char *, SECURITY_ATTRIBUTES *>);
+const FARPROC FullAfterOneWrite = reinterpret_cast<FARPROC>(
+    Refuse<ERROR_DISK_FULL, 1, HANDLE, const void *, DWORD, DWORD *, OVERLAPPED *>);
+const FARPROC DeleteWriteProtected =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, const char *>);
 } // namespace refusal
 
-TEST_F(ThemesPage, AFolderThatCannotBeWrittenGivesAMessageAndKeepsEverythingAsItWas)
-{
-    HandMadeLook look;
-    std::string theme = Make("QI");
-    std::string saved = OwnThemeName("T");
-    std::vector<std::string> before = OwnThemeFolders();
-    struct Case {
-        const char *what;
-        FARPROC *slot;
-        FARPROC refusal;
-        bool deleting;
-        const char *reason;
-    } cases[] = {
-        {"write-protected", &refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false,
-         "write-protected"},
-        {"full after the first file", &refusal::ImportedWriteFile, refusal::FullAfterOneWrite,
-         false, "full"},
-        {"delete, write-protected", &refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected,
-         true, "write-protected"},
-    };
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        for (const Case &c : cases) {
-            SCOPED_TRACE(c.what);
-            refusal::Calls = 0;
-            ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
-            if (c.deleting) {
-                PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
-                PostClick(page, IDC_THEME_DELETE);
-                ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
-            } else {
-                EXPECT_EQ("", SaveThemeAs(page, saved));
-            }
-            MessageBoxSeen box = CloseMessageBox(sheet);
-            ASSERT_TRUE(box.shown);
-            EXPECT_NE(std::string::npos, box.text.find(c.reason)) << box.text;
-            EXPECT_EQ(before, OwnThemeFolders());
-            EXPECT_EQ(14u, FolderEntries(theme).size());
-        }
-    });
-}
-
-TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
+// Delete asks, then removes the theme's own files and leaves the settings; where the folder
+// cannot be written, Delete and Save As give a message and keep everything as it was.
+TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWritten)
 {
     std::string theme = Make("QJ");
     std::string themeName = name;
@@ -566,69 +502,52 @@ TEST_F(ThemesPage, DeleteAsksThenRemovesTheThemesOwnFilesAndLeavesTheSettings)
     std::string keptName = name;
     WriteFileBytes(kept + "\\NOTES.TXT", "mine", 4);
     StoreWhole(theme);
+    std::string saved = OwnThemeName("T");
+    std::vector<std::string> before = OwnThemeFolders();
+    struct Case {
+        FARPROC *slot;
+        FARPROC refusal;
+        bool deleting;
+        const char *reason;
+    } cases[] = {
+        {&refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false, "write-protected"},
+        {&refusal::ImportedWriteFile, refusal::FullAfterOneWrite, false, "full"},
+        {&refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected, true, "write-protected"},
+    };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
         EXPECT_EQ(themeName, SelectedText(page));
-        PostClick(page, IDC_THEME_DELETE);
-        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDNO).shown);
+        for (const Case &c : cases) {
+            SCOPED_TRACE(std::string(c.deleting ? "Delete: " : "Save As: ") + c.reason);
+            refusal::Calls = 0;
+            ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
+            refusal::Original = swap.original;
+            if (c.deleting)
+                ASSERT_TRUE(DeleteSelected(page, IDYES));
+            else
+                EXPECT_EQ("", SaveThemeAs(page, saved));
+            EXPECT_THAT(CloseMessageBox(sheet).text, HasSubstr(c.reason));
+            EXPECT_EQ(before, OwnThemeFolders());
+            EXPECT_EQ(14u, FolderEntries(theme).size());
+            EXPECT_EQ(themeName, SelectedText(page));
+        }
+        EXPECT_TRUE(DeleteSelected(page, IDNO));
         EXPECT_EQ(14u, FolderEntries(theme).size());
 
-        PostClick(page, IDC_THEME_DELETE);
-        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(DeleteSelected(page, IDYES));
         EXPECT_TRUE(WaitFor([&] { return IndexOf(page, themeName) < 0; }));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
         EXPECT_EQ("(Current settings)", SelectedText(page));
         EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
-        PickItem(list, keptName);
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), keptName);
         EXPECT_TRUE(Enabled(page, IDC_THEME_DELETE));
-        PostClick(page, IDC_THEME_DELETE);
-        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_TRUE(DeleteSelected(page, IDYES));
         EXPECT_TRUE(WaitFor([&] { return IndexOf(page, keptName) < 0; }));
         EXPECT_EQ(std::vector<std::string>{"NOTES.TXT"}, FolderEntries(kept));
     });
     EXPECT_EQ(Expected(theme), ReadFrameImages()) << "the settings are untouched";
     EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
     DeleteFileA((kept + "\\NOTES.TXT").c_str());
-}
-
-// ---- The zoomed preview ----
-
-TEST_F(ThemesPage, ThePreviewShowsEachPixelOfACaptionButtonAsATwoByTwoSquare)
-{
-    std::string theme = Make("QZ");
-    SIZE size = CaptionButtonSizeOfMetrics();
-    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
-    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
-        // The preview drawn as the page draws it, into a bitmap of the screen's kind.
-        HWND preview = GetDlgItem(page, IDC_THEME_PREVIEW);
-        RECT r;
-        GetClientRect(preview, &r);
-        HDC screen = GetDC(nullptr);
-        HDC dc = CreateCompatibleDC(screen);
-        HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        DRAWITEMSTRUCT item = {ODT_STATIC, IDC_THEME_PREVIEW, 0, ODA_DRAWENTIRE, 0, preview, dc, r};
-        SendMessageA(page, WM_DRAWITEM, IDC_THEME_PREVIEW, reinterpret_cast<LPARAM>(&item));
-        auto zoomedAt = [&](int ox, int oy, int zoom) {
-            for (int y = 0; y < size.cy * zoom; y++)
-                for (int x = 0; x < size.cx * zoom; x++)
-                    if (GetPixel(dc, ox + x, oy + y) != pattern(x / zoom, y / zoom))
-                        return false;
-            return true;
-        };
-        int found = 0;
-        for (int y = 0; y < r.bottom; y++)
-            for (int x = 0; x < r.right; x++)
-                found += GetPixel(dc, x, y) == pattern(0, 0) && zoomedAt(x, y, 2);
-        EXPECT_EQ(1, found) << "Close button up, once, every pixel a 2 x 2 square";
-        DeleteObject(SelectObject(dc, old));
-        DeleteDC(dc);
-        ReleaseDC(nullptr, screen);
-    });
 }
 
 // ---- The status lines of the other two pages follow every change of the choice ----

@@ -35,9 +35,13 @@ def wine_env():
 ENV = wine_env()
 
 
-def kit(*args):
-    return subprocess.run([sys.executable, str(KIT), "--build", str(BUILD)] + [str(a) for a in args],
+def kit(*args, status=0):
+    """Runs the kit, which must end with status."""
+    done = subprocess.run([sys.executable, str(KIT), "--build", str(BUILD)] + [str(a) for a in args],
                           capture_output=True, text=True, env=ENV)
+    if done.returncode != status:
+        raise AssertionError("exit status %d: %s" % (done.returncode, done.stdout + done.stderr))
+    return done
 
 
 def windows(path):
@@ -90,23 +94,19 @@ class Make(unittest.TestCase):
                 for stale in self.folder.iterdir():
                     stale.unlink()
                 args = arguments()
-                done = kit("make", self.work / args[0], *args[1:], "-o", self.out)
-                self.assertEqual(1, done.returncode, done.stderr)
+                done = kit("make", self.work / args[0], *args[1:], "-o", self.out, status=1)
                 self.assertIn(message, done.stderr)
                 self.assertEqual([], list(self.out.iterdir()), "something was left behind")
 
     def test_boundaries_accepted(self):
         picture((1024, 1)).save(self.folder / "start.png")
         picture((17, 14)).save(self.folder / "MINUP.bmp")
-        for name, extra in [("12345678", ["--any-size"]), ("my-th_1", ["--any-size"])]:
-            done = kit("make", self.folder, name, "-o", self.out, *extra)
-            self.assertEqual(0, done.returncode, done.stderr)
+        for name in ("12345678", "my-th_1"):
+            kit("make", self.folder, name, "-o", self.out, "--any-size")
             self.assertEqual(["MINUP.BMP", "START.BMP"],
                              sorted(p.name for p in (self.out / name.upper()).iterdir()))
         picture((90, 48)).save(self.work / "big.png")
-        done = kit("make", self.work / "big.png", "T", "--cell", "18x16", "--any-size",
-                   "-o", self.out)
-        self.assertEqual(0, done.returncode, done.stderr)
+        kit("make", self.work / "big.png", "T", "--cell", "18x16", "--any-size", "-o", self.out)
         with Image.open(self.out / "T" / "CLOSEUP.BMP") as made:
             self.assertEqual((18, 16), made.size)
 
@@ -115,7 +115,6 @@ class Make(unittest.TestCase):
         sheet.paste((0, 0, 0, 0), (64, 14, 80, 28))  # Close, down: transparent
         sheet.save(self.work / "sheet.png")
         done = kit("make", self.work / "sheet.png", "gaps", "-o", self.out)
-        self.assertEqual(0, done.returncode, done.stderr)
         self.assertIn("no picture for CLOSEDN (Close button down)", done.stderr)
         made = sorted(p.name for p in (self.out / "GAPS").iterdir())
         self.assertEqual(12, len(made))
@@ -129,7 +128,7 @@ class Make(unittest.TestCase):
         drawn = Image.new("RGBA", (16, 14), (0, 0, 0, 255))
         drawn.putdata([cases[i % len(cases)][0] for i in range(16 * 14)])
         drawn.save(self.folder / "closeup.png")
-        self.assertEqual(0, kit("make", self.folder, "T", "-o", self.out).returncode)
+        kit("make", self.folder, "T", "-o", self.out)
         path = self.out / "T" / "CLOSEUP.BMP"
         data = path.read_bytes()
         self.assertEqual((40, 4, 0), (data[14], data[28], data[30]))  # header, depth, BI_RGB
@@ -149,8 +148,7 @@ class Make(unittest.TestCase):
                 self.folder / (part + ".png"))
         kit("make", self.folder, "T", "-o", self.out)
         for zoom in (1, 2):
-            done = kit("preview", self.out / "T", self.work / ("z%d.png" % zoom), "--zoom", zoom)
-            self.assertEqual(0, done.returncode, done.stderr)
+            kit("preview", self.out / "T", self.work / ("z%d.png" % zoom), "--zoom", zoom)
         one, two = (Image.open(self.work / name).convert("RGB") for name in ("z1.png", "z2.png"))
         self.assertEqual(list(one.resize(two.size, Image.Resampling.NEAREST).getdata()),
                          list(two.getdata()))
@@ -186,10 +184,8 @@ class WithTheModule(unittest.TestCase):
             flat.paste(cell, mask=cell.getchannel("A"))
             drawn[("SHEET", part)] = flat
         for source, name in [(pictures, "folder"), (SOURCE / "docs/example/sheet.png", "sheet")]:
-            done = kit("make", source, name, "-o", work / "made")
-            self.assertEqual(0, done.returncode, done.stderr)
+            kit("make", source, name, "-o", work / "made")
         done = kit("check", work / "made" / "FOLDER", work / "made" / "SHEET")
-        self.assertEqual(0, done.returncode, done.stdout + done.stderr)
         self.assertEqual(4 + 14 + 2, len(done.stdout.splitlines()))
         for (theme, part), image in drawn.items():
             (work / "drawn" / theme).mkdir(parents=True, exist_ok=True)
@@ -215,23 +211,20 @@ class WithTheModule(unittest.TestCase):
         reasons = dict(line.split("\t") for line in
                        (work / "REASONS.TXT").read_text().splitlines())
         self.assertGreater(len(reasons), 30)
-        done = kit("check", *sorted(work / name for name in reasons))
-        self.assertEqual(1, done.returncode)
+        done = kit("check", *sorted(work / name for name in reasons), status=1)
         for name, reason in reasons.items():
             self.assertIn("%s: %s\n" % (work / name / "CLOSEUP.BMP", reason), done.stdout)
             self.assertRegex(done.stdout, r"%s: 1 file\(s\): 0 OK .* 1 refused - REFUSED"
                              % re.escape(str(work / name)))
         # disk refuses what check refuses, and writes nothing.
-        done = kit("disk", work / "H01", "-o", work / "disk")
-        self.assertEqual(1, done.returncode)
+        kit("disk", work / "H01", "-o", work / "disk", status=1)
         self.assertFalse(any((work / "disk").glob("qvthemes.*")))
 
     def test_disk_is_a_floppy_and_the_same_bytes_twice(self):
         work = Path(tempfile.mkdtemp())
         outputs = []
         for run in ("one", "two"):
-            done = kit("disk", SOURCE / "dist" / "THEMES" / "CLASSIC", "-o", work / run)
-            self.assertEqual(0, done.returncode, done.stderr)
+            kit("disk", SOURCE / "dist" / "THEMES" / "CLASSIC", "-o", work / run)
             outputs.append([(work / run / n).read_bytes() for n in
                             ("qvthemes.img", "qvthemes.iso", "qvthemes.zip")])
         self.assertEqual(outputs[0], outputs[1])
@@ -242,8 +235,7 @@ class WithTheModule(unittest.TestCase):
         twice = work / "TWICE"
         shutil.copytree(SOURCE / "dist" / "THEMES" / "CLASSIC", twice)
         shutil.copy(twice / "CLOSEUP.BMP", twice / "closeup.bmp")
-        done = kit("disk", twice, "-o", work / "three")
-        self.assertEqual(1, done.returncode)
+        done = kit("disk", twice, "-o", work / "three", status=1)
         self.assertIn("closeup.bmp: a second file for CLOSEUP.BMP", done.stderr)
         self.assertFalse((work / "three").exists())
 
