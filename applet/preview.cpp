@@ -66,8 +66,10 @@ static HBITMAP LoadPicture(const char *path, int cx, int cy, char *status, int s
 
 int DescribePictureDisk(const char *path, char *status, int statusSize)
 {
+    if (status[0] != '\0')
+        return 0;
     UINT type = GetPathDriveType(path);
-    if (status[0] != '\0' || (type != DRIVE_REMOVABLE && type != DRIVE_CDROM))
+    if (type != DRIVE_REMOVABLE && type != DRIVE_CDROM)
         return 0;
     const char *format = type == DRIVE_CDROM
                              ? "%s is on a CD-ROM: the picture is missing whenever the CD is out"

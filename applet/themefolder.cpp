@@ -12,7 +12,7 @@ const char *const ThemeFileNames[ThemeFileCount] = {
 // The working folder is "~QV" and four hex digits of the process: a '~' is refused in a
 // theme's name, so it is never a theme, and two sheets saving at once keep apart.
 static const char WorkFolderPrefix[] = "~QV";
-static const int MaxThemeNameLength = 8;
+static const int MaxThemeNameLength = ThemeNameSize - 1;
 static const DWORD CopyChunkSize = 4096;
 static const char ThemeNameRule[] = "1 to 8 letters, digits, - or _.";
 
@@ -53,13 +53,12 @@ int CheckThemeName(const char *name, char *why, int whySize)
 
 static int IsFolder(const char *path)
 {
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesQuietly(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 int ThemeFolderExists(const char *folder)
 {
-    QuietDiskErrors quiet;
     return IsFolder(folder);
 }
 
@@ -120,8 +119,7 @@ static HANDLE CreateNewFile(const char *path)
 // attributes (a file from a CD is read-only, and a theme must stay deletable).
 static int CopyThemeFile(const char *source, const char *target, char *why, int whySize)
 {
-    HANDLE in =
-        CreateFileA(source, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE in = OpenFileQuietly(source);
     if (in == INVALID_HANDLE_VALUE) {
         FormatText(why, whySize, "%s cannot be read", source);
         return 0;
@@ -249,11 +247,8 @@ static int MoveThemeIntoPlace(const char *work, const char *folder)
 
 static void WorkFolderName(char *name)
 {
-    static const char Digits[] = "0123456789ABCDEF";
-    DWORD id = GetCurrentProcessId();
     CopyText(name, 4, WorkFolderPrefix);
-    for (int i = 0; i < 4; i++)
-        name[3 + i] = Digits[(id >> (12 - 4 * i)) & 0xF];
+    PutHex(name + 3, GetCurrentProcessId(), 4);
     name[7] = '\0';
 }
 

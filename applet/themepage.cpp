@@ -41,22 +41,6 @@ static int ThemeChanged;
 static HBITMAP ThemeCaptionPictures[FrameImageCount];
 static HBITMAP ThemeStartPicture;
 
-// "<module's folder>\QVTHEMES": the themes come with the module, wherever it was installed.
-static void FindThemesFolder()
-{
-    char path[MAX_PATH];
-    ThemesFolder[0] = '\0';
-    if (!GetModulePath(path, sizeof path))
-        return;
-    char *slash = nullptr;
-    for (char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/')
-            slash = p;
-    if (!slash)
-        return;
-    *slash = '\0';
-    FormatText(ThemesFolder, sizeof ThemesFolder, "%s\\%s", path, ThemesFolderName);
-}
 
 static int IsFile(const char *path)
 {
@@ -425,7 +409,7 @@ void ShowStoredTheme(HWND page)
 
 static void OnThemeInitDialog(HWND page)
 {
-    FindThemesFolder();
+    GetThemesFolder(ThemesFolder, sizeof ThemesFolder);
     ListThemes(GetDlgItem(page, IDC_THEME_LIST));
     ShowStoredTheme(page);
 }
@@ -464,14 +448,16 @@ static int StoreTheme(HWND page)
 
 // Every Apply of the sheet reaches this page after the other pages have stored theirs. The
 // choice here is stored only when the user made one, so that an older selection never goes
-// over what another page has just stored; either way the page then shows what is stored.
+// over what another page has just stored; either way the page then shows what is stored (after
+// a store through the reload query, which reaches this page too).
 static void OnThemeApply(HWND page)
 {
     if (ThemeChanged && StoreTheme(page)) {
         RequestActivation(1, 1);
         ReloadSiblingPages(page);
+    } else {
+        ShowStoredTheme(page);
     }
-    ShowStoredTheme(page);
 }
 
 // The current look (the stored settings) as a theme's files: each stored file the module

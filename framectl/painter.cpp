@@ -177,9 +177,9 @@ void ApplyFrameControls()
 {
     // The slot table and the caption-button size are those of the locate just made: the
     // window manager rebuilds its bitmaps at a new size when the user changes it.
-    FrameImagePath *list = LoadFrameImages();
     if (!IsProvenBitmapDC(UserBitmapDC))
         return;
+    FrameImagePath *list = LoadFrameImages();
     BeginBitmapLoads();
     for (int index = 0; index < FrameImageCount; index++) {
         if (list[index][0])

@@ -40,13 +40,8 @@ extern "C" int WINAPI RUNDLL_Remove(HWND owner, HINSTANCE instance, LPSTR comman
     int n = CopyText(text, sizeof text, RemovedNoticeStart);
     n += CopyText(text + n, sizeof text - n, modulePath);
     n += CopyText(text + n, sizeof text - n, " and the folder ");
-    char *folder = modulePath;
-    for (char *p = modulePath; *p; p++)
-        if (*p == '\\')
-            folder = p + 1;
-    *folder = '\0';
+    GetThemesFolder(modulePath, sizeof modulePath);
     n += CopyText(text + n, sizeof text - n, modulePath);
-    n += CopyText(text + n, sizeof text - n, ThemesFolderName);
     CopyText(text + n, sizeof text - n, ".");
     return MessageBoxA(nullptr, text, ProductName, MB_OK);
 }

@@ -4,16 +4,6 @@
 
 static constexpr int WorkBufferSize = 512;
 
-// Hexadecimal digits of value, most significant first, into text (digits characters).
-static void PutHex(char *text, DWORD value, int digits)
-{
-    static const char Hex[] = "0123456789ABCDEF";
-    while (digits--) {
-        text[digits] = Hex[value & 0xF];
-        value >>= 4;
-    }
-}
-
 // Made here rather than by StringFromCLSID, which is COM's and may not be called before
 // CoInitialize; the shell's thread and rundll32 have not initialised COM for the module.
 char *ClsidToString(const GUID *clsid, char *out, int outSize)

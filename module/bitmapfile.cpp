@@ -102,6 +102,18 @@ static int IsDrawableMaskSet(DWORD bpp, const DWORD *masks)
     return masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF;
 }
 
+// A row of pixels with its padding to whole DWORDs, and how many rows there are, whichever way
+// they run.
+static DWORD RowBytes(const BitmapLayout &l)
+{
+    return ((DWORD)l.width * l.bpp + 31) / 32 * 4;
+}
+
+static DWORD Rows(const BitmapLayout &l)
+{
+    return (DWORD)(l.height < 0 ? -l.height : l.height);
+}
+
 // head holds the first got bytes of a file of fileSize bytes.
 static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLayout *layout)
 {
@@ -189,8 +201,7 @@ static Refusal ReadLayout(const BYTE *head, DWORD got, DWORD fileSize, BitmapLay
         l.pixelBytes = imageSize;
     } else {
         // Within the limits above a row is at most 4 KiB and the image 4 MiB: no overflow.
-        DWORD rows = (DWORD)(l.height < 0 ? -l.height : l.height);
-        l.pixelBytes = ((DWORD)l.width * l.bpp + 31) / 32 * 4 * rows;
+        l.pixelBytes = RowBytes(l) * Rows(l);
     }
     return l.pixelBytes <= fileSize - l.offBits ? Usable : Damaged;
 }
@@ -297,7 +308,7 @@ static void FillDibInfo(const BYTE *table, const BitmapLayout &l, DibInfo *info)
     memset(&h, 0, sizeof h);
     h.biSize = sizeof h;
     h.biWidth = l.width;
-    h.biHeight = l.height < 0 ? -l.height : l.height;
+    h.biHeight = (LONG)Rows(l);
     h.biPlanes = 1;
     h.biBitCount = (WORD)l.bpp;
     h.biCompression = l.compression;
@@ -321,8 +332,8 @@ static void FillDibInfo(const BYTE *table, const BitmapLayout &l, DibInfo *info)
 // negative heights.
 static void TurnRowsBottomUp(BYTE *pixels, const BitmapLayout &l)
 {
-    DWORD stride = ((DWORD)l.width * l.bpp + 31) / 32 * 4;
-    DWORD rows = (DWORD)-l.height;
+    DWORD stride = RowBytes(l);
+    DWORD rows = Rows(l);
     for (DWORD top = 0, bottom = rows - 1; top < bottom; top++, bottom--) {
         BYTE *a = pixels + top * stride;
         BYTE *b = pixels + bottom * stride;
@@ -407,8 +418,8 @@ static void MapSchemeColours(DibInfo *info, BYTE *pixels, const BitmapLayout &l)
     }
     int greenBits = l.compression == BI_BITFIELDS && l.masks[1] == 0x07E0 ? 6 : 5;
     DWORD bytesPerPixel = l.bpp / 8;
-    DWORD stride = ((DWORD)l.width * l.bpp + 31) / 32 * 4;
-    DWORD rows = (DWORD)(l.height < 0 ? -l.height : l.height);
+    DWORD stride = RowBytes(l);
+    DWORD rows = Rows(l);
     for (DWORD y = 0; y < rows; y++) {
         BYTE *p = pixels + y * stride;
         for (LONG x = 0; x < l.width; x++, p += bytesPerPixel) {
@@ -554,7 +565,7 @@ HBITMAP LoadBitmapResource(int id, int cx, int cy)
     l.colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
     if (l.colours > LargestTable)
         return nullptr;
-    l.pixelBytes = ((DWORD)l.width * l.bpp + 31) / 32 * 4 * (DWORD)l.height;
+    l.pixelBytes = RowBytes(l) * Rows(l);
     const BYTE *table = reinterpret_cast<const BYTE *>(info) + h.biSize;
     if (!TakePixelRoom(&picture, l.pixelBytes + 2))
         return nullptr;

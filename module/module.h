@@ -66,6 +66,14 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
 // Returns 1 when the whole path fitted.
 int GetModulePath(char *dst, int dstSize);
 
+// "<module's folder>\QVTHEMES", where the themes come with the module; "" and 0 when it
+// cannot be had whole.
+int GetThemesFolder(char *dst, int dstSize);
+
+// The low digits hexadecimal digits of value, most significant first, into text (not
+// terminated).
+void PutHex(char *text, DWORD value, int digits);
+
 // The module's path as the stored rundll32 command lines name it: the full path, or its
 // short form where the full one has a space, a comma or a quote, which the rundll32 of
 // Windows 95/98 cannot take. Returns 0 and leaves "" when no such name can be had.

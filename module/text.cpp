@@ -79,6 +79,30 @@ int GetModulePath(char *dst, int dstSize)
     return 1;
 }
 
+int GetThemesFolder(char *dst, int dstSize)
+{
+    char path[MAX_PATH];
+    if (!GetModulePath(path, sizeof path))
+        return RefuseText(dst);
+    char *slash = nullptr;
+    for (char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/')
+            slash = p;
+    if (!slash)
+        return RefuseText(dst);
+    *slash = '\0';
+    return FormatText(dst, dstSize, "%s\\%s", path, ThemesFolderName);
+}
+
+void PutHex(char *text, DWORD value, int digits)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    while (digits--) {
+        text[digits] = Hex[value & 0xF];
+        value >>= 4;
+    }
+}
+
 // The rundll32 of Windows 95/98 takes the library's name up to the first comma and cannot
 // take a space or a quote in it.
 static int FitsRundllName(const char *path)

@@ -118,6 +118,11 @@ def open_picture(path):
                       % (path, error)) from None
 
 
+def colours_of(picture):
+    """Every colour the picture holds."""
+    return {c for _, c in picture.getcolors(picture.size[0] * picture.size[1])}
+
+
 def on_face(picture):
     """Transparent pixels become the button face grey; the rest keep their colour."""
     face = Image.new("RGBA", picture.size, FACE + (255,))
@@ -164,15 +169,21 @@ def pictures_in_sheet(sheet, cell):
                       "%s; three rows: %s). Give --cell WxH for other cells"
                       % (sheet, picture.size[0], picture.size[1], width, height, wanted[0],
                          wanted[1], ", ".join(COLUMNS), ", ".join(ROWS)))
+    def drawn_cell(column, row):
+        """The cell's picture, or None where it is wholly transparent."""
+        part = picture.crop((column * width, row * height, (column + 1) * width,
+                             (row + 1) * height))
+        return part if part.getchannel("A").getextrema()[1] > 0 else None
+
     found = {}
     for name, _, (column, row) in CAPTION_PARTS:
-        box = (column * width, row * height, (column + 1) * width, (row + 1) * height)
-        part = picture.crop(box)
-        if part.getchannel("A").getextrema()[1] > 0:
+        part = drawn_cell(column, row)
+        if part:
             found[name] = part
-    for column, row in [(0, 2), (2, 2)]:  # Windows draws no disabled Help or Restore
-        box = (column * width, row * height, (column + 1) * width, (row + 1) * height)
-        if picture.crop(box).getchannel("A").getextrema()[1] > 0:
+    # The cells Windows has no picture for: disabled Help and Restore.
+    used = {cell for _, _, cell in CAPTION_PARTS}
+    for column, row in [(c, r) for r in range(len(ROWS)) for c in range(len(COLUMNS))]:
+        if (column, row) not in used and drawn_cell(column, row):
             warn("%s: the %s %s cell is not used (Windows has no such picture)"
                  % (sheet, COLUMNS[column], ROWS[row]))
     return found
@@ -191,7 +202,7 @@ def nearest(colour, palette):
 def to_standard(picture):
     """Each pixel as the nearest of the 16 standard colours and the light grey, no dithering;
     returns the picture and how many of its colours were moved."""
-    colours = {c for _, c in picture.getcolors(picture.size[0] * picture.size[1])}
+    colours = colours_of(picture)
     moved = {c: nearest(c, STANDARD) for c in colours if c not in STANDARD}
     if moved:
         picture = picture.copy()
@@ -260,7 +271,7 @@ def to_bitmap(picture, bpp, what):
             say("%s: %d colour(s) outside the 16 standard colours drawn as the nearest of them"
                 % (what, moved))
         return encode_bmp(picture, 4, what)
-    colours = {c for _, c in picture.getcolors(picture.size[0] * picture.size[1])}
+    colours = colours_of(picture)
     if len(colours) > 256:
         picture = picture.quantize(256, dither=Image.Dither.NONE).convert("RGB")
         warn("%s: %d colours, more than a 256-colour bitmap holds: reduced to 256"
@@ -414,12 +425,10 @@ def module_verdicts(paths, build):
 def looks(path, part):
     """Warnings on a file the module takes: its size and its colours."""
     try:
-        with Image.open(path) as picture:
-            picture.load()
-            size = picture.size
-            rgb = picture.convert("RGB")
-    except (OSError, ValueError):
+        rgb = open_picture(path).convert("RGB")
+    except Refusal:
         return ["its size and colours could not be read on this computer"]
+    size = rgb.size
     found = []
     if part == START and (size[0] > START_BUTTON[0] or size[1] > START_BUTTON[1]):
         found.append("%d x %d pixels: larger than the %d x %d of the standard Start button's "
@@ -428,7 +437,7 @@ def looks(path, part):
     if part != START and size != CELL:
         found.append("%d x %d pixels: drawn scaled to %d x %d at the standard caption size"
                      % (size + CELL))
-    others = off_standard({c for _, c in rgb.getcolors(size[0] * size[1])})
+    others = off_standard(colours_of(rgb))
     if others:
         found.append("%d colour(s) outside the 16 standard colours, e.g. %s: a 256-colour "
                      "display draws them as the nearest of its 20 fixed colours"

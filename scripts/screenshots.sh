@@ -54,12 +54,18 @@ wine reg add 'HKCU\Software\Wine\AppDefaults\applet_shots.exe' /v Version /d win
 # The BRIGHT theme stored as the Themes page stores it: the Start picture, not stretched, and the
 # 13 caption-button files in the Frame controls list's order.
 settings='HKCU\Software\Tovan\Quorvia'
-frame_hex=$(python3 -c 'import sys
+# Stores the 13 caption-button files of theme folder DIR, Close button up from CLOSE_DIR if given.
+store_frame_images() { # DIR [CLOSE_DIR]
+  local hex
+  hex=$(python3 -c 'import sys
 names = "CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN MAXDIS"
-print((b"".join(("%s\\%s.BMP" % (sys.argv[1], n)).encode("ascii") + b"\0" for n in names.split()) + b"\0").hex())' "$theme_win")
+paths = ["%s\\%s.BMP" % (sys.argv[-1] if n == "CLOSEUP" else sys.argv[1], n) for n in names.split()]
+print((b"".join(p.encode("ascii") + b"\0" for p in paths) + b"\0").hex())' "$@")
+  wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$hex" /f >/dev/null 2>&1
+}
 wine reg add "$settings" /v StartButton /t REG_DWORD /d 2 /f >/dev/null 2>&1
 wine reg add "$settings" /v StartButtonFileName /t REG_SZ /d "$theme_win\\START.BMP" /f >/dev/null 2>&1
-wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null 2>&1
+store_frame_images "$theme_win"
 wineserver -w
 
 mkdir -p "$here/docs"
@@ -83,11 +89,7 @@ shoot 2 themes-page
 shoot 3 about-page
 # A look made by hand on the other two pages: "(Current settings)".
 wine reg add "$settings" /v StartButton /t REG_DWORD /d 1 /f >/dev/null 2>&1
-frame_hex=$(python3 -c 'import sys
-names = "CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN MAXDIS"
-paths = ["%s\\%s.BMP" % (sys.argv[2] if n == "CLOSEUP" else sys.argv[1], n) for n in names.split()]
-print((b"".join(p.encode("ascii") + b"\0" for p in paths) + b"\0").hex())' "$theme_win" 'C:\QUORVIA\QVTHEMES\CLASSIC')
-wine reg add "$settings" /v FrameControls /t REG_BINARY /d "$frame_hex" /f >/dev/null 2>&1
+store_frame_images "$theme_win" 'C:\QUORVIA\QVTHEMES\CLASSIC'
 wineserver -w
 shoot 2 themes-current
 shoot 2 themes-saveas "Save As..."
