@@ -27,7 +27,10 @@ char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *tit
     ofn.lpstrFile = buffer;
     ofn.nMaxFile = static_cast<DWORD>(bufferSize);
     ofn.lpstrTitle = title;
-    ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    // The folder browsed to must not stay current: Windows 95/98 then cannot remove it, so a theme
+    // opened from could not be deleted or replaced.
+    ofn.Flags =
+        OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     ofn.lpstrDefExt = "BMP";
     return GetOpenFileNameA(&ofn) ? buffer : nullptr;
 }

@@ -41,7 +41,6 @@ static int ThemeChanged;
 static HBITMAP ThemeCaptionPictures[FrameImageCount];
 static HBITMAP ThemeStartPicture;
 
-
 static int IsFile(const char *path)
 {
     DWORD attributes = GetFileAttributesQuietly(path);

@@ -163,8 +163,12 @@ TEST_F(FramePage, BrowseStoresTheChosenPathAndCancelKeepsTheImage)
         ASSERT_TRUE(page);
         Pick(List(page), 8);
         Click(page, IDC_FRAME_OTHER);
+        char before[MAX_PATH], after[MAX_PATH];
+        GetCurrentDirectoryA(sizeof before, before);
         PostClick(page, IDC_FRAME_BROWSE);
         OpenDialogSeen seen = DriveOpenDialog("Select Control image", picture.c_str());
+        GetCurrentDirectoryA(sizeof after, after);
+        EXPECT_STREQ(before, after) << "a folder left current cannot be removed on Windows 95/98";
         EXPECT_TRUE(seen.shown);
         EXPECT_EQ("", seen.initialName);
         EXPECT_EQ("Bitmap (*.BMP)", seen.filter);

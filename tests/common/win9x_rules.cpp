@@ -3,6 +3,7 @@
 // the call on to Wine.
 #include "common/win9x_rules.h"
 #include "common/import_slot.h"
+#include <commdlg.h>
 #include "standin/rundll_parse.h"
 
 #include <string.h>
@@ -25,6 +26,8 @@ extern "C" FARPROC ImportedReleaseDC __asm__("__imp__ReleaseDC@8");
 extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
 extern "C" FARPROC ImportedFindFirstFileA __asm__("__imp__FindFirstFileA@8");
 extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
+extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4");
+extern "C" FARPROC ImportedGetOpenFileNameA __asm__("__imp__GetOpenFileNameA@4");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -46,6 +49,8 @@ ReleaseDCProc RealReleaseDC;
 decltype(&GetFileAttributesA) RealGetFileAttributesA;
 decltype(&FindFirstFileA) RealFindFirstFileA;
 decltype(&InvalidateRect) RealInvalidateRect;
+decltype(&RemoveDirectoryA) RealRemoveDirectoryA;
+decltype(&GetOpenFileNameA) RealGetOpenFileNameA;
 
 struct ProcOverride {
     char name[64];
@@ -115,6 +120,31 @@ DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
 HANDLE WINAPI RuledFindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
     return RefusedForNoDisk(pattern) ? INVALID_HANDLE_VALUE : RealFindFirstFileA(pattern, found);
+}
+
+// The Open dialog makes the chosen file's folder the process's current directory unless told
+// not to (Wine's leaves it as it was).
+BOOL WINAPI RuledGetOpenFileNameA(OPENFILENAMEA *ofn)
+{
+    BOOL chosen = RealGetOpenFileNameA(ofn);
+    if (chosen && !(ofn->Flags & OFN_NOCHANGEDIR) && ofn->nFileOffset > 0) {
+        std::string folder(ofn->lpstrFile, ofn->nFileOffset);
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    return chosen;
+}
+
+// As under MS-DOS, the process's current directory cannot be removed (Wine, on Linux, removes
+// it): a folder the Open dialog left current stays.
+BOOL WINAPI RuledRemoveDirectoryA(LPCSTR path)
+{
+    char current[MAX_PATH], full[MAX_PATH];
+    if (GetCurrentDirectoryA(sizeof current, current) &&
+        GetFullPathNameA(path, sizeof full, full, nullptr) && lstrcmpiA(current, full) == 0) {
+        SetLastError(ERROR_CURRENT_DIRECTORY);
+        return FALSE;
+    }
+    return RealRemoveDirectoryA(path);
 }
 
 BOOL CALLBACK WaitForAnswer(HWND window, LPARAM)
@@ -250,6 +280,8 @@ struct RulesAtStartUp {
         RealGetFileAttributesA = SwapIn(&ImportedGetFileAttributesA, RuledGetFileAttributesA);
         RealFindFirstFileA = SwapIn(&ImportedFindFirstFileA, RuledFindFirstFileA);
         RealInvalidateRect = SwapIn(&ImportedInvalidateRect, RuledInvalidateRect);
+        RealRemoveDirectoryA = SwapIn(&ImportedRemoveDirectoryA, RuledRemoveDirectoryA);
+        RealGetOpenFileNameA = SwapIn(&ImportedGetOpenFileNameA, RuledGetOpenFileNameA);
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }
