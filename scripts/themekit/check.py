@@ -7,9 +7,9 @@ import sys
 from pathlib import Path
 
 from .bitmaps import colours_of, off_standard
-from .parts import CELL, PART_NAMES, START, START_BUTTON, theme_name
+from .parts import CELL, PART_NAMES, START, START_BUTTON, theme_files, theme_name
 from .report import Refusal, say
-from .sheets import open_picture, theme_files
+from .sheets import open_picture
 
 SOURCE_TREE = Path(__file__).resolve().parents[2]
 

@@ -7,10 +7,9 @@ import tempfile
 from pathlib import Path
 
 from .check import check_themes
-from .images import write_images
-from .parts import PART_NAMES, setup_name, theme_name
+from .images import add_setup_copies, write_images
+from .parts import PART_NAMES, setup_name, theme_files, theme_name
 from .report import Refusal, say
-from .sheets import theme_files
 
 
 def themes_inf(themes):
@@ -67,18 +66,12 @@ def run(args):
     out.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix=".qvtheme-disk.", dir=out) as work_name:
         stage = Path(work_name) / "files"
-        (stage / "SETUP").mkdir(parents=True)
-        themes = []
-        for folder, name in sorted(zip(folders, names), key=lambda pair: pair[1]):
-            parts = theme_files(folder)[0]
+        for folder, name in zip(folders, names):
             (stage / "QVTHEMES" / name).mkdir(parents=True)
-            for part in PART_NAMES:
-                if part in parts:
-                    data = parts[part].read_bytes()
-                    (stage / "QVTHEMES" / name / (part + ".BMP")).write_bytes(data)
-                    (stage / "SETUP" / setup_name(name, part)).write_bytes(data)
-            themes.append((name, parts))
-        (stage / "THEMES.INF").write_bytes(themes_inf(themes))
+            for part, path in theme_files(folder)[0].items():
+                (stage / "QVTHEMES" / name / (part + ".BMP")).write_bytes(path.read_bytes())
+        themes = add_setup_copies(stage)
+        (stage / "THEMES.INF").write_bytes(themes_inf(list(themes.items())))
         written = write_images(stage, out, "qvthemes", "QVTHEMES", "Quorvia themes", when)
     for path in written:
         digest = hashlib.sha256(path.read_bytes()).hexdigest()[:16]

@@ -5,7 +5,8 @@ Every date in them is one pinned time, so the same files give the same bytes.
 
 Run as a program (scripts/release.sh does):
   python3 -m themekit.images FOLDER OUTDIR STEM LABEL APPLICATION WHEN
-writes OUTDIR/STEM.zip, .img and .iso of FOLDER, dated WHEN (seconds since 1970)."""
+gives the themes in FOLDER/QVTHEMES their setup copies and writes OUTDIR/STEM.img, .iso and
+.zip of FOLDER, dated WHEN (seconds since 1970)."""
 import os
 import subprocess
 import sys
@@ -14,10 +15,24 @@ import time
 import zipfile
 from pathlib import Path
 
+from .parts import setup_name, theme_files
 from .report import Refusal
 
 KINDS = ("img", "iso", "zip")
 DOS_EPOCH = 315532800  # 1980-01-01, the earliest date a ZIP or FAT entry holds
+
+
+def add_setup_copies(stage):
+    """SETUP\\<THEME>.<NN>: each file of each theme in QVTHEMES once more under a name of its
+    own, for the setup file to copy from, since the setup engine finds a source file by its
+    name alone and the themes share theirs. Returns the themes as {name: {part: path}}."""
+    themes = {}
+    (stage / "SETUP").mkdir(exist_ok=True)
+    for folder in sorted((stage / "QVTHEMES").iterdir()):
+        themes[folder.name] = theme_files(folder)[0]
+        for part, path in themes[folder.name].items():
+            (stage / "SETUP" / setup_name(folder.name, part)).write_bytes(path.read_bytes())
+    return themes
 
 
 def run_tool(command, what, env):
@@ -85,6 +100,7 @@ def write_images(stage, out, stem, label, application, when):
 def main(argv):
     folder, out, stem, label, application, when = argv
     try:
+        add_setup_copies(Path(folder))
         write_images(Path(folder), Path(out), stem, label, application, int(when))
     except Refusal as refusal:
         print(refusal, file=sys.stderr)

@@ -53,3 +53,16 @@ def setup_name(theme, part):
     14 for the Start picture. The setup engine finds a source file by its name alone, and the
     themes share their file names."""
     return "%s.%02d" % (theme, PART_NAMES.index(part) + 1)
+
+
+def theme_files(folder):
+    """The theme files of a folder by part (any case of the 8.3 name), and the other entries."""
+    files, others = {}, []
+    for path in sorted(folder.iterdir()):
+        name = path.name.upper()
+        part = name[:-4] if name.endswith(".BMP") else None
+        if path.is_file() and part in PART_NAMES and part not in files:
+            files[part] = path
+        else:
+            others.append(path)
+    return files, others

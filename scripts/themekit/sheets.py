@@ -3,7 +3,7 @@ a theme folder of bitmap files."""
 from PIL import Image
 
 from .bitmaps import FACE
-from .parts import CAPTION_PARTS, COLUMNS, DESCRIPTIONS, PART_NAMES, ROWS
+from .parts import CAPTION_PARTS, COLUMNS, DESCRIPTIONS, PART_NAMES, ROWS, theme_files
 from .report import Refusal, warn
 
 
@@ -82,19 +82,6 @@ def pictures_in_sheet(sheet, cell):
             warn("%s: the %s %s cell is not used (Windows has no such picture)"
                  % (sheet, COLUMNS[column], ROWS[row]))
     return found
-
-
-def theme_files(folder):
-    """The theme files of a folder by part (any case of the 8.3 name), and the other entries."""
-    files, others = {}, []
-    for path in sorted(folder.iterdir()):
-        name = path.name.upper()
-        part = name[:-4] if name.endswith(".BMP") else None
-        if path.is_file() and part in PART_NAMES and part not in files:
-            files[part] = path
-        else:
-            others.append(path)
-    return files, others
 
 
 def read_theme(folder):
