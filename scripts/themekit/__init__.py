@@ -10,4 +10,7 @@
   check     the check subcommand: every file through the module's own check under Wine
   preview   the preview subcommand: the theme on title bars and a taskbar
   disk      the disk subcommand: themes and THEMES.INF on the three images
+
+The test_*.py modules beside them are the kit's tests, run by ctest; testing.py is what they
+share.
 """
