@@ -6,7 +6,7 @@ import subprocess
 import sys
 from pathlib import Path
 
-from .bitmaps import colours_of, off_standard
+from .bitmaps import FACE, LIGHT, colours_of, off_standard
 from .parts import CELL, PART_NAMES, START, START_BUTTON, theme_files, theme_name
 from .report import Refusal, say
 from .sheets import open_picture
@@ -75,7 +75,8 @@ def module_verdicts(paths, build):
 
 
 def looks(path, part):
-    """Warnings on a file the module takes: its size and its colours."""
+    """Warnings on a file the module takes: its size and its colours, the light grey among them,
+    since Windows draws it in the scheme's 3D light, not as drawn."""
     try:
         rgb = open_picture(path).convert("RGB")
     except Refusal:
@@ -89,11 +90,16 @@ def looks(path, part):
     if part != START and size != CELL:
         found.append("%d x %d pixels: drawn scaled to %d x %d at the standard caption size"
                      % (size + CELL))
-    others = off_standard(colours_of(rgb))
+    colours = colours_of(rgb)
+    others = off_standard(colours)
     if others:
         found.append("%d colour(s) outside the 16 standard colours, e.g. %s: a 256-colour "
                      "display draws them as the nearest of its 20 fixed colours"
                      % (len(others), others[0]))
+    if LIGHT in colours:
+        found.append("the light grey %s follows the colour scheme's 3D light, which may equal "
+                     "the face grey %s: under the standard scheme of some Windows 95/98 systems "
+                     "it shows as the face" % (LIGHT, FACE))
     return found
 
 

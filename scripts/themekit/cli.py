@@ -81,10 +81,11 @@ def parser():
         "check", help="check theme folders with the module's own check",
         description="Checks each theme folder: every file through the module's own bitmap-file "
                     "check, the 8.3 names, the caption pictures' 16 x 14 size, the colours "
-                    "(the 16 standard colours and the light grey 223, else a warning) and the "
-                    "Start picture against the standard Start button. Prints one line a file "
-                    "(OK, or the reason the module gives for not using it) and a summary for "
-                    "each folder; exits 1 when a folder is refused.")
+                    "(the 16 standard colours, else a warning; a warning too for the light grey "
+                    "223, which follows the scheme's 3D light, on some systems the face grey) "
+                    "and the Start picture against the standard Start button. Prints one line a "
+                    "file (OK, or the reason the module gives for not using it) and a summary "
+                    "for each folder; exits 1 when a folder is refused.")
     c.add_argument("folders", nargs="+", metavar="DIR", help="theme folders")
     c.add_argument("--strict", action="store_true", help="refuse on warnings too")
     c.add_argument("--build", metavar="BUILD", default=argparse.SUPPRESS,

@@ -6,7 +6,7 @@ import unittest
 
 from PIL import Image
 
-from .bitmaps import FACE
+from .bitmaps import FACE, LIGHT, SHADOW
 from .testing import (SOURCE, build_folder, kit, random_picture, wine_env, windows,
                       work_folder)
 
@@ -50,6 +50,39 @@ class WithTheModule(unittest.TestCase):
         run = module_tests("KitThemes.*", QV_KIT_PIXELS=windows(work))
         self.assertEqual(0, run.returncode, run.stdout[-3000:])
         self.assertIn("[  PASSED  ] 1 test", run.stdout)
+
+    def test_warnings_on_what_the_module_takes_but_shows_otherwise(self):
+        work = work_folder(self)
+        # what, file, size, colours, the warning (None: a plain OK)
+        cases = [
+            ("standard greys and black", "CLOSEUP", (16, 14), [FACE, SHADOW, (0, 0, 0)], None),
+            ("the light grey", "CLOSEUP", (16, 14), [FACE, LIGHT],
+             "the light grey (223, 223, 223) follows the colour scheme's 3D light, which may "
+             "equal the face grey (192, 192, 192)"),
+            ("a grey a step off the light one", "CLOSEUP", (16, 14), [(224, 224, 224)],
+             "1 colour(s) outside the 16 standard colours"),
+            ("a caption picture a pixel narrow", "MINUP", (15, 14), [FACE],
+             "15 x 14 pixels: drawn scaled to 16 x 14"),
+            ("the standard Start picture's size", "START", (48, 16), [FACE], None),
+            ("a Start picture a pixel wide", "START", (49, 16), [FACE], "49 x 16 pixels: larger"),
+            ("a Start picture a pixel high", "START", (48, 17), [FACE], "48 x 17 pixels: larger"),
+        ]
+        files = []
+        for i, (what, part, size, colours, _) in enumerate(cases):
+            image = Image.new("RGB", size)
+            image.putdata([colours[n % len(colours)] for n in range(size[0] * size[1])])
+            (work / ("T%d" % i)).mkdir()
+            files.append(work / ("T%d" % i) / (part + ".BMP"))
+            image.save(files[-1], "BMP")
+        lines = kit("check", *(f.parent for f in files), env=ENV).stdout.splitlines()
+        for (what, _, _, _, warning), path in zip(cases, files):
+            with self.subTest(what):
+                line = next(line for line in lines if line.startswith("%s: " % path))
+                if warning:
+                    self.assertIn("%s: OK; warning: " % path, line)
+                    self.assertIn(warning, line)
+                else:
+                    self.assertEqual("%s: OK" % path, line)
 
     def test_check_gives_the_modules_reasons_for_hostile_files(self):
         work = work_folder(self)
