@@ -39,6 +39,19 @@ def checker_program(build):
     return folder / "tools" / "qvcheck.exe"
 
 
+def checker_env(program, environ):
+    """Wine's settings for the check: the caller's WINEPREFIX when set, else a 32-bit prefix of
+    the kit's own in the build folder that holds the check, BUILD/kit-wine (Wine makes it on
+    first use), so the kit never changes a prefix the user keeps for other programs."""
+    env = dict(environ)
+    env.setdefault("WINEDEBUG", "-all")
+    env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+    if not env.get("WINEPREFIX"):
+        env["WINEPREFIX"] = str(program.resolve().parent.parent / "kit-wine")
+        env["WINEARCH"] = "win32"
+    return env
+
+
 def windows_path(path):
     return "Z:" + str(path.resolve()).replace("/", "\\")
 
@@ -48,18 +61,11 @@ def module_verdicts(paths, build):
     if not paths:
         return {}
     program = checker_program(build)
-    env = dict(os.environ)
-    env.setdefault("WINEDEBUG", "-all")
-    env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
-    if "WINEPREFIX" not in env:
-        cache = Path(env.get("XDG_CACHE_HOME", Path.home() / ".cache"))
-        env["WINEPREFIX"] = str(cache / "qvtheme" / "wine")
-        env["WINEARCH"] = "win32"
-        Path(env["WINEPREFIX"]).parent.mkdir(parents=True, exist_ok=True)
     names = [windows_path(p) for p in paths]
     try:
-        done = subprocess.run(["wine", str(program)] + names, env=env, stdout=subprocess.PIPE,
-                              stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=300)
+        done = subprocess.run(["wine", str(program)] + names, env=checker_env(program, os.environ),
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              stdin=subprocess.DEVNULL, timeout=300)
     except FileNotFoundError:
         raise Refusal("wine is missing: run scripts/setup.sh") from None
     answers = {}

@@ -3,10 +3,12 @@ bitmap-file table's hostile files, and the round trip from pictures to the modul
 import re
 import subprocess
 import unittest
+from pathlib import Path
 
 from PIL import Image
 
 from .bitmaps import FACE, LIGHT, SHADOW
+from .check import checker_env
 from .testing import (SOURCE, build_folder, kit, random_picture, wine_env, windows,
                       work_folder)
 
@@ -100,3 +102,18 @@ class WithTheModule(unittest.TestCase):
         # disk refuses what check refuses, and writes nothing.
         kit("disk", work / "H01", "-o", work / "disk", status=1, env=ENV)
         self.assertFalse(any((work / "disk").glob("qvthemes.*")))
+
+
+class WinePrefix(unittest.TestCase):
+    def test_the_users_prefix_else_one_of_the_kits_own_in_the_build(self):
+        own = str(Path.cwd() / "b" / "kit-wine")
+        cases = [  # the caller's settings -> WINEPREFIX, WINEARCH
+            ({}, own, "win32"),
+            ({"WINEPREFIX": ""}, own, "win32"),
+            ({"WINEPREFIX": "/home/u/.wine"}, "/home/u/.wine", None),
+            ({"WINEPREFIX": "/p", "WINEARCH": "win64"}, "/p", "win64"),
+        ]
+        for environ, prefix, arch in cases:
+            with self.subTest(environ=environ):
+                env = checker_env(Path("b/tools/qvcheck.exe"), environ)
+                self.assertEqual((prefix, arch), (env["WINEPREFIX"], env.get("WINEARCH")))
