@@ -1,5 +1,6 @@
 """The make subcommand: a theme folder from a sheet or a folder of pictures, written whole or
 not at all."""
+import os
 import shutil
 import tempfile
 from pathlib import Path
@@ -10,6 +11,12 @@ from .report import Refusal, say, warn
 from .sheets import on_face, open_picture, pictures_in_folder, pictures_in_sheet, start_beside
 
 
+def current_umask():
+    mask = os.umask(0)
+    os.umask(mask)
+    return mask
+
+
 def write_folder(target, files, replace):
     """Writes files ({name: bytes}) as the folder target: into a temporary folder beside it,
     renamed into place when complete, so a refusal or a crash leaves nothing half-written."""
@@ -18,6 +25,8 @@ def write_folder(target, files, replace):
     target.parent.mkdir(parents=True, exist_ok=True)
     work = Path(tempfile.mkdtemp(prefix=".%s." % target.name, dir=target.parent))
     try:
+        # mkdtemp makes the folder for its maker alone; the theme gets the user's usual access.
+        os.chmod(work, 0o777 & ~current_umask())
         for name, data in files.items():
             (work / name).write_bytes(data)
         if target.exists():

@@ -59,6 +59,17 @@ def pictures_in_sheet(sheet, cell):
     picture = open_picture(sheet)
     width, height = cell
     wanted = (width * len(COLUMNS), height * len(ROWS))
+    # A sheet whose sides do not split evenly is no sheet at any cell size: say so, rather than
+    # offer --cell.
+    splits = [("width", picture.size[0], "five columns", COLUMNS),
+              ("height", picture.size[1], "three rows", ROWS)]
+    uneven = ["its %s, %d, does not split into %s (%s)" % (side, size, into, ", ".join(names))
+              for side, size, into, names in splits if size % len(names)]
+    if uneven:
+        raise Refusal("%s is %d x %d pixels: %s. A sheet is five cells wide and three high: "
+                      "%d x %d for cells of %d x %d"
+                      % (sheet, picture.size[0], picture.size[1], " and ".join(uneven),
+                         wanted[0], wanted[1], width, height))
     if picture.size != wanted:
         raise Refusal("%s is %d x %d pixels; a sheet of %d x %d cells is %d x %d (five columns: "
                       "%s; three rows: %s). Give --cell WxH for other cells"
