@@ -30,15 +30,11 @@ version_part() { sed -n "s/^#define QV_VERSION_$1 \([0-9]\{1,\}\)\$/\1/p" "$here
 version=$(version_part MAJOR).$(version_part MINOR)
 [[ $version =~ ^[0-9]+\.[0-9]+$ ]] || fail "no version in res/version.h"
 name=quorvia-$version
-theme_images="CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN MAXUP MAXDN
-  MAXDIS START"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$here" log -1 --format=%ct 2>/dev/null || echo 946684800)
 fi
 export SOURCE_DATE_EPOCH
-# DOS dates (zip, FAT) are local times: the same in every time zone only when pinned to one.
-export TZ=UTC
 
 say "building qvshell.cpl $version in $build"
 cmake -S "$here" -B "$build" >/dev/null || fail "configuring the build failed"
@@ -64,51 +60,18 @@ for sheet in "$here"/dist/sheets/*/sheet.png; do
   "$here/scripts/qvtheme.py" make "$sheet" "$theme" -o "$stage/QVTHEMES" ||
     fail "qvtheme.py make $sheet failed"
 done
-# The setup engine looks a source file up by its name alone, so QUORVIA.INF copies each theme
-# file from a copy under a name of its own: <THEME>.<NN>, NN its place in the Frame controls
-# list, 14 for START.BMP.
-mkdir "$stage/SETUP"
-for theme_dir in "$stage"/QVTHEMES/*/; do
-  theme=$(basename "$theme_dir")
-  n=0
-  for image in $theme_images; do
-    n=$((n + 1))
-    cp "$theme_dir/$image.BMP" "$stage/SETUP/$theme.$(printf %02d $n)"
-  done
-done
-find "$stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
-mapfile -t files < <(cd "$stage" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
-mapfile -t folders < <(cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | LC_ALL=C sort)
-for f in "${files[@]}" "${folders[@]}"; do
+mapfile -t names < <(cd "$stage" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
+for f in "${names[@]}"; do
   [[ $(basename "$f") =~ ^[A-Z0-9_]{1,8}(\.[A-Z0-9_]{1,3})?$ ]] || fail "not an 8.3 name: $f"
 done
 
-# ---- ZIP: no extra fields (owners, Unix times), no folder entries, files in name order ----
+# ---- The images, written as the theme kit writes a theme disk (scripts/themekit/images.py) ----
 
-(cd "$stage" && printf '%s\n' "${files[@]}" | zip -q -X -D -@ "$out/$name.zip")
-
-# ---- Floppy: FAT12, 1,474,560 bytes, made with mtools (no root, no loop mount) ----
-
-img=$out/$name.img
-serial=$(printf '%08X' $((SOURCE_DATE_EPOCH & 0xFFFFFFFF)))
-export MTOOLS_SKIP_CHECK=1
-mformat -i "$img" -C -f 1440 -v QUORVIA -N "$serial" ::
-for d in "${folders[@]}"; do
-  mmd -i "$img" "::/$d"
-done
-for f in "${files[@]}"; do
-  mcopy -i "$img" -m "$stage/$f" "::/$f"
-done
-
-# ---- CD: ISO 9660 level 1 (8.3 names) with Joliet, volume QUORVIA ----
-
-xorriso -as mkisofs -quiet -iso-level 1 -J -V QUORVIA -A "Quorvia $version" -publisher Tovan \
-  -o "$out/$name.iso" "$stage" 2>"$out/xorriso.log" || {
-  cat "$out/xorriso.log" >&2
-  fail "xorriso failed"
-}
-rm -f "$out/xorriso.log"
-
+# The setup engine looks a source file up by its name alone, so QUORVIA.INF copies each theme
+# file from a copy under a name of its own, SETUP\<THEME>.<NN> (NN its place in the Frame
+# controls list, 14 for START.BMP), which the writer adds beside the themes.
+PYTHONPATH="$here/scripts" /usr/bin/python3 -m themekit.images "$stage" "$out" "$name" QUORVIA \
+  "Quorvia $version" "$SOURCE_DATE_EPOCH" || fail "writing the images failed"
 (cd "$out" && sha256sum "$name.zip" "$name.img" "$name.iso" >SHA256SUMS)
 
 say "wrote $out:"

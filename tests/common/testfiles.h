@@ -1,10 +1,12 @@
-// Things many tests make: bitmap files to load, a program's captured output, and a count of
-// this process's GDI objects.
+// Things many tests make or read: bitmap files to load, whole files and folder listings, a
+// program's captured output, and a count of this process's GDI objects.
 #pragma once
 
 #include <windows.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -89,6 +91,30 @@ inline std::vector<BYTE> MakeBmpBytes(int w, int h, int bpp, DWORD infoSize = 40
     for (size_t i = 0; i < pixels.size(); i++)
         bytes[offBits + i] = pixels[i];
     return bytes;
+}
+
+inline std::vector<char> ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The paths of the entries of folder that match pattern: its folders, or else its files.
+inline std::vector<std::string> FilesIn(const std::string &folder, const char *pattern,
+                                        bool folders)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder == folders && found.cFileName[0] != '.')
+            names.push_back(folder + "\\" + found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }
 
 inline bool WriteBmpBytes(const std::string &path, const std::vector<BYTE> &bytes)

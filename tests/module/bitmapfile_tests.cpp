@@ -507,3 +507,39 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
     SetErrorMode(mode);
     TakeNoDiskCalls(DriveWithoutDisk);
 }
+
+// The theme kit's round trip, run by the kit's tests in this suite's Windows 95 copy with
+// QV_KIT_PIXELS naming their folder: every picture the kit made (made\<THEME>\<PART>.BMP), as
+// the loader gives it under the standard colours, is the picture drawn (drawn\<THEME>\<PART>.PPM)
+// pixel for pixel.
+TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
+{
+    const char *kit = getenv("QV_KIT_PIXELS");
+    if (!kit)
+        GTEST_SKIP() << "QV_KIT_PIXELS not set";
+    ASSERT_TRUE(Win95RulesActive()) << "not run with the Windows 95 setting";
+    ButtonColours standard(StandardButtonColours);
+    int compared = 0;
+    for (const std::string &theme : FilesIn(std::string(kit) + "\\drawn", "*", true)) {
+        for (const std::string &ppm : FilesIn(theme, "*.PPM", false)) {
+            SCOPED_TRACE(ppm);
+            std::vector<char> drawn = ReadWholeFile(ppm);
+            int w = 0, h = 0, depth = 0, header = 0;
+            ASSERT_EQ(3, sscanf(drawn.data(), "P6 %d %d %d%n", &w, &h, &depth, &header));
+            header++; // the one white-space byte before the pixels
+            ASSERT_EQ(drawn.size(), (size_t)(header + w * h * 3));
+            std::string made = ppm.substr(0, ppm.size() - 4) + ".BMP";
+            made.replace(made.find("\\drawn\\"), 7, "\\made\\");
+            HBITMAP image = LoadBitmapFile(made.c_str(), 0, 0);
+            ASSERT_TRUE(image) << made;
+            std::vector<COLORREF> shown = Shown(image, w, h);
+            DeleteObject(image);
+            for (int i = 0; i < w * h; i++) {
+                const BYTE *p = reinterpret_cast<const BYTE *>(&drawn[header + i * 3]);
+                ASSERT_EQ(RGB(p[0], p[1], p[2]), shown[i]) << "pixel " << i % w << "," << i / w;
+            }
+            compared++;
+        }
+    }
+    EXPECT_GT(compared, 0);
+}

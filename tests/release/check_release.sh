@@ -5,7 +5,8 @@
 #   scripts/qvtheme.py makes exactly the committed dist/THEMES from their sheets in dist/sheets.
 #
 # check_release.sh images SOURCE BUILD WINE-STATE CHECK-PROGRAM
-#   scripts/release.sh on BUILD writes the zip, the floppy and the CD image and SHA256SUMS;
+#   scripts/release.sh on BUILD writes the zip, the floppy and the CD image and SHA256SUMS, and
+#   the same bytes when run again;
 #   each image lists exactly the expected files under 8.3 names and all three hold the same
 #   bytes (the module of BUILD, the committed themes); the floppy is a 1,474,560-byte FAT12
 #   disk labelled QUORVIA, the CD has Joliet names and the volume id QUORVIA; README.TXT and
@@ -72,6 +73,9 @@ check "the three images and SHA256SUMS are named for version $major.$minor" \
   test -f "$zip" -a -f "$img" -a -f "$iso" -a -f "$out/SHA256SUMS"
 check "SHA256SUMS matches the images" \
   bash -c "cd '$out' && sha256sum --quiet -c SHA256SUMS && [ \$(wc -l <SHA256SUMS) = 3 ]"
+cp "$out/SHA256SUMS" "$work/SHA256SUMS.first"
+check "the release made again is the same bytes" \
+  bash -c "bash '$src/scripts/release.sh' '$build' >/dev/null 2>&1 && cmp '$work/SHA256SUMS.first' '$out/SHA256SUMS'"
 
 # ---- What is on them ----
 

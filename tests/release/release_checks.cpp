@@ -8,8 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,28 +24,6 @@ std::string ReleaseFiles()
 {
     const char *folder = getenv("QV_RELEASE_FILES");
     return folder ? folder : "";
-}
-
-std::vector<char> ReadWholeFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> FilesIn(const std::string &folder, const char *pattern, bool folders)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (isFolder == folders && found.cFileName[0] != '.')
-            names.push_back(folder + "\\" + found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
 }
 
 TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
@@ -161,45 +137,3 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
 }
 
 } // namespace
-
-// The theme kit's round trip (QV_KIT_PIXELS): every picture the kit made, in made\\<THEME>, as
-// the module's loader gives it under the standard colours, is the picture drawn, pixel for
-// pixel (drawn\\<THEME>\\<PART>.PPM).
-TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
-{
-    const char *kit = getenv("QV_KIT_PIXELS");
-    if (!kit)
-        GTEST_SKIP() << "QV_KIT_PIXELS not set";
-    OSVERSIONINFOA version = {sizeof version};
-    GetVersionExA(&version);
-    ASSERT_EQ(950u, LOWORD(version.dwBuildNumber)) << "not run with the Windows 95 setting";
-    ButtonColours standard(StandardButtonColours);
-    int compared = 0;
-    for (const std::string &theme : FilesIn(std::string(kit) + "\\drawn", "*", true)) {
-        for (const std::string &ppm : FilesIn(theme, "*.PPM", false)) {
-            SCOPED_TRACE(ppm);
-            std::vector<char> drawn = ReadWholeFile(ppm);
-            int w = 0, h = 0, depth = 0, header = 0;
-            ASSERT_EQ(3, sscanf(drawn.data(), "P6 %d %d %d%n", &w, &h, &depth, &header));
-            header++; // the one white-space byte before the pixels
-            ASSERT_EQ(drawn.size(), (size_t)(header + w * h * 3));
-            std::string made = ppm.substr(0, ppm.size() - 4) + ".BMP";
-            made.replace(made.find("\\drawn\\"), 7, "\\made\\");
-            HBITMAP image = LoadBitmapFile(made.c_str(), 0, 0);
-            ASSERT_TRUE(image) << made;
-            BITMAPINFO bi = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB}};
-            std::vector<DWORD> pixels((size_t)w * h);
-            HDC screen = GetDC(nullptr);
-            ASSERT_EQ(h, GetDIBits(screen, image, 0, h, pixels.data(), &bi, DIB_RGB_COLORS));
-            ReleaseDC(nullptr, screen);
-            DeleteObject(image);
-            for (int i = 0; i < w * h; i++) {
-                const BYTE *p = reinterpret_cast<const BYTE *>(&drawn[header + i * 3]);
-                ASSERT_EQ((DWORD)(p[0] << 16 | p[1] << 8 | p[2]), pixels[i] & 0xFFFFFF)
-                    << "pixel " << i % w << "," << i / w;
-            }
-            compared++;
-        }
-    }
-    EXPECT_GT(compared, 0);
-}

@@ -1,0 +1,16 @@
+"""The theme kit behind scripts/qvtheme.py, one module per concern:
+
+  cli       the command line: one parser, a subcommand per module below, main()
+  report    refusals the user can act on, warnings and notes on standard error
+  parts     what a theme is: its parts and their files, the cell, the theme name
+  sheets    reading pictures: a sheet, a folder of pictures, a theme folder
+  bitmaps   colours (the standard 16, the button greys) and the bitmap files a theme holds
+  images    the floppy, CD and ZIP images, the same way for a theme disk and the release
+  make      the make subcommand: pictures in, a theme folder out, whole or not at all
+  check     the check subcommand: every file through the module's own check under Wine
+  preview   the preview subcommand: the theme on title bars and a taskbar
+  disk      the disk subcommand: themes and THEMES.INF on the three images
+
+The test_*.py modules beside them are the kit's tests, run by ctest; testing.py is what they
+share.
+"""

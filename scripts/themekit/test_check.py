@@ -1,0 +1,119 @@
+"""check through the module's own code under the test run's Wine: the module's reasons for the
+bitmap-file table's hostile files, and the round trip from pictures to the module's loader."""
+import re
+import subprocess
+import unittest
+from pathlib import Path
+
+from PIL import Image
+
+from .bitmaps import FACE, LIGHT, SHADOW
+from .check import checker_env
+from .testing import (SOURCE, build_folder, kit, random_picture, wine_env, windows,
+                      work_folder)
+
+ENV = wine_env()
+
+
+def module_tests(test_filter, **env):
+    """Runs the module suite's Windows 95 copy (module_tests_win95.exe, set to Windows 95 by the
+    fixture) on the tests of test_filter."""
+    return subprocess.run(["wine", str(build_folder() / "tests" / "module_tests_win95.exe"),
+                           "--gtest_filter=" + test_filter], capture_output=True, text=True,
+                          timeout=120, env=dict(ENV, **env))
+
+
+class WithTheModule(unittest.TestCase):
+    def test_round_trip_through_the_module_loader(self):
+        work = work_folder(self)
+        pictures = work / "pictures"
+        pictures.mkdir()
+        drawn = {}
+        for i, part in enumerate(["closeup", "MINDIS", "HelpDn", "start"]):
+            image = random_picture((48, 16) if part == "start" else (16, 14), i)
+            image.save(pictures / (part + (".png" if i % 2 else ".bmp")))
+            drawn[("FOLDER", part.upper())] = image
+        sheet = Image.open(SOURCE / "docs" / "example" / "sheet.png").convert("RGBA")
+        cells = {"CLOSEUP": (4, 0), "MAXDN": (3, 1), "HELPUP": (0, 0), "MINDIS": (1, 2)}
+        for part, (column, row) in cells.items():
+            cell = sheet.crop((column * 16, row * 14, column * 16 + 16, row * 14 + 14))
+            self.assertLessEqual(set(cell.getchannel("A").getdata()), {0, 255})
+            flat = Image.new("RGB", cell.size, FACE)
+            flat.paste(cell, mask=cell.getchannel("A"))
+            drawn[("SHEET", part)] = flat
+        for source, name in [(pictures, "folder"), (SOURCE / "docs/example/sheet.png", "sheet")]:
+            kit("make", source, name, "-o", work / "made")
+        done = kit("check", work / "made" / "FOLDER", work / "made" / "SHEET", env=ENV)
+        self.assertEqual(4 + 14 + 2, len(done.stdout.splitlines()))
+        for (theme, part), image in drawn.items():
+            (work / "drawn" / theme).mkdir(parents=True, exist_ok=True)
+            image.save(work / "drawn" / theme / (part + ".PPM"))
+        # The loader runs under Windows 95's rules there.
+        run = module_tests("KitThemes.*", QV_KIT_PIXELS=windows(work))
+        self.assertEqual(0, run.returncode, run.stdout[-3000:])
+        self.assertIn("[  PASSED  ] 1 test", run.stdout)
+
+    def test_warnings_on_what_the_module_takes_but_shows_otherwise(self):
+        work = work_folder(self)
+        # what, file, size, colours, the warning (None: a plain OK)
+        cases = [
+            ("standard greys and black", "CLOSEUP", (16, 14), [FACE, SHADOW, (0, 0, 0)], None),
+            ("the light grey", "CLOSEUP", (16, 14), [FACE, LIGHT],
+             "the light grey (223, 223, 223) follows the colour scheme's 3D light, which may "
+             "equal the face grey (192, 192, 192)"),
+            ("a grey a step off the light one", "CLOSEUP", (16, 14), [(224, 224, 224)],
+             "1 colour(s) outside the 16 standard colours"),
+            ("a caption picture a pixel narrow", "MINUP", (15, 14), [FACE],
+             "15 x 14 pixels: drawn scaled to 16 x 14"),
+            ("the standard Start picture's size", "START", (48, 16), [FACE], None),
+            ("a Start picture a pixel wide", "START", (49, 16), [FACE], "49 x 16 pixels: larger"),
+            ("a Start picture a pixel high", "START", (48, 17), [FACE], "48 x 17 pixels: larger"),
+        ]
+        files = []
+        for i, (what, part, size, colours, _) in enumerate(cases):
+            image = Image.new("RGB", size)
+            image.putdata([colours[n % len(colours)] for n in range(size[0] * size[1])])
+            (work / ("T%d" % i)).mkdir()
+            files.append(work / ("T%d" % i) / (part + ".BMP"))
+            image.save(files[-1], "BMP")
+        lines = kit("check", *(f.parent for f in files), env=ENV).stdout.splitlines()
+        for (what, _, _, _, warning), path in zip(cases, files):
+            with self.subTest(what):
+                line = next(line for line in lines if line.startswith("%s: " % path))
+                if warning:
+                    self.assertIn("%s: OK; warning: " % path, line)
+                    self.assertIn(warning, line)
+                else:
+                    self.assertEqual("%s: OK" % path, line)
+
+    def test_check_gives_the_modules_reasons_for_hostile_files(self):
+        work = work_folder(self)
+        run = module_tests("BitmapFileCheck.RefusesHostileHeaders",
+                           QV_HOSTILE_FOLDER=windows(work))
+        self.assertEqual(0, run.returncode, run.stdout[-3000:])
+        reasons = dict(line.split("\t") for line in
+                       (work / "REASONS.TXT").read_text().splitlines())
+        self.assertGreater(len(reasons), 30)
+        done = kit("check", *sorted(work / name for name in reasons), status=1, env=ENV)
+        for name, reason in reasons.items():
+            self.assertIn("%s: %s\n" % (work / name / "CLOSEUP.BMP", reason), done.stdout)
+            self.assertRegex(done.stdout, r"%s: 1 file\(s\): 0 OK .* 1 refused - REFUSED"
+                             % re.escape(str(work / name)))
+        # disk refuses what check refuses, and writes nothing.
+        kit("disk", work / "H01", "-o", work / "disk", status=1, env=ENV)
+        self.assertFalse(any((work / "disk").glob("qvthemes.*")))
+
+
+class WinePrefix(unittest.TestCase):
+    def test_the_users_prefix_else_one_of_the_kits_own_in_the_build(self):
+        own = str(Path.cwd() / "b" / "kit-wine")
+        cases = [  # the caller's settings -> WINEPREFIX, WINEARCH
+            ({}, own, "win32"),
+            ({"WINEPREFIX": ""}, own, "win32"),
+            ({"WINEPREFIX": "/home/u/.wine"}, "/home/u/.wine", None),
+            ({"WINEPREFIX": "/p", "WINEARCH": "win64"}, "/p", "win64"),
+        ]
+        for environ, prefix, arch in cases:
+            with self.subTest(environ=environ):
+                env = checker_env(Path("b/tools/qvcheck.exe"), environ)
+                self.assertEqual((prefix, arch), (env["WINEPREFIX"], env.get("WINEARCH")))

@@ -1,0 +1,30 @@
+"""disk: a floppy image, the same bytes from the same themes, and a theme a Windows disk cannot
+hold refused."""
+import hashlib
+import shutil
+import unittest
+
+from .testing import SOURCE, kit, wine_env, work_folder
+
+ENV = wine_env()
+
+
+class Disk(unittest.TestCase):
+    def test_disk_is_a_floppy_and_the_same_bytes_twice(self):
+        work = work_folder(self)
+        outputs = []
+        for run in ("one", "two"):
+            kit("disk", SOURCE / "dist" / "THEMES" / "CLASSIC", "-o", work / run, env=ENV)
+            outputs.append({n: hashlib.sha256((work / run / n).read_bytes()).hexdigest()
+                            for n in ("qvthemes.img", "qvthemes.iso", "qvthemes.zip")})
+        self.assertEqual(outputs[0], outputs[1])
+        floppy = (work / "one" / "qvthemes.img").read_bytes()
+        self.assertEqual(1474560, len(floppy))
+        self.assertEqual(b"FAT12   ", floppy[54:62])
+        # Two files that a Windows disk takes for one: check and disk refuse the folder.
+        twice = work / "TWICE"
+        shutil.copytree(SOURCE / "dist" / "THEMES" / "CLASSIC", twice)
+        shutil.copy(twice / "CLOSEUP.BMP", twice / "closeup.bmp")
+        done = kit("disk", twice, "-o", work / "three", status=1, env=ENV)
+        self.assertIn("closeup.bmp: a second file for CLOSEUP.BMP", done.stderr)
+        self.assertFalse((work / "three").exists())

@@ -1,0 +1,87 @@
+"""What the kit's tests share: running the kit as its user does, pictures to feed it, the test
+run's Wine, and one comparison of pictures that fails in seconds, naming the first pixel that
+differs.
+
+ctest runs them (tests/release/CMakeLists.txt); the tests of check and disk need its Wine
+fixture and build, given as QV_WINETEST_STATE and QV_BUILD."""
+import os
+import random
+import shlex
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+from PIL import Image
+
+from .bitmaps import STANDARD
+
+SOURCE = Path(__file__).resolve().parents[2]
+KIT = SOURCE / "scripts" / "qvtheme.py"
+
+
+def build_folder():
+    """The build the tests of check and disk use: its qvcheck.exe and the module's test programs."""
+    if "QV_BUILD" not in os.environ:
+        raise RuntimeError("these tests use a build and the test run's Wine: run them through "
+                           "ctest, or set QV_BUILD and QV_WINETEST_STATE")
+    return Path(os.environ["QV_BUILD"])
+
+
+def wine_env():
+    """The environment of the test run's Wine prefix and display (the fixture's state/env)."""
+    build_folder()
+    env = dict(os.environ)
+    for line in (Path(os.environ["QV_WINETEST_STATE"]) / "env").read_text().splitlines():
+        name, _, value = line.removeprefix("export ").partition("=")
+        env[name] = shlex.split(value)[0] if value else ""
+    return env
+
+
+def kit(*args, status=0, env=None):
+    """Runs the kit, which must end with status."""
+    build = ["--build", os.environ["QV_BUILD"]] if "QV_BUILD" in os.environ else []
+    done = subprocess.run([sys.executable, str(KIT)] + build + [str(a) for a in args],
+                          capture_output=True, text=True, env=env)
+    if done.returncode != status:
+        raise AssertionError("exit status %d: %s" % (done.returncode, done.stdout + done.stderr))
+    return done
+
+
+def work_folder(test):
+    """A fresh folder for one test, removed after it."""
+    folder = Path(tempfile.mkdtemp(prefix="qvkit-test."))
+    test.addCleanup(shutil.rmtree, folder, ignore_errors=True)
+    return folder
+
+
+def windows(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def picture(size, colour=(0, 0, 0, 255)):
+    return Image.new("RGBA", size, colour)
+
+
+def random_picture(size, seed):
+    """A picture of 16 of the standard colours and the light grey (which then takes black's
+    place in the table), different for each seed."""
+    rng = random.Random(seed)
+    image = Image.new("RGB", size)
+    image.putdata([rng.choice(STANDARD[1:]) for _ in range(size[0] * size[1])])
+    return image
+
+
+def assert_same_picture(expected, actual, what="the picture"):
+    """Fails unless the two pictures have the same size and pixels. They are compared as bytes
+    and only the first pixel that differs is named, so a failure is as quick as a pass."""
+    expected, actual = expected.convert("RGB"), actual.convert("RGB")
+    if expected.size != actual.size:
+        raise AssertionError("%s is %d x %d, not %d x %d" % ((what,) + actual.size + expected.size))
+    want, got = expected.tobytes(), actual.tobytes()
+    if want != got:
+        first = next(i for i, (a, b) in enumerate(zip(want, got)) if a != b) // 3
+        x, y = first % expected.width, first // expected.width
+        raise AssertionError("%s differs first at pixel (%d, %d): %s, not %s"
+                             % (what, x, y, actual.getpixel((x, y)), expected.getpixel((x, y))))
