@@ -20,6 +20,22 @@ static const char UnsupportedMessage[] =
     "Sorry, you can't configure frame controls on this version of Windows. Please contact Tovan.";
 static const int TypedPathLimit = FrameImagePathSize - 1;
 
+// The sheet's caption images have been loaded from the store and are edited in place.
+static int SheetImagesLoaded;
+
+FrameImagePath *SheetFrameImages()
+{
+    if (!SheetImagesLoaded)
+        LoadFrameImages();
+    SheetImagesLoaded = 1;
+    return FrameImageList;
+}
+
+void ForgetSheetFrameImages()
+{
+    SheetImagesLoaded = 0;
+}
+
 // Kept from the page's creation until the sheet closes.
 static FrameImagePath *PageImages;
 static HWND ImageListBox;
@@ -94,7 +110,8 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
 
 static void OnFrameInitDialog(HWND page)
 {
-    PageImages = LoadFrameImages();
+    // The Themes page may have put a theme's images in already: they are shown, not reloaded.
+    PageImages = SheetFrameImages();
     FrameControlsSupported = InitFrameControls(0);
 
     ImageListBox = GetDlgItem(page, IDC_FRAME_LIST);
@@ -195,14 +212,20 @@ INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         break;
     case WM_DESTROY:
         FreePictures(FramePreviewPictures, FrameImageCount);
+        ForgetSheetFrameImages();
         break;
     default:
-        // Another page has saved the list: show it as stored. Answered with 0 so that every
-        // sibling hears it.
+        // Another page has saved the list: show it as stored; or the Themes page has put images
+        // in: show them. Answered with 0 so that every sibling hears it.
         if (IsReloadQuery(message, wparam)) {
             PageImages = LoadFrameImages();
             UpdateFramePage(page, PageImages);
             TellSheet(page, PSM_UNCHANGED);
+        } else if (IsSiblingQuery(message, wparam, ShowLookQuery)) {
+            UpdateFramePage(page, PageImages);
+            TellSheet(page, reinterpret_cast<const LookToShow *>(lparam)->imagesChanged
+                                ? PSM_CHANGED
+                                : PSM_UNCHANGED);
         }
         break;
     }
