@@ -679,7 +679,8 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
 // A theme copied from a CD keeps its files read-only: Delete and Save As over it say so in
 // their question, then remove or replace the theme whole; or, should a file refuse to move,
 // leave it exactly as it was (read-only files and all) and name that file. No working folder
-// is left, nor one an earlier, unfinished save left behind.
+// is left, nor one an earlier, unfinished save left behind; another sheet's, whose lock is
+// held, stays.
 TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
 {
     std::vector<std::string> all(applettest::ThemeFileNames, applettest::ThemeFileNames + 14);
@@ -703,6 +704,12 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
         {"Save As, the third old file held", false, one, refusal::MoveInUseAfter<2>},
         {"Save As, the third new file held", false, all, refusal::MoveInUseAfter<16>},
     };
+    std::string live = ThemesFolderOfProgram() + "\\~QVBEEF";
+    CreateDirectoryA(ThemesFolderOfProgram().c_str(), nullptr);
+    CreateDirectoryA(live.c_str(), nullptr);
+    MakeBitmapFile(live, "CLOSEUP.BMP");
+    HANDLE lock = CreateFileA((live + ".LCK").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         std::string folder = Make("QO");
@@ -748,8 +755,12 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
                                            : std::vector<std::string>{name},
                   OwnThemeFolders())
             << "no working folder";
+        EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(live));
         RemoveTheme(folder);
     }
+    CloseHandle(lock);
+    DeleteFileA((live + ".LCK").c_str());
+    RemoveTheme(live);
     DeleteFileA(a.c_str());
     RemoveDirectoryA(pictures.c_str());
 }
@@ -820,7 +831,7 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
     for (const auto &c : cases) {
         std::string status = c.status[0] == ' ' ? c.path + c.status : c.status;
         SCOPED_TRACE(status);
-        std::string folder = c.path.substr(0, c.path.rfind('\\'));
+        std::string folder = c.path.substr(0, c.path.rfind('\\')); // "X:": the drive's own
         CreateDirectoryA(folder.c_str(), nullptr);
         WriteSolidBmpFile(c.path, c.width, c.height, RGB(255, 0, 0));
         StoreStartButton(2 | c.stretch);
@@ -843,7 +854,8 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
             }
         });
         DeleteFileA(c.path.c_str());
-        RemoveDirectoryA(folder.c_str());
+        if (folder.size() > 2)
+            RemoveDirectoryA(folder.c_str());
     }
 }
 
