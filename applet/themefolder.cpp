@@ -145,6 +145,8 @@ static void ClearWorkFolder(const char *folder)
 }
 
 // The theme's own files moved from one folder into another, in the order of ThemeFileNames.
+// A folder of the theme's own would be one more entry: MoveFileA moves a folder on its disk as
+// it moves a file, and ClearWorkFolder empties the folders inside a working folder.
 struct EntryMoves {
     int count;
     int moved[ThemeFileCount];

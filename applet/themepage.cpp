@@ -296,7 +296,7 @@ static void ShowEntryParts(HWND page, EntryKind kind, const ThemeFiles *files, i
     EnableWindow(GetDlgItem(page, IDC_THEME_DELETE), kind == ThemeEntry);
 }
 
-// A status line too long for its two lines names the picture by its drive and file name alone.
+// Whether text shows whole in the status line's box, wrapped as the box wraps it.
 static int FitsStatusLine(HWND box, const char *text)
 {
     RECT room;
@@ -320,6 +320,8 @@ static int StartsWith(const char *text, const char *start, int length)
     return 1;
 }
 
+// A note too long for the status line's two lines names its picture by the drive and the file
+// name alone.
 static void ShowStatusLine(HWND page, const Look *look, const char *status)
 {
     HWND box = GetDlgItem(page, IDC_THEME_STATUS);
@@ -415,15 +417,16 @@ static void PutLookIntoPages(HWND page, const Look *look, const Look *stored)
 }
 
 // When the user has changed the other pages since this page last looked, what they show is
-// the pages' own look from now on.
-static void FollowPages(HWND page, const Look *stored)
+// the pages' own look from now on; returns 1 then.
+static int FollowPages(HWND page, const Look *stored)
 {
     Look pages;
     ReadPagesLook(page, stored, &pages);
     if (SameLook(&pages, &ShownLook))
-        return;
+        return 0;
     memcpy(&PagesLook, &pages, sizeof PagesLook);
     memcpy(&ShownLook, &pages, sizeof ShownLook);
+    return 1;
 }
 
 // After the user picked an entry or a tick: the entry's ticked parts go into the other pages
@@ -466,13 +469,18 @@ static void ShowPagesLook(HWND page, const Look *stored, int put)
 }
 
 // The pages' look as they show it now becomes "(Current settings)", and its entry is selected.
+static void ShowWhatPagesShow(HWND page, const Look *stored)
+{
+    ReadPagesLook(page, stored, &PagesLook);
+    memcpy(&ShownLook, &PagesLook, sizeof ShownLook);
+    ShowPagesLook(page, stored, 0);
+}
+
 static void ShowWhatPagesShow(HWND page)
 {
     Look stored;
     ReadStoredLook(&stored);
-    ReadPagesLook(page, &stored, &PagesLook);
-    memcpy(&ShownLook, &PagesLook, sizeof ShownLook);
-    ShowPagesLook(page, &stored, 0);
+    ShowWhatPagesShow(page, &stored);
 }
 
 static void OnThemeInitDialog(HWND page)
@@ -495,9 +503,7 @@ static void OnThemeApply(HWND page)
         memcpy(stored.images, images, sizeof stored.images);
         RequestActivation(0, 1);
     }
-    ReadPagesLook(page, &stored, &PagesLook);
-    memcpy(&ShownLook, &PagesLook, sizeof ShownLook);
-    ShowPagesLook(page, &stored, 0);
+    ShowWhatPagesShow(page, &stored);
 }
 
 // A look as a theme's files: each file the module takes, copied; the built-in picture written
@@ -606,20 +612,22 @@ static void OnThemeDelete(HWND page)
     ShowPagesLook(page, &stored, 1);
 }
 
+// The user may have changed the other pages since this page was last shown: then the entry
+// for what they show is selected afresh; else a pick made here stands.
+static void OnThemeSetActive(HWND page)
+{
+    Look stored;
+    ReadStoredLook(&stored);
+    if (FollowPages(page, &stored))
+        ShowPagesLook(page, &stored, 0);
+}
+
 static INT_PTR OnThemeNotify(HWND page, LPARAM lparam)
 {
     switch (reinterpret_cast<NMHDR *>(lparam)->code) {
-    case PSN_SETACTIVE: {
-        // The user may have changed the other pages since: then their look is shown afresh.
-        Look stored;
-        ReadStoredLook(&stored);
-        Look before;
-        memcpy(&before, &ShownLook, sizeof before);
-        FollowPages(page, &stored);
-        if (!SameLook(&before, &ShownLook))
-            ShowPagesLook(page, &stored, 0);
+    case PSN_SETACTIVE:
+        OnThemeSetActive(page);
         return FALSE;
-    }
     case PSN_APPLY:
         OnThemeApply(page);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
