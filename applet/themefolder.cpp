@@ -101,8 +101,10 @@ static void DescribeFileFailure(const char *name, const char *action, char *why,
         cure = "Close that program, then try again.";
         break;
     default:
+        // A file another program holds open may be refused so too.
         reason = "Windows refused it";
-        cure = "A CD, or a folder shared read-only, cannot be changed.";
+        cure = "Close any program using it; a CD, or a folder shared read-only, cannot be "
+               "changed.";
         break;
     }
     char sentence[MAX_PATH + 64];
