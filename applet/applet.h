@@ -98,6 +98,14 @@ struct LookToShow {
 
 // ---- Previews (applet/preview.cpp) ----
 
+// A page out of sight loads no pictures for its preview (a theme picked on the Themes page
+// would have the other pages read the disk for previews nobody sees); it catches up when the
+// sheet shows it again (PSN_SETACTIVE, sent before the page is shown).
+inline int IsPageShown(HWND page)
+{
+    return (GetWindowLongA(page, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
 // Sizes the pictures are loaded at, as the agent loads them.
 void GetStartButtonSize(SIZE *size);
 void GetCaptionPictureSize(SIZE *size);

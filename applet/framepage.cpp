@@ -53,11 +53,15 @@ static int SelectedImage()
     return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
 }
 
+// The preview waits for the page to be shown.
+static int FramePreviewStale;
+
 // The sample title bar of the selected image's state, drawn from the list as it stands, with
 // the selected image's button marked; the status line says why the selected image's file will
 // not be used, if it will not, or else names any image on a disk that can be taken out.
-static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
+static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
 {
+    FramePreviewStale = 0;
     char status[FrameImagePathSize + 128];
     char ignored[8];
     FreePictures(FramePreviewPictures, FrameImageCount);
@@ -77,6 +81,14 @@ static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
         DescribePictureDisk(list[i], status, sizeof status);
     SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
+}
+
+static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
+{
+    if (IsPageShown(page))
+        LoadFramePreview(page, list, selected);
+    else
+        FramePreviewStale = 1;
 }
 
 static void DrawFramePreview(const DRAWITEMSTRUCT *item)
@@ -182,6 +194,8 @@ static INT_PTR OnFrameNotify(HWND page, LPARAM lparam)
             SetWindowLongA(page, DWL_MSGRESULT, -1); // refuse to become active
         } else {
             SetWindowLongA(page, DWL_MSGRESULT, 0);
+            if (FramePreviewStale)
+                LoadFramePreview(page, PageImages, SelectedImage());
         }
         return TRUE;
     case PSN_APPLY:

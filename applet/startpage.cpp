@@ -47,10 +47,14 @@ static DWORD ChosenMode(HWND page)
     return StartModeShell;
 }
 
+// The preview waits for the page to be shown.
+static int StartPreviewStale;
+
 // Follows every change of the choice: the preview shows what the agent would put on the
 // button, and the status line says why a named file will not be used or may not show well.
-static void UpdateStartPreview(HWND page)
+static void LoadStartPreview(HWND page)
 {
+    StartPreviewStale = 0;
     char path[StartTextSize];
     char status[StartTextSize];
     GetDlgItemTextA(page, IDC_START_PATH, path, sizeof path);
@@ -60,6 +64,14 @@ static void UpdateStartPreview(HWND page)
         ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
     SetDlgItemTextA(page, IDC_START_STATUS, status);
     InvalidateRect(GetDlgItem(page, IDC_START_PREVIEW), nullptr, FALSE);
+}
+
+static void UpdateStartPreview(HWND page)
+{
+    if (IsPageShown(page))
+        LoadStartPreview(page);
+    else
+        StartPreviewStale = 1;
 }
 
 static void DrawStartPreview(const DRAWITEMSTRUCT *item)
@@ -223,6 +235,9 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
             SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
         }
+        if (reinterpret_cast<NMHDR *>(lparam)->code == static_cast<UINT>(PSN_SETACTIVE) &&
+            StartPreviewStale)
+            LoadStartPreview(page);
         break;
     case WM_DRAWITEM:
         if (wparam == IDC_START_PREVIEW) {

@@ -300,9 +300,11 @@ namespace reads
 {
 extern "C" FARPROC ImportedRegQueryValueExA __asm__("__imp__RegQueryValueExA@24");
 extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
-std::map<std::string, int> Counts;
+extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
+std::map<std::string, int> Counts, Opens;
 decltype(&RegQueryValueExA) RealQuery;
 decltype(&GetFileAttributesA) RealProbe;
+decltype(&CreateFileA) RealOpen;
 LONG WINAPI CountQuery(HKEY key, const char *name, DWORD *reserved, DWORD *type, BYTE *data,
                        DWORD *size)
 {
@@ -314,20 +316,29 @@ DWORD WINAPI CountProbe(const char *path)
     Counts[path]++;
     return RealProbe(path);
 }
+HANDLE WINAPI CountOpen(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security,
+                        DWORD disposition, DWORD flags, HANDLE model)
+{
+    Opens[path]++;
+    return RealOpen(path, access, share, security, disposition, flags, model);
+}
 struct Counter {
     ImportSlotSwap<decltype(&RegQueryValueExA)> query{&ImportedRegQueryValueExA, CountQuery};
     ImportSlotSwap<decltype(&GetFileAttributesA)> probe{&ImportedGetFileAttributesA, CountProbe};
+    ImportSlotSwap<decltype(&CreateFileA)> open{&ImportedCreateFileA, CountOpen};
     Counter()
     {
         RealQuery = query.original;
         RealProbe = probe.original;
+        RealOpen = open.original;
         Counts.clear();
+        Opens.clear();
     }
-    // The name read most often, with its count.
-    std::pair<std::string, int> Most() const
+    // The value or file read (or opened) most often, with its count.
+    static std::pair<std::string, int> Most(const std::map<std::string, int> &counts)
     {
         std::pair<std::string, int> most("", 0);
-        for (const auto &count : Counts)
+        for (const auto &count : counts)
             if (count.second > most.second)
                 most = count;
         return most;
@@ -434,8 +445,12 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
                 Click(page, step.click);
             else
                 ASSERT_GE(PickItem(GetDlgItem(page, IDC_THEME_LIST), step.pick), 0);
-            // One action reads each stored value and each of the theme's files once.
-            EXPECT_EQ(1, counter.Most().second) << counter.Most().first;
+            // One action reads each stored value and probes each of the theme's files once; a
+            // file is opened for its headers and for the preview, by no page out of sight.
+            auto most = reads::Counter::Most(reads::Counts);
+            EXPECT_EQ(1, most.second) << most.first;
+            most = reads::Counter::Most(reads::Opens);
+            EXPECT_GE(2, most.second) << most.first;
             EXPECT_EQ(step.startTicked, Checked(page, IDC_THEME_START));
             EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
