@@ -56,12 +56,55 @@ int IsOnRemovableDisk(const char *path);
 // would be written back over it on the next Apply.
 inline constexpr WPARAM ReloadSettingsQuery = 0x5176;
 void ReloadSiblingPages(HWND page);
+inline int IsSiblingQuery(UINT message, WPARAM wparam, WPARAM query)
+{
+    return message == PSM_QUERYSIBLINGS && wparam == query;
+}
 inline int IsReloadQuery(UINT message, WPARAM wparam)
 {
-    return message == PSM_QUERYSIBLINGS && wparam == ReloadSettingsQuery;
+    return IsSiblingQuery(message, wparam, ReloadSettingsQuery);
 }
 
+// ---- What the pages show: one look, which Apply stores ----
+
+inline constexpr int StartFileSize = 1024; // as the Start button page reads and writes it
+
+// The Start button and caption buttons as stored, or as the pages would store them on Apply.
+struct Look {
+    DWORD mode;
+    int stretch;
+    char startFile[StartFileSize];
+    FrameImagePath images[FrameImageCount];
+};
+
+// The caption images the sheet shows: the stored list, loaded by the first page that needs it
+// and from then on edited in place (FrameImageList) by the Frame controls and Themes pages;
+// forgotten when those pages go with the sheet.
+FrameImagePath *SheetFrameImages();
+void ForgetSheetFrameImages();
+
+// Sibling queries with a look (PSM_QUERYSIBLINGS, lParam the record; answered with 0 so that
+// every page hears them). ReadStartChoiceQuery: the Start button page fills in its choice
+// (lParam a Look). ShowLookQuery (lParam a LookToShow): the Start button page shows the look's
+// Start picture and the Frame controls page the sheet's caption images again, each page then
+// telling the sheet whether it now differs from what is stored.
+inline constexpr WPARAM ReadStartChoiceQuery = 0x5177;
+inline constexpr WPARAM ShowLookQuery = 0x5178;
+struct LookToShow {
+    const Look *look;
+    int startChanged;
+    int imagesChanged;
+};
+
 // ---- Previews (applet/preview.cpp) ----
+
+// A page out of sight loads no pictures for its preview (a theme picked on the Themes page
+// would have the other pages read the disk for previews nobody sees); it catches up when the
+// sheet shows it again (PSN_SETACTIVE, sent before the page is shown).
+inline int IsPageShown(HWND page)
+{
+    return (GetWindowLongA(page, GWL_STYLE) & WS_VISIBLE) != 0;
+}
 
 // Sizes the pictures are loaded at, as the agent loads them.
 void GetStartButtonSize(SIZE *size);
@@ -125,10 +168,6 @@ inline constexpr int ThemeStartFile = FrameImageCount;
 extern const char *const ThemeFileNames[ThemeFileCount];
 inline constexpr int ThemeNameSize = 9; // 8 characters and the terminator
 
-// The Themes page shows the entry that matches the stored settings again (after any page has
-// stored them); its own pending choice is dropped.
-void ShowStoredTheme(HWND page);
-
 // 1 when name will do as a theme's folder name everywhere (1 to 8 letters, digits, - and _,
 // no device name); otherwise 0 and why says what is wrong.
 int CheckThemeName(const char *name, char *why, int whySize);
@@ -141,9 +180,11 @@ struct ThemeSources {
     const char *files[ThemeFileCount];
     int builtInStart;
 };
-// Writes the theme folder (inside themesFolder, made if need be), replacing a theme there, or
-// leaves everything as it was and says why in a few words.
+// Writes the theme folder (inside themesFolder, made if need be), replacing the theme's own
+// files there (read-only ones too), or leaves everything as it was and says why, naming the
+// file, and what to do.
 int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
               int whySize);
-// Removes the theme's own files, and its folder when nothing else is left in it.
-int DeleteTheme(const char *folder, char *why, int whySize);
+// Removes the theme's own files (read-only ones too), and its folder when nothing else is left
+// in it; or leaves them all and says why, as SaveTheme does.
+int DeleteTheme(const char *themesFolder, const char *folder, char *why, int whySize);

@@ -20,6 +20,22 @@ static const char UnsupportedMessage[] =
     "Sorry, you can't configure frame controls on this version of Windows. Please contact Tovan.";
 static const int TypedPathLimit = FrameImagePathSize - 1;
 
+// The sheet's caption images have been loaded from the store and are edited in place.
+static int SheetImagesLoaded;
+
+FrameImagePath *SheetFrameImages()
+{
+    if (!SheetImagesLoaded)
+        LoadFrameImages();
+    SheetImagesLoaded = 1;
+    return FrameImageList;
+}
+
+void ForgetSheetFrameImages()
+{
+    SheetImagesLoaded = 0;
+}
+
 // Kept from the page's creation until the sheet closes.
 static FrameImagePath *PageImages;
 static HWND ImageListBox;
@@ -37,11 +53,15 @@ static int SelectedImage()
     return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
 }
 
+// The preview waits for the page to be shown.
+static int FramePreviewStale;
+
 // The sample title bar of the selected image's state, drawn from the list as it stands, with
 // the selected image's button marked; the status line says why the selected image's file will
 // not be used, if it will not, or else names any image on a disk that can be taken out.
-static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
+static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
 {
+    FramePreviewStale = 0;
     char status[FrameImagePathSize + 128];
     char ignored[8];
     FreePictures(FramePreviewPictures, FrameImageCount);
@@ -61,6 +81,14 @@ static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
         DescribePictureDisk(list[i], status, sizeof status);
     SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
+}
+
+static void UpdateFramePreview(HWND page, FrameImagePath *list, int selected)
+{
+    if (IsPageShown(page))
+        LoadFramePreview(page, list, selected);
+    else
+        FramePreviewStale = 1;
 }
 
 static void DrawFramePreview(const DRAWITEMSTRUCT *item)
@@ -94,7 +122,8 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
 
 static void OnFrameInitDialog(HWND page)
 {
-    PageImages = LoadFrameImages();
+    // The Themes page may have put a theme's images in already: they are shown, not reloaded.
+    PageImages = SheetFrameImages();
     FrameControlsSupported = InitFrameControls(0);
 
     ImageListBox = GetDlgItem(page, IDC_FRAME_LIST);
@@ -165,6 +194,8 @@ static INT_PTR OnFrameNotify(HWND page, LPARAM lparam)
             SetWindowLongA(page, DWL_MSGRESULT, -1); // refuse to become active
         } else {
             SetWindowLongA(page, DWL_MSGRESULT, 0);
+            if (FramePreviewStale)
+                LoadFramePreview(page, PageImages, SelectedImage());
         }
         return TRUE;
     case PSN_APPLY:
@@ -195,14 +226,20 @@ INT_PTR CALLBACK FramePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         break;
     case WM_DESTROY:
         FreePictures(FramePreviewPictures, FrameImageCount);
+        ForgetSheetFrameImages();
         break;
     default:
-        // Another page has saved the list: show it as stored. Answered with 0 so that every
-        // sibling hears it.
+        // Another page has saved the list: show it as stored; or the Themes page has put images
+        // in: show them. Answered with 0 so that every sibling hears it.
         if (IsReloadQuery(message, wparam)) {
             PageImages = LoadFrameImages();
             UpdateFramePage(page, PageImages);
             TellSheet(page, PSM_UNCHANGED);
+        } else if (IsSiblingQuery(message, wparam, ShowLookQuery)) {
+            UpdateFramePage(page, PageImages);
+            TellSheet(page, reinterpret_cast<const LookToShow *>(lparam)->imagesChanged
+                                ? PSM_CHANGED
+                                : PSM_UNCHANGED);
         }
         break;
     }

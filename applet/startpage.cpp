@@ -9,7 +9,7 @@ static const char StartChooserTitle[] = "Select Start image";
 
 // Registry reads and the edit's text share one buffer of this size; the edit takes 259
 // typed characters, but a longer path from the registry or the Open dialog is kept whole.
-static const int StartTextSize = 1024;
+static const int StartTextSize = StartFileSize;
 static const int TypedPathLimit = 259;
 
 static void SetChecked(HWND page, int id, int checked)
@@ -47,10 +47,14 @@ static DWORD ChosenMode(HWND page)
     return StartModeShell;
 }
 
+// The preview waits for the page to be shown.
+static int StartPreviewStale;
+
 // Follows every change of the choice: the preview shows what the agent would put on the
 // button, and the status line says why a named file will not be used or may not show well.
-static void UpdateStartPreview(HWND page)
+static void LoadStartPreview(HWND page)
 {
+    StartPreviewStale = 0;
     char path[StartTextSize];
     char status[StartTextSize];
     GetDlgItemTextA(page, IDC_START_PATH, path, sizeof path);
@@ -60,6 +64,14 @@ static void UpdateStartPreview(HWND page)
         ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
     SetDlgItemTextA(page, IDC_START_STATUS, status);
     InvalidateRect(GetDlgItem(page, IDC_START_PREVIEW), nullptr, FALSE);
+}
+
+static void UpdateStartPreview(HWND page)
+{
+    if (IsPageShown(page))
+        LoadStartPreview(page);
+    else
+        StartPreviewStale = 1;
 }
 
 static void DrawStartPreview(const DRAWITEMSTRUCT *item)
@@ -76,16 +88,35 @@ static void DrawStartPreview(const DRAWITEMSTRUCT *item)
     ClosePreviewCanvas(item, &canvas);
 }
 
+// Shows a choice in the controls: as stored when the page is made or another page has stored
+// settings, or as the Themes page puts a theme's picture in.
+static void ShowStartChoice(HWND page, DWORD mode, int stretch, const char *path)
+{
+    SetDlgItemTextA(page, IDC_START_PATH, path);
+
+    EnableControl(page, IDC_START_BROWSE, mode == StartModeFile);
+    EnableControl(page, IDC_START_STRETCH, mode != StartModeShell);
+    EnableControl(page, IDC_START_PATH, mode == StartModeFile);
+
+    // Modes 3 to 15 are never written; they check no radio at all.
+    SetChecked(page, IDC_START_STRETCH, stretch);
+    SetChecked(page, IDC_START_DEFAULT, mode == StartModeShell);
+    SetChecked(page, IDC_START_TOVAN, mode == StartModeBuiltIn);
+    SetChecked(page, IDC_START_OTHER, mode == StartModeFile);
+    UpdateStartPreview(page);
+}
+
 // Fills the controls from the stored settings: when the page is made, and again when another
 // page has stored Start button settings, so that the page shows them and writes them back
 // unchanged on a later Apply.
 static void LoadStartPage(HWND page)
 {
     char text[StartTextSize];
+    char path[StartTextSize];
     DWORD type;
 
     int read = ReadStartValue(StartButtonFileNameValue, text, &type);
-    SetDlgItemTextA(page, IDC_START_PATH, read && type == REG_SZ ? text : "");
+    CopyText(path, sizeof path, read && type == REG_SZ ? text : "");
 
     DWORD mode = 0;
     DWORD stretch = 0;
@@ -95,20 +126,25 @@ static void LoadStartPage(HWND page)
         mode = value & StartModeMask;
         stretch = value & StartStretchMask;
     }
-
-    EnableControl(page, IDC_START_BROWSE, mode == StartModeFile);
-    EnableControl(page, IDC_START_STRETCH, mode != StartModeShell);
-    EnableControl(page, IDC_START_PATH, mode == StartModeFile);
-
-    // Modes 3 to 15 are never written; they check no radio at all.
-    SetChecked(page, IDC_START_STRETCH, stretch != 0);
-    SetChecked(page, IDC_START_DEFAULT, mode == StartModeShell);
-    SetChecked(page, IDC_START_TOVAN, mode == StartModeBuiltIn);
-    SetChecked(page, IDC_START_OTHER, mode == StartModeFile);
-    UpdateStartPreview(page);
+    ShowStartChoice(page, mode, stretch != 0, path);
 
     // Setting the edit's text above made it report a change; the page starts unchanged.
     TellSheet(page, PSM_UNCHANGED);
+}
+
+// The choice as Apply would store it, for the Themes page.
+static void ReadStartChoice(HWND page, Look *look)
+{
+    look->mode = ChosenMode(page);
+    look->stretch = IsChecked(page, IDC_START_STRETCH);
+    GetDlgItemTextA(page, IDC_START_PATH, look->startFile, sizeof look->startFile);
+}
+
+static void ShowLookStart(HWND page, const LookToShow *shown)
+{
+    const Look *look = shown->look;
+    ShowStartChoice(page, look->mode, look->stretch, look->startFile);
+    TellSheet(page, shown->startChanged ? PSM_CHANGED : PSM_UNCHANGED);
 }
 
 static void OnStartInitDialog(HWND page)
@@ -199,6 +235,9 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
             SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
             return TRUE;
         }
+        if (reinterpret_cast<NMHDR *>(lparam)->code == static_cast<UINT>(PSN_SETACTIVE) &&
+            StartPreviewStale)
+            LoadStartPreview(page);
         break;
     case WM_DRAWITEM:
         if (wparam == IDC_START_PREVIEW) {
@@ -213,6 +252,10 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         // Answered with 0 so that every sibling hears it.
         if (IsReloadQuery(message, wparam))
             LoadStartPage(page);
+        else if (IsSiblingQuery(message, wparam, ReadStartChoiceQuery))
+            ReadStartChoice(page, reinterpret_cast<Look *>(lparam));
+        else if (IsSiblingQuery(message, wparam, ShowLookQuery))
+            ShowLookStart(page, reinterpret_cast<const LookToShow *>(lparam));
         break;
     }
     // Whatever is not answered above is the dialog manager's to answer.

@@ -1,6 +1,8 @@
 // A theme's folder on disk: saving the current look as a theme, deleting a theme, and the box
-// that asks for a new theme's name. A theme is written whole or not at all: its files go into
-// a working folder beside it first, which is renamed into place only when complete.
+// that asks for a new theme's name. A theme changes whole or not at all: a new theme's files
+// are written into a working folder first; the files of a theme being replaced or deleted are
+// moved aside into a second one, and come back should anything fail; only once the change is
+// complete are the set-aside files deleted (read-only ones too: the user has agreed).
 #include "applet/applet.h"
 
 const char *const ThemeFileNames[ThemeFileCount] = {
@@ -9,9 +11,15 @@ const char *const ThemeFileNames[ThemeFileCount] = {
     "MAXUP.BMP",   "MAXDN.BMP",   "MAXDIS.BMP",   "START.BMP",
 };
 
-// The working folder is "~QV" and four hex digits of the process: a '~' is refused in a
-// theme's name, so it is never a theme, and two sheets saving at once keep apart.
+// The working folders of a process are "~QV" and four hex digits of the process ("~QV1A2B",
+// the new theme) and the same with ".OLD" (the set-aside files); "~QV1A2B.LCK" is held open
+// while they are in use. A '~' is refused in a theme's name, so none of them is ever a theme,
+// and two sheets saving at once keep apart. A "~QV" folder whose lock is not held is what a
+// save or delete that never finished left behind: it goes before the next one starts.
 static const char WorkFolderPrefix[] = "~QV";
+static const int WorkIdLength = 7; // "~QV" and four hex digits
+static const char HeldSuffix[] = ".OLD";
+static const char LockSuffix[] = ".LCK";
 static const int MaxThemeNameLength = ThemeNameSize - 1;
 static const DWORD CopyChunkSize = 4096;
 static const char ThemeNameRule[] = "1 to 8 letters, digits, - or _.";
@@ -51,6 +59,11 @@ int CheckThemeName(const char *name, char *why, int whySize)
     return reason == nullptr;
 }
 
+static int Exists(const char *path)
+{
+    return GetFileAttributesQuietly(path) != INVALID_FILE_ATTRIBUTES;
+}
+
 static int IsFolder(const char *path)
 {
     DWORD attributes = GetFileAttributesQuietly(path);
@@ -62,26 +75,42 @@ int ThemeFolderExists(const char *folder)
     return IsFolder(folder);
 }
 
-// Why the last file call failed, in the user's words.
-static void DescribeWriteFailure(char *why, int whySize)
+// Why the last file call on name failed and what the user can do, as a sentence or two that
+// name the file: "CLOSEUP.BMP cannot be changed because the disk is write-protected. ...".
+static void DescribeFileFailure(const char *name, const char *action, char *why, int whySize)
 {
     const char *reason;
+    const char *cure;
     switch (GetLastError()) {
     case ERROR_WRITE_PROTECT:
         reason = "the disk is write-protected";
+        cure = "Remove the protection, then try again.";
         break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         reason = "the disk is full";
+        cure = "Make room on it, then try again.";
         break;
     case ERROR_NOT_READY:
         reason = "the drive is not ready";
+        cure = "Put the disk back, then try again.";
+        break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        reason = "another program is using it";
+        cure = "Close that program, then try again.";
         break;
     default:
-        reason = "the folder cannot be written (it may be read-only)";
+        // A file another program holds open may be refused so too.
+        reason = "Windows refused it";
+        cure = "Close any program using it; a CD, or a folder shared read-only, cannot be "
+               "changed.";
         break;
     }
-    CopyText(why, whySize, reason);
+    char sentence[MAX_PATH + 64];
+    if (!FormatText(sentence, sizeof sentence, "%s cannot be %s because ", name, action))
+        CopyText(sentence, sizeof sentence, "A file cannot be changed because ");
+    FormatText(why, whySize, "%s%s. %s", sentence, reason, cure);
 }
 
 static int JoinPath(char *dst, const char *folder, const char *name)
@@ -89,19 +118,76 @@ static int JoinPath(char *dst, const char *folder, const char *name)
     return FormatText(dst, MAX_PATH, "%s\\%s", folder, name);
 }
 
-// Removes a theme's own files from folder, then the folder if nothing else is left in it.
-// Returns 0 (last error set) when a file that is there could not be removed.
-static int ClearThemeFolder(const char *folder)
+// Empties a working folder and removes it: every file goes, read-only ones too, and any folder
+// inside it in the same way. Nothing but the module's own work is ever in one.
+static void ClearWorkFolder(const char *folder)
 {
+    char pattern[MAX_PATH];
     char path[MAX_PATH];
-    for (const char *name : ThemeFileNames) {
-        if (!JoinPath(path, folder, name))
-            continue;
-        if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES && !DeleteFileA(path))
-            return 0;
+    WIN32_FIND_DATAA found;
+    if (!folder[0] || !JoinPath(pattern, folder, "*.*"))
+        return;
+    HANDLE search = FindFirstFileQuietly(pattern, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const char *name = found.cFileName;
+            if (name[0] == '.' || !JoinPath(path, folder, name))
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ClearWorkFolder(path);
+                continue;
+            }
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
     }
     RemoveDirectoryA(folder);
-    return 1;
+}
+
+// The theme's own files moved from one folder into another, in the order of ThemeFileNames.
+// A folder of the theme's own would be one more entry: MoveFileA moves a folder on its disk as
+// it moves a file, and ClearWorkFolder empties the folders inside a working folder.
+struct EntryMoves {
+    int count;
+    int moved[ThemeFileCount];
+};
+
+// Puts back into from what MoveEntries moved out of it, the last moved first.
+static void UndoMoves(const char *from, const char *to, const EntryMoves *moves)
+{
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    for (int i = moves->count - 1; i >= 0; i--) {
+        const char *name = ThemeFileNames[moves->moved[i]];
+        if (JoinPath(source, to, name) && JoinPath(target, from, name))
+            MoveFileA(source, target);
+    }
+}
+
+// Moves every one of the theme's own files that from holds into to, which holds none of them.
+// A file keeps its attributes: moving a read-only file is allowed where deleting it is not.
+// Returns -1 when all went; else the index of the file that would not, with everything put
+// back as it was and the last error kept.
+static int MoveEntries(const char *from, const char *to, EntryMoves *moves)
+{
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    moves->count = 0;
+    for (int i = 0; i < ThemeFileCount; i++) {
+        int named = JoinPath(source, from, ThemeFileNames[i]);
+        if (named && !Exists(source))
+            continue;
+        if (!named || !JoinPath(target, to, ThemeFileNames[i]) || !MoveFileA(source, target)) {
+            DWORD error = named ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+            UndoMoves(from, to, moves);
+            SetLastError(error);
+            return i;
+        }
+        moves->moved[moves->count++] = i;
+    }
+    return -1;
 }
 
 static int WriteAll(HANDLE file, const void *data, DWORD size)
@@ -115,28 +201,29 @@ static HANDLE CreateNewFile(const char *path)
     return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Copies source to the new file target byte for byte; the copy never takes over the source's
-// attributes (a file from a CD is read-only, and a theme must stay deletable).
-static int CopyThemeFile(const char *source, const char *target, char *why, int whySize)
+// Copies source to the new file target (the theme file name) byte for byte; the copy never
+// takes over the source's attributes (a file from a CD is read-only).
+static int CopyThemeFile(const char *source, const char *target, const char *name, char *why,
+                         int whySize)
 {
     HANDLE in = OpenFileQuietly(source);
     if (in == INVALID_HANDLE_VALUE) {
-        FormatText(why, whySize, "%s cannot be read", source);
+        DescribeFileFailure(source, "read", why, whySize);
         return 0;
     }
     HANDLE out = CreateNewFile(target);
     int ok = out != INVALID_HANDLE_VALUE;
     if (!ok)
-        DescribeWriteFailure(why, whySize);
+        DescribeFileFailure(name, "written", why, whySize);
     BYTE chunk[CopyChunkSize];
     for (DWORD read = 0; ok;) {
         if (!ReadFile(in, chunk, sizeof chunk, &read, nullptr)) {
-            FormatText(why, whySize, "%s cannot be read", source);
+            DescribeFileFailure(source, "read", why, whySize);
             ok = 0;
         } else if (read == 0) {
             break;
         } else if (!WriteAll(out, chunk, read)) {
-            DescribeWriteFailure(why, whySize);
+            DescribeFileFailure(name, "written", why, whySize);
             ok = 0;
         }
     }
@@ -148,32 +235,25 @@ static int CopyThemeFile(const char *source, const char *target, char *why, int 
 
 // The module's built-in Start picture as a bitmap file: the resource is the file without its
 // 14-byte file header, which is put back in front.
-static int WriteBuiltInPicture(const char *target, char *why, int whySize)
+static int WriteBuiltInPicture(const char *target, const char *name, char *why, int whySize)
 {
-    HRSRC found = FindResourceA(ModuleInstance, MAKEINTRESOURCEA(IDB_STARTBUTTON), RT_BITMAP);
-    HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : nullptr;
-    const BYTE *dib = loaded ? static_cast<const BYTE *>(LockResource(loaded)) : nullptr;
-    DWORD size = found ? SizeofResource(ModuleInstance, found) : 0;
-    if (!dib || size < sizeof(BITMAPINFOHEADER)) {
-        CopyText(why, whySize, "the built-in picture cannot be had");
+    DWORD size = 0;
+    DWORD pixelsAt = 0;
+    const BITMAPINFO *dib = FindBitmapResource(IDB_STARTBUTTON, &size, &pixelsAt);
+    if (!dib) {
+        CopyText(why, whySize, "The built-in Start picture cannot be had.");
         return 0;
     }
-    BITMAPINFOHEADER info;
-    memcpy(&info, dib, sizeof info);
-    DWORD colours = info.biClrUsed         ? info.biClrUsed
-                    : info.biBitCount <= 8 ? 1u << info.biBitCount
-                                           : 0;
-    DWORD masks = info.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
     BITMAPFILEHEADER header;
     memset(&header, 0, sizeof header);
     header.bfType = 0x4D42; // "BM"
     header.bfSize = sizeof header + size;
-    header.bfOffBits = sizeof header + info.biSize + masks + colours * sizeof(RGBQUAD);
+    header.bfOffBits = sizeof header + pixelsAt;
     HANDLE out = CreateNewFile(target);
     int ok = out != INVALID_HANDLE_VALUE && WriteAll(out, &header, sizeof header) &&
              WriteAll(out, dib, size);
     if (!ok)
-        DescribeWriteFailure(why, whySize);
+        DescribeFileFailure(name, "written", why, whySize);
     if (out != INVALID_HANDLE_VALUE)
         CloseHandle(out);
     return ok;
@@ -185,110 +265,171 @@ static int WriteThemeFiles(const char *work, const ThemeSources *sources, char *
     char target[MAX_PATH];
     for (int i = 0; i < ThemeFileCount; i++) {
         const char *source = sources->files[i];
+        const char *name = ThemeFileNames[i];
         int builtIn = i == ThemeStartFile && sources->builtInStart;
         if (!builtIn && !source[0])
             continue;
-        if (!JoinPath(target, work, ThemeFileNames[i])) {
-            CopyText(why, whySize, "the path of the themes folder is too long");
+        if (!JoinPath(target, work, name)) {
+            CopyText(why, whySize, "The path of the themes folder is too long.");
             return 0;
         }
-        if (builtIn ? !WriteBuiltInPicture(target, why, whySize)
-                    : !CopyThemeFile(source, target, why, whySize))
+        if (builtIn ? !WriteBuiltInPicture(target, name, why, whySize)
+                    : !CopyThemeFile(source, target, name, why, whySize))
             return 0;
     }
     return 1;
 }
 
-// Moves whatever is left in from (the user's own files in an old theme folder) into to.
-static void MoveLeftovers(const char *from, const char *to)
+// This process's working folders and the lock that tells other processes they are in use.
+struct ThemeWork {
+    char themes[MAX_PATH];
+    char work[MAX_PATH];
+    char held[MAX_PATH];
+    char lock[MAX_PATH];
+    HANDLE lockFile;
+};
+
+// Removes what saves and deletes of other processes left unfinished: a working folder whose
+// lock can be deleted (its process has ended) or that has none, and such a lock itself.
+static void RemoveStaleWork(const ThemeWork *w, const char *ownId)
 {
     char pattern[MAX_PATH];
-    char source[MAX_PATH];
-    char target[MAX_PATH];
+    char id[WorkIdLength + 1];
+    char lockName[WorkIdLength + sizeof LockSuffix];
+    char path[MAX_PATH];
     WIN32_FIND_DATAA found;
-    if (!JoinPath(pattern, from, "*.*"))
+    if (!FormatText(pattern, sizeof pattern, "%s\\%s*.*", w->themes, WorkFolderPrefix))
         return;
-    HANDLE search = FindFirstFileA(pattern, &found);
+    HANDLE search = FindFirstFileQuietly(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        if (found.cFileName[0] != '.' && JoinPath(source, from, found.cFileName) &&
-            JoinPath(target, to, found.cFileName))
-            MoveFileA(source, target);
+        // The pattern matched the prefix; the id is it and the four characters after it.
+        CopyText(id, sizeof id, found.cFileName);
+        if (lstrlenA(id) < WorkIdLength || lstrcmpiA(id, ownId) == 0 ||
+            !FormatText(lockName, sizeof lockName, "%s%s", id, LockSuffix) ||
+            !JoinPath(path, w->themes, lockName))
+            continue;
+        DeleteFileA(path);
+        if (Exists(path) || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue; // in use, or the lock was all there was
+        if (JoinPath(path, w->themes, found.cFileName))
+            ClearWorkFolder(path);
     } while (FindNextFileA(search, &found));
     FindClose(search);
-    RemoveDirectoryA(from);
 }
 
-// Puts the complete theme in work where the theme folder is. A theme being replaced is moved
-// aside first and comes back should the new one not go into place; once it has, the old
-// theme's own files go and anything else in its folder moves over to the new one.
-static int MoveThemeIntoPlace(const char *work, const char *folder)
+// Takes this process's working folders in themes, empty; 0 with why said when the themes
+// folder cannot be written.
+static int BeginThemeWork(const char *themes, ThemeWork *w, char *why, int whySize)
 {
-    if (!IsFolder(folder))
-        return MoveFileA(work, folder);
-    char old[MAX_PATH];
-    if (!FormatText(old, sizeof old, "%s.OLD", work))
-        return 0;
-    ClearThemeFolder(old);
-    if (!MoveFileA(folder, old))
-        return 0;
-    if (!MoveFileA(work, folder)) {
-        DWORD error = GetLastError();
-        MoveFileA(old, folder);
-        SetLastError(error);
+    char id[WorkIdLength + 1];
+    CopyText(id, sizeof id, WorkFolderPrefix);
+    PutHex(id + 3, GetCurrentProcessId(), WorkIdLength - 3);
+    id[WorkIdLength] = '\0';
+    w->lockFile = INVALID_HANDLE_VALUE;
+    CopyText(w->themes, sizeof w->themes, themes);
+    if (!JoinPath(w->work, themes, id) ||
+        !FormatText(w->held, sizeof w->held, "%s%s", w->work, HeldSuffix) ||
+        !FormatText(w->lock, sizeof w->lock, "%s%s", w->work, LockSuffix)) {
+        CopyText(why, whySize, "The path of the themes folder is too long.");
         return 0;
     }
-    ClearThemeFolder(old);
-    if (IsFolder(old))
-        MoveLeftovers(old, folder);
+    w->lockFile = CreateFileA(w->lock, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (w->lockFile == INVALID_HANDLE_VALUE) {
+        DescribeFileFailure(themes, "written", why, whySize);
+        return 0;
+    }
+    RemoveStaleWork(w, id);
+    ClearWorkFolder(w->work);
+    ClearWorkFolder(w->held);
     return 1;
 }
 
-static void WorkFolderName(char *name)
+// Whatever is left in the working folders goes, then the lock; nothing when none was taken.
+static void EndThemeWork(ThemeWork *w)
 {
-    CopyText(name, 4, WorkFolderPrefix);
-    PutHex(name + 3, GetCurrentProcessId(), 4);
-    name[7] = '\0';
+    if (w->lockFile == INVALID_HANDLE_VALUE)
+        return;
+    ClearWorkFolder(w->work);
+    ClearWorkFolder(w->held);
+    CloseHandle(w->lockFile);
+    DeleteFileA(w->lock);
+}
+
+// A working folder made for this work; why names the themes folder when it cannot be.
+static int MakeWorkFolder(const ThemeWork *w, const char *folder, char *why, int whySize)
+{
+    if (CreateDirectoryA(folder, nullptr))
+        return 1;
+    DescribeFileFailure(w->themes, "written", why, whySize);
+    return 0;
+}
+
+// Puts the complete theme in work where the theme folder is: a new folder is work renamed; a
+// theme being replaced has its own files set aside, the new ones moved in, and on any failure
+// its own put back. Anything else in its folder stays where it is.
+static int MoveThemeIntoPlace(const ThemeWork *w, const char *folder, char *why, int whySize)
+{
+    if (!IsFolder(folder)) {
+        if (MoveFileA(w->work, folder))
+            return 1;
+        DescribeFileFailure(folder, "made", why, whySize);
+        return 0;
+    }
+    if (!MakeWorkFolder(w, w->held, why, whySize))
+        return 0;
+    EntryMoves old;
+    EntryMoves fresh;
+    int failed = MoveEntries(folder, w->held, &old);
+    if (failed < 0) {
+        failed = MoveEntries(w->work, folder, &fresh);
+        if (failed >= 0) {
+            DWORD error = GetLastError();
+            UndoMoves(folder, w->held, &old);
+            SetLastError(error);
+        }
+    }
+    if (failed < 0)
+        return 1;
+    DescribeFileFailure(ThemeFileNames[failed], "changed", why, whySize);
+    return 0;
 }
 
 int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
               int whySize)
 {
     QuietDiskErrors quiet;
-    char work[MAX_PATH];
-    char workName[ThemeNameSize];
-    WorkFolderName(workName);
-    if (!JoinPath(work, themesFolder, workName)) {
-        CopyText(why, whySize, "the path of the themes folder is too long");
-        return 0;
-    }
     int madeThemesFolder = !IsFolder(themesFolder) && CreateDirectoryA(themesFolder, nullptr);
-    // What an interrupted save left behind goes first.
-    ClearThemeFolder(work);
+    ThemeWork w;
     int saved = 0;
-    if (!CreateDirectoryA(work, nullptr)) {
-        DescribeWriteFailure(why, whySize);
-    } else if (WriteThemeFiles(work, sources, why, whySize)) {
-        saved = MoveThemeIntoPlace(work, folder);
-        if (!saved)
-            DescribeWriteFailure(why, whySize);
-    }
-    if (!saved) {
-        ClearThemeFolder(work);
-        if (madeThemesFolder)
-            RemoveDirectoryA(themesFolder);
-    }
+    if (BeginThemeWork(themesFolder, &w, why, whySize) &&
+        MakeWorkFolder(&w, w.work, why, whySize) && WriteThemeFiles(w.work, sources, why, whySize))
+        saved = MoveThemeIntoPlace(&w, folder, why, whySize);
+    EndThemeWork(&w);
+    if (!saved && madeThemesFolder)
+        RemoveDirectoryA(themesFolder);
     return saved;
 }
 
-int DeleteTheme(const char *folder, char *why, int whySize)
+int DeleteTheme(const char *themesFolder, const char *folder, char *why, int whySize)
 {
     QuietDiskErrors quiet;
-    if (ClearThemeFolder(folder))
-        return 1;
-    DescribeWriteFailure(why, whySize);
-    return 0;
+    ThemeWork w;
+    int deleted = 0;
+    if (BeginThemeWork(themesFolder, &w, why, whySize) &&
+        MakeWorkFolder(&w, w.held, why, whySize)) {
+        EntryMoves moves;
+        int failed = MoveEntries(folder, w.held, &moves);
+        deleted = failed < 0;
+        if (deleted)
+            RemoveDirectoryA(folder); // only when nothing of the user's is left in it
+        else
+            DescribeFileFailure(ThemeFileNames[failed], "changed", why, whySize);
+    }
+    EndThemeWork(&w);
+    return deleted;
 }
 
 // ---- The name box ----

@@ -1,25 +1,22 @@
 // The "Themes" page: a whole theme in one pick. A theme is a folder under QVTHEMES beside the
 // module holding any of the 13 caption-button images under the release's 8.3 names and,
-// optionally, a Start picture; Apply stores them in the same values the other two pages write.
-// The list always shows what is stored: the theme it matches, "(Windows default)", or a
-// "(Current settings)" entry for a look no theme gives, which Save As can keep as a theme.
+// optionally, a Start picture.
+//
+// The page works on what the Start button and Frame controls pages show, not on what is
+// stored: picking an entry puts its ticked parts into those pages, where the user sees them,
+// and Apply stores what the pages show. "(Current settings)", always the first row, is the
+// look the pages showed before anything was picked here; "(Windows default)" the shell's
+// picture and the system's buttons. Each action reads the stored settings and the selected
+// theme once, and hands what it read to the ticks, the preview and the Apply state.
 #include "applet/applet.h"
 
 static const char WindowsDefaultName[] = "(Windows default)";
 static const char CurrentSettingsName[] = "(Current settings)";
+static const int CurrentSettingsRow = 0;
 static const int StatusSize = 2 * MAX_PATH;
-static const int StoredTextSize = 1024;
 static const int MessageSize = 1024;
 static const int PreviewMargin = 4;
 static const int LargestZoom = 8;
-
-// The settings as stored, or as an entry of the list would leave them.
-struct StoredSettings {
-    DWORD mode;
-    DWORD stretch;
-    char startFile[StoredTextSize];
-    FrameImagePath images[FrameImageCount];
-};
 
 // What an entry of the list gives each part it has: for the caption buttons the full path of
 // every usable file, "" where the system's own image stays (no file, or one the module
@@ -27,7 +24,7 @@ struct StoredSettings {
 struct ThemeFiles {
     FrameImagePath images[FrameImageCount];
     DWORD startMode;
-    char start[StoredTextSize];
+    char start[StartFileSize];
     int hasImages; // the entry sets the caption buttons
     int hasStart;  // the entry sets the Start button
 };
@@ -36,8 +33,10 @@ enum EntryKind { NoEntry, CurrentSettingsEntry, WindowsDefaultEntry, ThemeEntry 
 
 // Kept from the page's creation until the sheet closes.
 static char ThemesFolder[MAX_PATH];
-// The user has made a choice (entry or ticks) that Apply would store.
-static int ThemeChanged;
+// The look the other pages showed before the user picked anything here ("(Current settings)"),
+// and the look this page last found in them or put into them.
+static Look PagesLook;
+static Look ShownLook;
 static HBITMAP ThemeCaptionPictures[FrameImageCount];
 static HBITMAP ThemeStartPicture;
 
@@ -53,18 +52,16 @@ static int ThemeFilePath(char *dst, int dstSize, const char *theme, const char *
     return ThemesFolder[0] && FormatText(dst, dstSize, "%s\\%s\\%s", ThemesFolder, theme, file);
 }
 
-// Fills files for the theme folder name and names the first refused file in status (when
-// status is given). Returns how many of the theme's files exist.
+// Fills files for the theme folder name and names its first refused file in status. Returns
+// how many of the theme's files exist.
 static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int statusSize)
 {
     int found = 0;
-    if (status)
-        status[0] = '\0';
     files->hasImages = files->hasStart = 0;
     for (int i = 0; i < ThemeFileCount; i++) {
         int isStart = i == ThemeStartFile;
         char *path = isStart ? files->start : files->images[i];
-        int pathSize = isStart ? StoredTextSize : FrameImagePathSize;
+        int pathSize = isStart ? StartFileSize : FrameImagePathSize;
         if (!ThemeFilePath(path, pathSize, theme, ThemeFileNames[i]) || !IsFile(path)) {
             path[0] = '\0';
             continue;
@@ -77,7 +74,7 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
         char why[StatusSize];
         why[0] = '\0';
         if (!DescribeBitmapFile(path, why, sizeof why)) {
-            if (status && !status[0])
+            if (!status[0])
                 CopyText(status, statusSize, why);
             path[0] = '\0';
         }
@@ -86,7 +83,7 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
     return found;
 }
 
-static void ReadStoredSettings(StoredSettings *stored)
+static void ReadStoredLook(Look *stored)
 {
     DWORD type = 0;
     DWORD size = 0;
@@ -98,7 +95,7 @@ static void ReadStoredSettings(StoredSettings *stored)
         DWORD value;
         memcpy(&value, data, sizeof value);
         stored->mode = value & StartModeMask;
-        stored->stretch = value & StartStretchMask;
+        stored->stretch = (value & StartStretchMask) != 0;
     }
     if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonFileNameValue,
                           stored->startFile, sizeof stored->startFile - 1, &type, &size) &&
@@ -112,6 +109,39 @@ static void ReadStoredSettings(StoredSettings *stored)
         ParseFrameImages(data, size, stored->images);
 }
 
+// What the other pages show now: the sheet's caption images, and the Start button page's
+// choice (stored's, should that page not answer).
+static void ReadPagesLook(HWND page, const Look *stored, Look *look)
+{
+    memcpy(look, stored, sizeof *look);
+    memcpy(look->images, SheetFrameImages(), sizeof look->images);
+    SendMessageA(GetParent(page), PSM_QUERYSIBLINGS, ReadStartChoiceQuery,
+                 reinterpret_cast<LPARAM>(look));
+}
+
+// Whether two looks give the same Start button (a file's name compared as Windows compares
+// names), the same caption buttons, and the whole of both.
+static int SameStart(const Look *a, const Look *b)
+{
+    return a->mode == b->mode &&
+           (a->mode != StartModeFile || lstrcmpiA(a->startFile, b->startFile) == 0);
+}
+
+static int SameImages(const FrameImagePath *a, const FrameImagePath *b)
+{
+    for (int i = 0; i < FrameImageCount; i++) {
+        int aDefault = IsDefaultImage(a[i]);
+        if (aDefault != IsDefaultImage(b[i]) || (!aDefault && lstrcmpiA(a[i], b[i]) != 0))
+            return 0;
+    }
+    return 1;
+}
+
+static int SameLook(const Look *a, const Look *b)
+{
+    return SameStart(a, b) && a->stretch == b->stretch && SameImages(a->images, b->images);
+}
+
 // The text of the list's entry at index and what kind of entry it is.
 static EntryKind ReadEntry(HWND list, LRESULT index, char *name, int nameSize)
 {
@@ -120,109 +150,84 @@ static EntryKind ReadEntry(HWND list, LRESULT index, char *name, int nameSize)
         return NoEntry;
     if (SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(name)) == LB_ERR)
         return NoEntry;
-    if (lstrcmpA(name, CurrentSettingsName) == 0)
+    if (index == CurrentSettingsRow)
         return CurrentSettingsEntry;
     if (lstrcmpA(name, WindowsDefaultName) == 0)
         return WindowsDefaultEntry;
     return ThemeEntry;
 }
 
-// The files of the list's entry at index: "(Current settings)" gives what is stored,
-// "(Windows default)" the shell's picture and the system's buttons. 0 when there is no entry.
-static int ReadEntryFiles(HWND list, LRESULT index, const StoredSettings *stored, ThemeFiles *files,
-                          char *status, int statusSize)
+// The files of the list's entry at index, and its first refused file in status: "(Current
+// settings)" gives the pages' own look, "(Windows default)" the shell's picture and the
+// system's buttons. Returns the kind of entry.
+static EntryKind ReadEntryFiles(HWND list, LRESULT index, ThemeFiles *files, char *status,
+                                int statusSize)
 {
     char name[MAX_PATH];
-    if (status)
-        status[0] = '\0';
+    status[0] = '\0';
     memset(files, 0, sizeof *files);
-    switch (ReadEntry(list, index, name, sizeof name)) {
+    EntryKind kind = ReadEntry(list, index, name, sizeof name);
+    switch (kind) {
     case NoEntry:
-        return 0;
+        break;
     case CurrentSettingsEntry:
-        files->startMode = stored->mode;
-        CopyText(files->start, sizeof files->start, stored->startFile);
-        for (int i = 0; i < FrameImageCount; i++)
-            CopyText(files->images[i], FrameImagePathSize, stored->images[i]);
+        files->startMode = PagesLook.mode;
+        CopyText(files->start, sizeof files->start, PagesLook.startFile);
+        memcpy(files->images, PagesLook.images, sizeof files->images);
         files->hasImages = files->hasStart = 1;
-        return 1;
+        break;
     case WindowsDefaultEntry:
         files->startMode = StartModeShell;
         files->hasImages = files->hasStart = 1;
-        return 1;
+        break;
     case ThemeEntry:
         ReadTheme(name, files, status, statusSize);
-        return 1;
+        break;
     }
-    return 0;
+    return kind;
 }
 
-static int ReadSelectedFiles(HWND page, const StoredSettings *stored, ThemeFiles *files,
-                             char *status, int statusSize)
+static HWND ThemeList(HWND page)
 {
-    HWND list = GetDlgItem(page, IDC_THEME_LIST);
-    return ReadEntryFiles(list, SendMessageA(list, LB_GETCURSEL, 0, 0), stored, files, status,
-                          statusSize);
+    return GetDlgItem(page, IDC_THEME_LIST);
 }
 
-// The settings taking the entry's parts: those it has and the user takes; the rest as stored.
-// The Start picture's stretch setting is always kept.
-static void TakeParts(const StoredSettings *stored, const ThemeFiles *files, int takeStart,
-                      int takeImages, StoredSettings *result)
+static LRESULT SelectedRow(HWND page)
 {
-    memcpy(result, stored, sizeof *result);
+    return SendMessageA(ThemeList(page), LB_GETCURSEL, 0, 0);
+}
+
+// The look taking the entry's parts: those it has and the user takes; the rest as in base.
+// The Start picture's stretch setting is always kept, and so is a file name the entry's
+// Start button does not use.
+static void TakeParts(const Look *base, const ThemeFiles *files, int takeStart, int takeImages,
+                      Look *result)
+{
+    memcpy(result, base, sizeof *result);
     if (takeStart && files->hasStart) {
         result->mode = files->startMode;
-        CopyText(result->startFile, sizeof result->startFile, files->start);
+        if (files->startMode == StartModeFile)
+            CopyText(result->startFile, sizeof result->startFile, files->start);
     }
-    if (takeImages && files->hasImages) {
-        for (int i = 0; i < FrameImageCount; i++)
-            CopyText(result->images[i], FrameImagePathSize, files->images[i]);
-    }
+    if (takeImages && files->hasImages)
+        memcpy(result->images, files->images, sizeof result->images);
 }
 
-static void TakeTickedParts(HWND page, const StoredSettings *stored, const ThemeFiles *files,
-                            StoredSettings *result)
-{
-    TakeParts(stored, files, IsChecked(page, IDC_THEME_START), IsChecked(page, IDC_THEME_CAPTIONS),
-              result);
-}
-
-// Whether two settings give the same Start button (a file's name compared as Windows
-// compares names), and the same caption buttons.
-static int SameStart(const StoredSettings *a, const StoredSettings *b)
-{
-    return a->mode == b->mode &&
-           (a->mode != StartModeFile || lstrcmpiA(a->startFile, b->startFile) == 0);
-}
-
-static int SameImages(const StoredSettings *a, const StoredSettings *b)
-{
-    for (int i = 0; i < FrameImageCount; i++) {
-        int aDefault = IsDefaultImage(a->images[i]);
-        if (aDefault != IsDefaultImage(b->images[i]) ||
-            (!aDefault && lstrcmpiA(a->images[i], b->images[i]) != 0))
-            return 0;
-    }
-    return 1;
-}
-
-// The first entry that applied whole would leave the stored settings as they are: the
-// "(Windows default)" for the shell's picture and 13 system buttons, or the theme whose every
-// file they use. -1 when none does.
-static int FindStoredEntry(HWND list, const StoredSettings *stored)
+// The first entry after "(Current settings)" that, taken whole, gives look: "(Windows
+// default)" for the shell's picture and 13 system buttons, or the theme whose every file it
+// uses; else "(Current settings)". Its files and first refused file come with it.
+static int FindEntryOf(HWND list, const Look *look, ThemeFiles *files, char *status, int statusSize)
 {
     int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-    ThemeFiles files;
-    StoredSettings taken;
-    for (int i = 0; i < count; i++) {
-        if (!ReadEntryFiles(list, i, stored, &files, nullptr, 0))
-            continue;
-        TakeParts(stored, &files, 1, 1, &taken);
-        if (SameStart(&taken, stored) && SameImages(&taken, stored))
+    Look taken;
+    for (int i = CurrentSettingsRow + 1; i < count; i++) {
+        ReadEntryFiles(list, i, files, status, statusSize);
+        TakeParts(look, files, 1, 1, &taken);
+        if (SameStart(&taken, look) && SameImages(taken.images, look->images))
             return i;
     }
-    return -1;
+    ReadEntryFiles(list, CurrentSettingsRow, files, status, statusSize);
+    return CurrentSettingsRow;
 }
 
 // Adds theme to the list in alphabetical order, after the bracketed entries.
@@ -238,9 +243,12 @@ static void AddTheme(HWND list, const char *theme)
     SendMessageA(list, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(theme));
 }
 
+// The bracketed entries always stand first, so that a theme keeps its row whatever the pages
+// show.
 static void ListThemes(HWND list)
 {
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentSettingsName));
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WindowsDefaultName));
     char pattern[MAX_PATH];
     if (!ThemesFolder[0] || !FormatText(pattern, sizeof pattern, "%s\\*.*", ThemesFolder))
@@ -251,13 +259,16 @@ static void ListThemes(HWND list)
         return;
     do {
         const char *name = found.cFileName;
-        // "." and "..", a save's working folder and names the bracketed entries could take.
+        // "." and "..", a save's working folders and names the bracketed entries could take.
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name[0] == '.' ||
             name[0] == '~' || name[0] == '(')
             continue;
         // A folder with none of the theme files is something else.
-        ThemeFiles files;
-        if (ReadTheme(name, &files, nullptr, 0))
+        char path[MAX_PATH];
+        int any = 0;
+        for (int i = 0; i < ThemeFileCount && !any; i++)
+            any = ThemeFilePath(path, sizeof path, name, ThemeFileNames[i]) && IsFile(path);
+        if (any)
             AddTheme(list, name);
     } while (FindNextFileA(search, &found));
     FindClose(search);
@@ -276,47 +287,77 @@ static void ShowPart(HWND page, int id, int has, int reset)
         CheckDlgButton(page, id, BST_CHECKED);
 }
 
-static void ShowSelectedParts(HWND page, int reset)
+static void ShowEntryParts(HWND page, EntryKind kind, const ThemeFiles *files, int reset)
 {
-    StoredSettings stored;
-    ThemeFiles files;
-    ReadStoredSettings(&stored);
-    char name[MAX_PATH];
-    HWND list = GetDlgItem(page, IDC_THEME_LIST);
-    EntryKind kind = ReadEntry(list, SendMessageA(list, LB_GETCURSEL, 0, 0), name, sizeof name);
-    if (!ReadSelectedFiles(page, &stored, &files, nullptr, 0))
-        files.hasStart = files.hasImages = 1;
-    ShowPart(page, IDC_THEME_START, files.hasStart, reset);
-    ShowPart(page, IDC_THEME_CAPTIONS, files.hasImages, reset);
+    int any = kind != NoEntry;
+    ShowPart(page, IDC_THEME_START, !any || files->hasStart, reset);
+    ShowPart(page, IDC_THEME_CAPTIONS, !any || files->hasImages, reset);
     // Only a theme of the user's folder can be deleted.
     EnableWindow(GetDlgItem(page, IDC_THEME_DELETE), kind == ThemeEntry);
 }
 
-// The preview shows what Apply would give: the selected entry's parts where they are ticked,
-// the stored settings where they are not. The status line names the first file that will not
-// be used: the entry's own first, then any other.
-static void UpdateThemePreview(HWND page)
+// Whether text shows whole in the status line's box, wrapped as the box wraps it.
+static int FitsStatusLine(HWND box, const char *text)
+{
+    RECT room;
+    GetClientRect(box, &room);
+    RECT need = {0, 0, room.right, 0};
+    HDC dc = GetDC(box);
+    if (!dc)
+        return 1;
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(box, dc);
+    return need.right <= room.right && need.bottom <= room.bottom;
+}
+
+static int StartsWith(const char *text, const char *start, int length)
+{
+    for (int i = 0; i < length; i++)
+        if (text[i] != start[i])
+            return 0;
+    return 1;
+}
+
+// A note too long for the status line's two lines names its picture by the drive and the file
+// name alone.
+static void ShowStatusLine(HWND page, const Look *look, const char *status)
+{
+    HWND box = GetDlgItem(page, IDC_THEME_STATUS);
+    char shorter[StatusSize];
+    const char *shown = status;
+    // Only a note about a disk starts with the picture's path.
+    for (int i = 0; i <= FrameImageCount && !FitsStatusLine(box, shown); i++) {
+        const char *path = i < FrameImageCount ? look->images[i] : look->startFile;
+        int length = lstrlenA(path);
+        if (length < 3 || !StartsWith(status, path, length))
+            continue;
+        const char *name = path + length;
+        while (name > path && name[-1] != '\\')
+            name--;
+        char drive[4];
+        CopyText(drive, sizeof drive, path);
+        if (FormatText(shorter, sizeof shorter, "%s...\\%s%s", drive, name, status + length))
+            shown = shorter;
+    }
+    SetDlgItemTextA(page, IDC_THEME_STATUS, shown);
+}
+
+// The preview shows look, what Apply would give. The status line names the first file that
+// will not be used (the entry's own first: status, when it names one), or else a note on the
+// Start picture or a caption picture.
+static void UpdateThemePreview(HWND page, const Look *look, const char *entryStatus)
 {
     char status[StatusSize];
-    char why[StatusSize];
-    ThemeFiles files;
-    StoredSettings stored;
-    StoredSettings shown;
     FreePictures(ThemeCaptionPictures, FrameImageCount);
     FreePictures(&ThemeStartPicture, 1);
-    status[0] = '\0';
-    why[0] = '\0';
-    ReadStoredSettings(&stored);
-    if (ReadSelectedFiles(page, &stored, &files, status, sizeof status)) {
-        TakeTickedParts(page, &stored, &files, &shown);
-        ThemeStartPicture =
-            LoadStartPicture(shown.mode, shown.startFile, shown.stretch != 0, why, sizeof why);
-        if (!status[0])
-            CopyText(status, sizeof status, why);
-        for (int i = 0; i < FrameImageCount; i++)
-            ThemeCaptionPictures[i] = LoadCaptionPicture(shown.images[i], status, sizeof status);
-    }
-    SetDlgItemTextA(page, IDC_THEME_STATUS, status);
+    CopyText(status, sizeof status, entryStatus);
+    ThemeStartPicture =
+        LoadStartPicture(look->mode, look->startFile, look->stretch, status, sizeof status);
+    for (int i = 0; i < FrameImageCount; i++)
+        ThemeCaptionPictures[i] = LoadCaptionPicture(look->images[i], status, sizeof status);
+    ShowStatusLine(page, look, status);
     InvalidateRect(GetDlgItem(page, IDC_THEME_PREVIEW), nullptr, FALSE);
 }
 
@@ -343,7 +384,7 @@ static void DrawThemePreview(HWND page, const DRAWITEMSTRUCT *item)
     PreviewCanvas canvas;
     if (!OpenPreviewCanvas(item, &canvas))
         return;
-    if (SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCURSEL, 0, 0) >= 0) {
+    if (SelectedRow(page) >= 0) {
         RECT box = canvas.area;
         InflateRect(&box, -PreviewMargin, -PreviewMargin);
         int height = 0;
@@ -362,116 +403,121 @@ static void DrawThemePreview(HWND page, const DRAWITEMSTRUCT *item)
     ClosePreviewCanvas(item, &canvas);
 }
 
-// Apply is offered only while it would change what is stored.
-static void UpdateThemeChanged(HWND page)
+// Puts look into the other pages: the caption images into the sheet's list, the Start picture
+// into the Start button page; each page shows it and tells the sheet whether Apply would
+// change what is stored.
+static void PutLookIntoPages(HWND page, const Look *look, const Look *stored)
 {
-    StoredSettings stored;
-    StoredSettings taken;
-    ThemeFiles files;
-    ReadStoredSettings(&stored);
-    ThemeChanged = 0;
-    if (ReadSelectedFiles(page, &stored, &files, nullptr, 0)) {
-        TakeTickedParts(page, &stored, &files, &taken);
-        ThemeChanged = !SameStart(&taken, &stored) || !SameImages(&taken, &stored);
-    }
-    TellSheet(page, ThemeChanged ? PSM_CHANGED : PSM_UNCHANGED);
+    memcpy(SheetFrameImages(), look->images, sizeof look->images);
+    LookToShow shown = {look, !SameStart(look, stored) || look->stretch != stored->stretch,
+                        !SameImages(look->images, stored->images)};
+    SendMessageA(GetParent(page), PSM_QUERYSIBLINGS, ShowLookQuery,
+                 reinterpret_cast<LPARAM>(&shown));
+    memcpy(&ShownLook, look, sizeof ShownLook);
 }
 
+// When the user has changed the other pages since this page last looked, what they show is
+// the pages' own look from now on; returns 1 then.
+static int FollowPages(HWND page, const Look *stored)
+{
+    Look pages;
+    ReadPagesLook(page, stored, &pages);
+    if (SameLook(&pages, &ShownLook))
+        return 0;
+    memcpy(&PagesLook, &pages, sizeof PagesLook);
+    memcpy(&ShownLook, &pages, sizeof ShownLook);
+    return 1;
+}
+
+// After the user picked an entry or a tick: the entry's ticked parts go into the other pages
+// over their own look, and the preview and Apply follow.
 static void OnThemeChoiceChanged(HWND page, int entryChanged)
 {
+    Look stored;
+    Look taken;
+    ThemeFiles files;
+    char status[StatusSize];
+    ReadStoredLook(&stored);
+    FollowPages(page, &stored);
+    EntryKind kind =
+        ReadEntryFiles(ThemeList(page), SelectedRow(page), &files, status, sizeof status);
     if (entryChanged)
-        ShowSelectedParts(page, 0);
-    UpdateThemePreview(page);
-    UpdateThemeChanged(page);
+        ShowEntryParts(page, kind, &files, 0);
+    TakeParts(&PagesLook, &files, IsChecked(page, IDC_THEME_START),
+              IsChecked(page, IDC_THEME_CAPTIONS), &taken);
+    if (!SameLook(&taken, &ShownLook))
+        PutLookIntoPages(page, &taken, &stored);
+    UpdateThemePreview(page, &taken, status);
+    TellSheet(page, SameLook(&taken, &stored) ? PSM_UNCHANGED : PSM_CHANGED);
 }
 
-void ShowStoredTheme(HWND page)
+// Selects the entry that gives the pages' own look, with every tick it allows; put is set when
+// the pages must be given that look again (a picked theme was deleted).
+static void ShowPagesLook(HWND page, const Look *stored, int put)
 {
-    HWND list = GetDlgItem(page, IDC_THEME_LIST);
-    StoredSettings stored;
+    ThemeFiles files;
+    char status[StatusSize];
+    HWND list = ThemeList(page);
+    if (put)
+        PutLookIntoPages(page, &PagesLook, stored);
     char name[MAX_PATH];
-    ReadStoredSettings(&stored);
-    // "(Current settings)" stands first, and only for a look that no other entry gives.
-    if (ReadEntry(list, 0, name, sizeof name) == CurrentSettingsEntry)
-        SendMessageA(list, LB_DELETESTRING, 0, 0);
-    int match = FindStoredEntry(list, &stored);
-    if (match < 0) {
-        SendMessageA(list, LB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(CurrentSettingsName));
-        match = 0;
-    }
-    SendMessageA(list, LB_SETCURSEL, match, 0);
-    ShowSelectedParts(page, 1);
-    ThemeChanged = 0;
-    UpdateThemePreview(page);
-    TellSheet(page, PSM_UNCHANGED);
+    int row = FindEntryOf(list, &PagesLook, &files, status, sizeof status);
+    SendMessageA(list, LB_SETCURSEL, row, 0);
+    ShowEntryParts(page, ReadEntry(list, row, name, sizeof name), &files, 1);
+    UpdateThemePreview(page, &PagesLook, status);
+    TellSheet(page, SameLook(&PagesLook, stored) ? PSM_UNCHANGED : PSM_CHANGED);
+}
+
+// The pages' look as they show it now becomes "(Current settings)", and its entry is selected.
+static void ShowWhatPagesShow(HWND page, const Look *stored)
+{
+    ReadPagesLook(page, stored, &PagesLook);
+    memcpy(&ShownLook, &PagesLook, sizeof ShownLook);
+    ShowPagesLook(page, stored, 0);
+}
+
+static void ShowWhatPagesShow(HWND page)
+{
+    Look stored;
+    ReadStoredLook(&stored);
+    ShowWhatPagesShow(page, &stored);
 }
 
 static void OnThemeInitDialog(HWND page)
 {
     GetThemesFolder(ThemesFolder, sizeof ThemesFolder);
-    ListThemes(GetDlgItem(page, IDC_THEME_LIST));
-    ShowStoredTheme(page);
+    ListThemes(ThemeList(page));
+    ShowWhatPagesShow(page);
 }
 
-// Stores the selected entry's ticked parts in the values and formats the Start button and
-// Frame controls pages write; a part that would not change is not written at all. Returns 1
-// when something was stored.
-static int StoreTheme(HWND page)
-{
-    StoredSettings stored;
-    StoredSettings taken;
-    ThemeFiles files;
-    ReadStoredSettings(&stored);
-    if (!ReadSelectedFiles(page, &stored, &files, nullptr, 0))
-        return 0;
-    TakeTickedParts(page, &stored, &files, &taken);
-    int wrote = 0;
-    if (!SameImages(&taken, &stored)) {
-        // The list is the one the Frame controls page edits, so that page shows it at once.
-        for (int i = 0; i < FrameImageCount; i++)
-            CopyText(FrameImageList[i], FrameImagePathSize, taken.images[i]);
-        SaveFrameImages();
-        wrote = 1;
-    }
-    if (!SameStart(&taken, &stored)) {
-        DWORD value = taken.mode | (stored.stretch ? StartStretchBit : 0);
-        if (taken.mode == StartModeFile)
-            RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, taken.startFile,
-                          StartButtonFileNameValue, lstrlenA(taken.startFile) + 1, REG_SZ);
-        RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &value, StartButtonValue,
-                      sizeof value, REG_DWORD);
-        wrote = 1;
-    }
-    return wrote;
-}
-
-// Every Apply of the sheet reaches this page after the other pages have stored theirs. The
-// choice here is stored only when the user made one, so that an older selection never goes
-// over what another page has just stored; either way the page then shows what is stored (after
-// a store through the reload query, which reaches this page too).
+// Every Apply of the sheet reaches this page after the other pages have stored what they show.
+// The caption images are stored here only when the Frame controls page, never opened, could
+// not; then the page shows what is now stored.
 static void OnThemeApply(HWND page)
 {
-    if (ThemeChanged && StoreTheme(page)) {
-        RequestActivation(1, 1);
-        ReloadSiblingPages(page);
-    } else {
-        ShowStoredTheme(page);
+    Look stored;
+    ReadStoredLook(&stored);
+    FrameImagePath *images = SheetFrameImages();
+    if (!SameImages(images, stored.images)) {
+        SaveFrameImages();
+        memcpy(stored.images, images, sizeof stored.images);
+        RequestActivation(0, 1);
     }
+    ShowWhatPagesShow(page, &stored);
 }
 
-// The current look (the stored settings) as a theme's files: each stored file the module
-// takes, copied; the built-in picture written out; the parts left to the system absent.
-static void CollectLook(const StoredSettings *stored, ThemeSources *sources)
+// A look as a theme's files: each file the module takes, copied; the built-in picture written
+// out; the parts left to the system absent.
+static void CollectLook(const Look *look, ThemeSources *sources)
 {
     for (int i = 0; i < FrameImageCount; i++) {
-        const char *path = stored->images[i];
+        const char *path = look->images[i];
         sources->files[i] = !IsDefaultImage(path) && CheckBitmapFile(path, nullptr, 0) ? path : "";
     }
-    const char *start = stored->startFile;
+    const char *start = look->startFile;
     sources->files[ThemeStartFile] =
-        stored->mode == StartModeFile && start[0] && CheckBitmapFile(start, nullptr, 0) ? start
-                                                                                        : "";
-    sources->builtInStart = stored->mode == StartModeBuiltIn;
+        look->mode == StartModeFile && start[0] && CheckBitmapFile(start, nullptr, 0) ? start : "";
+    sources->builtInStart = look->mode == StartModeBuiltIn;
 }
 
 static int AskYesNo(HWND page, const char *format, const char *name, const char *folder)
@@ -489,38 +535,25 @@ static void Tell(HWND page, const char *format, const char *name, const char *fo
     MessageBoxA(GetParent(page), notice, ProductName, MB_OK | MB_ICONEXCLAMATION);
 }
 
-// Lists the themes again and shows the stored settings, then selects theme (when given).
-static void ShowThemes(HWND page, const char *theme)
-{
-    HWND list = GetDlgItem(page, IDC_THEME_LIST);
-    ListThemes(list);
-    ShowStoredTheme(page);
-    if (!theme)
-        return;
-    LRESULT at = SendMessageA(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(theme));
-    if (at >= 0 && at != SendMessageA(list, LB_GETCURSEL, 0, 0)) {
-        SendMessageA(list, LB_SETCURSEL, at, 0);
-        OnThemeChoiceChanged(page, 1);
-    }
-}
-
 static void OnThemeSaveAs(HWND page)
 {
     char name[ThemeNameSize];
     char folder[MAX_PATH];
     char why[StatusSize];
-    StoredSettings stored;
+    Look stored;
+    Look shown;
     ThemeSources sources;
-    ReadStoredSettings(&stored);
-    CollectLook(&stored, &sources);
+    ReadStoredLook(&stored);
+    ReadPagesLook(page, &stored, &shown);
+    CollectLook(&shown, &sources);
     // A theme of no files would be an empty folder that the list never shows.
     int files = sources.builtInStart;
     for (const char *file : sources.files)
         files += file[0] != '\0';
     if (!files) {
         Tell(page,
-             "The look now in use is the system's own, with no picture of its own to keep as a "
-             "theme. \"%s\" puts it back on at any time.",
+             "The look the pages show is the system's own, with no picture of its own to keep "
+             "as a theme. \"%s\" puts it back on at any time.",
              WindowsDefaultName, "", "");
         return;
     }
@@ -533,15 +566,24 @@ static void OnThemeSaveAs(HWND page)
     }
     if (ThemeFolderExists(folder) &&
         !AskYesNo(page,
-                  "There is a theme called %s already (in %s). Replace it with the current look?",
+                  "There is a theme called %s already (in %s). Replace its pictures, read-only "
+                  "ones too, with the look the pages show?",
                   name, folder))
         return;
     if (!SaveTheme(ThemesFolder, folder, &sources, why, sizeof why)) {
-        Tell(page, "The theme %s could not be saved in %s: %s. Nothing was written.", name,
+        Tell(page, "The theme %s was not saved; nothing in %s was changed.\n\n%s", name,
              ThemesFolder, why);
         return;
     }
-    ShowThemes(page, name);
+    // The new theme is picked: its files go into the pages in place of those they were made
+    // from.
+    HWND list = ThemeList(page);
+    ListThemes(list);
+    SendMessageA(
+        list, LB_SETCURSEL,
+        SendMessageA(list, LB_FINDSTRINGEXACT, CurrentSettingsRow, reinterpret_cast<LPARAM>(name)),
+        0);
+    OnThemeChoiceChanged(page, 1);
 }
 
 static void OnThemeDelete(HWND page)
@@ -549,27 +591,42 @@ static void OnThemeDelete(HWND page)
     char name[MAX_PATH];
     char folder[MAX_PATH];
     char why[StatusSize];
-    HWND list = GetDlgItem(page, IDC_THEME_LIST);
-    if (ReadEntry(list, SendMessageA(list, LB_GETCURSEL, 0, 0), name, sizeof name) != ThemeEntry ||
+    HWND list = ThemeList(page);
+    if (ReadEntry(list, SelectedRow(page), name, sizeof name) != ThemeEntry ||
         !FormatText(folder, sizeof folder, "%s\\%s", ThemesFolder, name))
         return;
     if (!AskYesNo(page,
-                  "Delete the theme %s? Its pictures are removed from %s; the settings in use "
-                  "stay as they are.",
+                  "Delete the theme %s? Its pictures, read-only ones too, are removed from %s; "
+                  "the settings in use stay as they are.",
                   name, folder))
         return;
-    if (!DeleteTheme(folder, why, sizeof why))
-        Tell(page, "The theme %s could not be deleted from %s: %s.", name, folder, why);
-    ShowThemes(page, nullptr);
+    if (!DeleteTheme(ThemesFolder, folder, why, sizeof why)) {
+        Tell(page, "The theme %s was not deleted; it is as it was, in %s.\n\n%s", name, folder,
+             why);
+        return;
+    }
+    // Whatever the deleted theme put into the other pages goes back to their own look.
+    Look stored;
+    ReadStoredLook(&stored);
+    ListThemes(list);
+    ShowPagesLook(page, &stored, 1);
 }
 
-static INT_PTR OnThemeNotify(HWND page, WPARAM wparam, LPARAM lparam)
+// The user may have changed the other pages since this page was last shown: then the entry
+// for what they show is selected afresh; else a pick made here stands.
+static void OnThemeSetActive(HWND page)
+{
+    Look stored;
+    ReadStoredLook(&stored);
+    if (FollowPages(page, &stored))
+        ShowPagesLook(page, &stored, 0);
+}
+
+static INT_PTR OnThemeNotify(HWND page, LPARAM lparam)
 {
     switch (reinterpret_cast<NMHDR *>(lparam)->code) {
     case PSN_SETACTIVE:
-        // The other pages may have stored settings since: show the entry they now match.
-        if (!ThemeChanged)
-            ShowStoredTheme(page);
+        OnThemeSetActive(page);
         return FALSE;
     case PSN_APPLY:
         OnThemeApply(page);
@@ -605,7 +662,7 @@ INT_PTR CALLBACK ThemePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
         }
         break;
     case WM_NOTIFY:
-        return OnThemeNotify(page, wparam, lparam);
+        return OnThemeNotify(page, lparam);
     case WM_DRAWITEM:
         if (wparam == IDC_THEME_PREVIEW) {
             DrawThemePreview(page, reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
@@ -615,12 +672,13 @@ INT_PTR CALLBACK ThemePageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
     case WM_DESTROY:
         FreePictures(ThemeCaptionPictures, FrameImageCount);
         FreePictures(&ThemeStartPicture, 1);
+        ForgetSheetFrameImages();
         break;
     default:
         // Another page has stored settings: show the entry they match. Answered with 0 so
         // that every sibling hears it.
         if (IsReloadQuery(message, wparam))
-            ShowStoredTheme(page);
+            ShowWhatPagesShow(page);
         break;
     }
     return FALSE;

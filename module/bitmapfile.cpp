@@ -539,40 +539,62 @@ HBITMAP LoadBitmapFile(const char *path, int cx, int cy)
     return MakePictureBitmap(&picture, picture.head + picture.layout.tableAt, cx, cy);
 }
 
-HBITMAP LoadBitmapResource(int id, int cx, int cy)
+// The layout of one of the module's own bitmap resources, checked against the bytes the
+// resource holds; 0 when it is not of the one kind the module keeps.
+static int ReadResourceLayout(const BITMAPINFOHEADER &h, DWORD size, BitmapLayout *l)
 {
-    // A bitmap resource is a DIB without the file header; the module's own are 40-byte
-    // headers with BI_RGB pixels, bottom-up. Its pixels are copied: the greys are mapped in
-    // the copy, never in the module's own image.
+    memset(l, 0, sizeof *l);
+    if (size < InfoHeaderSize || h.biSize != InfoHeaderSize || h.biCompression != BI_RGB ||
+        h.biHeight <= 0 || h.biWidth <= 0 || h.biWidth > LargestSide || h.biHeight > LargestSide ||
+        h.biBitCount > 32)
+        return 0;
+    l->width = h.biWidth;
+    l->height = h.biHeight;
+    l->bpp = h.biBitCount;
+    l->compression = BI_RGB;
+    l->entrySize = 4;
+    l->colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
+    if (l->colours > LargestTable)
+        return 0;
+    l->offBits = InfoHeaderSize + l->colours * sizeof(RGBQUAD);
+    l->pixelBytes = RowBytes(*l) * Rows(*l);
+    return l->offBits + l->pixelBytes <= size;
+}
+
+static const BITMAPINFO *FindResourceDib(int id, BitmapLayout *l)
+{
     HRSRC found = FindResourceA(ModuleInstance, MAKEINTRESOURCEA(id), RT_BITMAP);
     HGLOBAL loaded = found ? LoadResource(ModuleInstance, found) : nullptr;
     const BITMAPINFO *info =
         loaded ? static_cast<const BITMAPINFO *>(LockResource(loaded)) : nullptr;
-    if (!info || info->bmiHeader.biSize != InfoHeaderSize ||
-        info->bmiHeader.biCompression != BI_RGB || info->bmiHeader.biHeight <= 0 ||
-        info->bmiHeader.biWidth <= 0 || info->bmiHeader.biWidth > LargestSide ||
-        info->bmiHeader.biHeight > LargestSide || info->bmiHeader.biBitCount > 32)
+    if (!info || !ReadResourceLayout(info->bmiHeader, SizeofResource(ModuleInstance, found), l))
         return nullptr;
-    const BITMAPINFOHEADER &h = info->bmiHeader;
+    return info;
+}
+
+const BITMAPINFO *FindBitmapResource(int id, DWORD *size, DWORD *pixelsAt)
+{
+    BitmapLayout l;
+    const BITMAPINFO *info = FindResourceDib(id, &l);
+    if (info) {
+        *size = l.offBits + l.pixelBytes;
+        *pixelsAt = l.offBits;
+    }
+    return info;
+}
+
+HBITMAP LoadBitmapResource(int id, int cx, int cy)
+{
+    // Its pixels are copied: the greys are mapped in the copy, never in the module's own image.
     PictureFile picture;
     BitmapLayout &l = picture.layout;
-    memset(&l, 0, sizeof l);
-    l.width = h.biWidth;
-    l.height = h.biHeight;
-    l.bpp = h.biBitCount;
-    l.compression = BI_RGB;
-    l.entrySize = 4;
-    l.colours = h.biClrUsed ? h.biClrUsed : h.biBitCount <= 8 ? 1u << h.biBitCount : 0;
-    if (l.colours > LargestTable)
+    const BYTE *dib = reinterpret_cast<const BYTE *>(FindResourceDib(id, &l));
+    if (!dib || !TakePixelRoom(&picture, l.pixelBytes + 2))
         return nullptr;
-    l.pixelBytes = RowBytes(l) * Rows(l);
-    const BYTE *table = reinterpret_cast<const BYTE *>(info) + h.biSize;
-    if (!TakePixelRoom(&picture, l.pixelBytes + 2))
-        return nullptr;
-    memcpy(picture.pixels, table + l.colours * sizeof(RGBQUAD), l.pixelBytes);
+    memcpy(picture.pixels, dib + l.offBits, l.pixelBytes);
     if (l.bpp > 8)
         l.colours = 0;
-    return MakePictureBitmap(&picture, table, cx, cy);
+    return MakePictureBitmap(&picture, dib + InfoHeaderSize, cx, cy);
 }
 
 // The decimal digits of n into text (at least 11 bytes).

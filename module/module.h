@@ -111,6 +111,11 @@ int CheckBitmapFile(const char *path, char *why, int whySize);
 HBITMAP LoadBitmapFile(const char *path, int cx, int cy);
 // One of the module's own bitmap resources, made the same way.
 HBITMAP LoadBitmapResource(int id, int cx, int cy);
+// One of the module's own bitmap resources as it is stored: a DIB without the file header (a
+// 40-byte header, BI_RGB pixels, bottom-up, at most 1024 pixels a side), found to hold its
+// colour table and pixels. Gives the bytes it takes and where its pixels start; null when the
+// module has no such resource. Every use of the module's own pictures starts here.
+const BITMAPINFO *FindBitmapResource(int id, DWORD *size, DWORD *pixelsAt);
 // Around a run of loads (the caption images of one paint): the DCs every load needs are
 // made once for the run instead of once a load. Loads outside a run make their own.
 void BeginBitmapLoads();

@@ -182,8 +182,11 @@ std::string MakeTheme(const std::string &modulePath, const std::string &name,
 
 void RemoveTheme(const std::string &themeFolder)
 {
-    for (const char *file : ThemeFileNames)
-        DeleteFileA((themeFolder + "\\" + file).c_str());
+    for (const char *file : ThemeFileNames) {
+        std::string path = themeFolder + "\\" + file;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a test's read-only ones too
+        DeleteFileA(path.c_str());
+    }
     RemoveDirectoryA(themeFolder.c_str());
     // The themes folder goes too once no other program's theme is left in it.
     RemoveDirectoryA(themeFolder.substr(0, themeFolder.find_last_of('\\')).c_str());
@@ -328,6 +331,22 @@ std::string ThemesFolderOfProgram()
     GetModuleFileNameA(nullptr, program, sizeof program);
     std::string path = program;
     return path.substr(0, path.find_last_of('\\')) + "\\QVTHEMES";
+}
+
+bool TextFitsBox(HWND box)
+{
+    RECT room, need;
+    GetClientRect(box, &room);
+    need = {0, 0, room.right, 0};
+    std::string text = sheetdriver::Text(box);
+    HDC dc = GetDC(box);
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    UINT wraps =
+        (GetWindowLongA(box, GWL_STYLE) & SS_TYPEMASK) == SS_LEFTNOWORDWRAP ? 0 : DT_WORDBREAK;
+    DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_NOPREFIX | wraps);
+    SelectObject(dc, font);
+    ReleaseDC(box, dc);
+    return need.right <= room.right && need.bottom <= room.bottom;
 }
 
 std::string FileBytes(const std::string &path)

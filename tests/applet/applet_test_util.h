@@ -97,6 +97,9 @@ MessageBoxSeen CloseMessageBox(HWND owner, int timeoutMs = 3000, int button = ID
 std::string SaveThemeAs(HWND page, const std::string &typed);
 // The themes folder beside this program.
 std::string ThemesFolderOfProgram();
+// Whether a static control's text shows whole in it, wrapped as the control wraps it, in its
+// own font.
+bool TextFitsBox(HWND box);
 // The bytes of a file; "<missing>" when it cannot be opened.
 std::string FileBytes(const std::string &path);
 // The names of the files and folders in folder (without "." and "..").

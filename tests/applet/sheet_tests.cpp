@@ -208,7 +208,7 @@ TEST(PageTemplates, ThemesPage)
         {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
          12},
         {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
-        {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
+        {105, "STATIC", "", CV | SS_LEFT | SS_NOPREFIX, 8, 172, 220, 16},
         // Save As and Delete come after the page's first controls, under the list.
         {106, "BUTTON", "Save &As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
         {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
@@ -463,9 +463,10 @@ TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
         HMODULE module = LoadLibraryA(c.first);
         RunSheet([&](HWND sheet) {
             ModuleInstance = module; // as if the sheet had been opened from the disk
+            // A theme picked would go into the other pages: it comes first.
+            PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
             Click(Page(sheet, 0), IDC_START_TOVAN);
             Type(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_PATH), "C:\\close.bmp");
-            PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
             PostSelectTab(sheet, 3);
             PostClick(sheet, c.second);
             EXPECT_NE(std::string::npos,

@@ -6,6 +6,8 @@
 #include "applet_test_util.h"
 #include "common/import_slot.h"
 
+#include <map>
+
 using namespace applettest;
 using namespace sheetdriver;
 using ::testing::HasSubstr;
@@ -58,6 +60,14 @@ class ThemesPage : public SheetTest
     {
         return Selected(page) < 0 ? "<none>" : ItemText(page, Selected(page));
     }
+    static std::vector<std::string> Rows(HWND page)
+    {
+        std::vector<std::string> rows;
+        int count = static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; i++)
+            rows.push_back(ItemText(page, i));
+        return rows;
+    }
     static int IndexOf(HWND page, const std::string &text)
     {
         return static_cast<int>(SendDlgItemMessageA(page, IDC_THEME_LIST, LB_FINDSTRINGEXACT, -1,
@@ -79,7 +89,8 @@ class ThemesPage : public SheetTest
         StoreFrameImages(images);
     }
     // What this program has in the themes folder (programs that share it run side by side):
-    // its themes and its working folder.
+    // its themes, its working folders and their lock, and what a test left as another
+    // process's unfinished work.
     static std::vector<std::string> OwnThemeFolders()
     {
         char work[16];
@@ -87,9 +98,22 @@ class ThemesPage : public SheetTest
         std::string id = std::to_string(GetCurrentProcessId());
         std::vector<std::string> own;
         for (const std::string &entry : FolderEntries(ThemesFolderOfProgram()))
-            if (entry.find(id) != std::string::npos || entry == work)
+            if (entry.find(id) != std::string::npos || !entry.rfind(work, 0) ||
+                !entry.rfind(StaleWork, 0))
                 own.push_back(entry);
         return own;
+    }
+    // A working folder and its set-aside twin as a save that never finished leaves them, a
+    // read-only picture in each.
+    static constexpr const char *StaleWork = "~QVDEAD";
+    static void LeaveStaleWork()
+    {
+        for (std::string folder : {std::string(StaleWork), std::string(StaleWork) + ".OLD"}) {
+            folder = ThemesFolderOfProgram() + "\\" + folder;
+            CreateDirectoryA(folder.c_str(), nullptr);
+            MakeBitmapFile(folder, "CLOSEUP.BMP");
+            SetFileAttributesA((folder + "\\CLOSEUP.BMP").c_str(), FILE_ATTRIBUTE_READONLY);
+        }
     }
     std::string name;
     std::vector<std::string> made;
@@ -114,6 +138,7 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         ASSERT_GT(PickItem(list, name), 0);
         EXPECT_TRUE(ApplyEnabled(sheet));
         EXPECT_EQ("", Text(GetDlgItem(page, IDC_THEME_STATUS)));
+        std::vector<std::string> rows = Rows(page);
         Click(sheet, ApplyButtonId);
 
         EXPECT_EQ(0x12u, ReadStartButton()) << "a file, and the stored stretch kept";
@@ -121,7 +146,7 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
         EXPECT_EQ(Expected(theme), ReadFrameImages());
         EXPECT_TRUE(HasRunValue());
         EXPECT_EQ(name, SelectedText(page)) << "the theme applied is what is stored";
-        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+        EXPECT_EQ(rows, Rows(page)) << "no row moves when the look becomes a theme's";
         EXPECT_FALSE(ApplyEnabled(sheet));
 
         // The other pages show what was stored, so a later Apply writes it back unchanged.
@@ -146,11 +171,12 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
         EXPECT_EQ("(Current settings)", SelectedText(page));
+        std::vector<std::string> rows = Rows(page);
         Click(Page(sheet, 0), IDC_START_OTHER);
         Type(GetDlgItem(Page(sheet, 0), IDC_START_PATH), theme + "\\start.bmp");
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(name, SelectedText(page)) << "after the Start page's Apply";
-        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
+        EXPECT_EQ(rows, Rows(page));
         Click(sheet, IDOK);
     });
     RunSheet([&](HWND sheet) {
@@ -268,6 +294,58 @@ TEST_F(ThemesPage, PreviewsShowEachButtonPixelAsATwoByTwoSquareAndLeaveNoGdiObje
     });
 }
 
+// Every registry value the module reads and every file it probes, counted by name while the
+// object lives.
+namespace reads
+{
+extern "C" FARPROC ImportedRegQueryValueExA __asm__("__imp__RegQueryValueExA@24");
+extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+extern "C" FARPROC ImportedCreateFileA __asm__("__imp__CreateFileA@28");
+std::map<std::string, int> Counts, Opens;
+decltype(&RegQueryValueExA) RealQuery;
+decltype(&GetFileAttributesA) RealProbe;
+decltype(&CreateFileA) RealOpen;
+LONG WINAPI CountQuery(HKEY key, const char *name, DWORD *reserved, DWORD *type, BYTE *data,
+                       DWORD *size)
+{
+    Counts[name ? name : ""]++;
+    return RealQuery(key, name, reserved, type, data, size);
+}
+DWORD WINAPI CountProbe(const char *path)
+{
+    Counts[path]++;
+    return RealProbe(path);
+}
+HANDLE WINAPI CountOpen(const char *path, DWORD access, DWORD share, SECURITY_ATTRIBUTES *security,
+                        DWORD disposition, DWORD flags, HANDLE model)
+{
+    Opens[path]++;
+    return RealOpen(path, access, share, security, disposition, flags, model);
+}
+struct Counter {
+    ImportSlotSwap<decltype(&RegQueryValueExA)> query{&ImportedRegQueryValueExA, CountQuery};
+    ImportSlotSwap<decltype(&GetFileAttributesA)> probe{&ImportedGetFileAttributesA, CountProbe};
+    ImportSlotSwap<decltype(&CreateFileA)> open{&ImportedCreateFileA, CountOpen};
+    Counter()
+    {
+        RealQuery = query.original;
+        RealProbe = probe.original;
+        RealOpen = open.original;
+        Counts.clear();
+        Opens.clear();
+    }
+    // The value or file read (or opened) most often, with its count.
+    static std::pair<std::string, int> Most(const std::map<std::string, int> &counts)
+    {
+        std::pair<std::string, int> most("", 0);
+        for (const auto &count : counts)
+            if (count.second > most.second)
+                most = count;
+        return most;
+    }
+};
+} // namespace reads
+
 // ---- The list tells what is stored; the ticks follow the parts of the selected entry ----
 
 TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
@@ -305,6 +383,7 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
         {"a Start-only theme's picture over a theme's captions", 2, startOnly + "\\START.BMP",
          theme, startOnlyName},
     };
+    int fullRow = -1; // the same whatever is stored
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         ClearSettings();
@@ -317,8 +396,11 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
         RunSheet([&](HWND sheet) {
             HWND page = ActivateThemesPage(sheet);
             EXPECT_EQ(c.selected, SelectedText(page));
-            EXPECT_EQ(c.selected == current ? 0 : -1, IndexOf(page, current))
-                << "only for a look no entry gives, and first";
+            EXPECT_EQ(0, IndexOf(page, current)) << "always first";
+            EXPECT_EQ(1, IndexOf(page, windows));
+            if (fullRow < 0)
+                fullRow = IndexOf(page, fullName);
+            EXPECT_EQ(fullRow, IndexOf(page, fullName));
             EXPECT_FALSE(ApplyEnabled(sheet));
             EXPECT_EQ(c.selected != current && c.selected != windows,
                       Enabled(page, IDC_THEME_DELETE));
@@ -358,10 +440,17 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
         HWND page = ActivateThemesPage(sheet);
         for (const Step &step : steps) {
             SCOPED_TRACE(step.pick + " " + std::to_string(step.click));
+            reads::Counter counter;
             if (step.click)
                 Click(page, step.click);
             else
                 ASSERT_GE(PickItem(GetDlgItem(page, IDC_THEME_LIST), step.pick), 0);
+            // One action reads each stored value and probes each of the theme's files once; a
+            // file is opened for its headers and for the preview, by no page out of sight.
+            auto most = reads::Counter::Most(reads::Counts);
+            EXPECT_EQ(1, most.second) << most.first;
+            most = reads::Counter::Most(reads::Opens);
+            EXPECT_GE(2, most.second) << most.first;
             EXPECT_EQ(step.startTicked, Checked(page, IDC_THEME_START));
             EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
@@ -423,7 +512,6 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndAsksBeforeReplacingOne)
         EXPECT_TRUE(ApplyEnabled(sheet)) << "the stored paths are not the new theme's yet";
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(saved, SelectedText(page));
-        EXPECT_EQ(-1, IndexOf(page, "(Current settings)"));
     });
     auto holdsTheLook = [&] {
         EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "MAXDIS.BMP", "MINDN.BMP", "START.BMP"}),
@@ -454,27 +542,48 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndAsksBeforeReplacingOne)
         holdsTheLook();
         EXPECT_EQ(saved, SelectedText(page));
         EXPECT_FALSE(ApplyEnabled(sheet)) << "the stored settings are this theme's";
+    });
 
-        // A look of one caption image replaces the theme's files with that one; a file of the
-        // user's own in the folder stays.
-        StoreStartButton(0);
-        StoreFrameImages({a});
-        WriteFileBytes(folder + "\\NOTES.TXT", "mine", 4);
+    // What the pages show is saved, a choice not yet applied included, and the Apply after it
+    // keeps that choice. A theme picked meanwhile shows on the Frame controls page, and
+    // "(Current settings)" brings the page's own choice back. The theme's files are replaced
+    // by the look's one caption image; a file of the user's own in the folder stays.
+    StoreStartButton(0);
+    StoreFrameImages({a, a});
+    WriteFileBytes(folder + "\\NOTES.TXT", "mine", 4);
+    RunSheet([&](HWND sheet) {
+        HWND frame = ActivateFramePage(sheet);
+        ASSERT_TRUE(frame);
+        Click(frame, IDC_FRAME_DEFAULT); // Close button up, not applied
+        HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
+        EXPECT_EQ("(Current settings)", SelectedText(page));
+        PickItem(list, saved);
+        EXPECT_EQ(folder + "\\CLOSEUP.BMP", Text(GetDlgItem(frame, IDC_FRAME_PATH)));
+        EXPECT_TRUE(Checked(frame, IDC_FRAME_OTHER));
+        PickItem(list, "(Current settings)");
+        EXPECT_TRUE(Checked(frame, IDC_FRAME_DEFAULT));
         EXPECT_EQ("", SaveThemeAs(page, typed));
         ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
-        EXPECT_EQ((std::vector<std::string>{"CLOSEUP.BMP", "NOTES.TXT"}), FolderEntries(folder));
-        DeleteFileA((folder + "\\NOTES.TXT").c_str());
-        EXPECT_EQ(FileBytes(a), FileBytes(folder + "\\CLOSEUP.BMP"));
+        EXPECT_EQ((std::vector<std::string>{"CLOSEDN.BMP", "NOTES.TXT"}), FolderEntries(folder));
+        EXPECT_EQ(FileBytes(a), FileBytes(folder + "\\CLOSEDN.BMP"));
+        Click(sheet, ApplyButtonId);
+        EXPECT_TRUE(Checked(frame, IDC_FRAME_DEFAULT));
     });
+    DeleteFileA((folder + "\\NOTES.TXT").c_str());
+    std::vector<std::string> images = ReadFrameImages();
+    ASSERT_EQ(14u, images.size());
+    EXPECT_EQ("", images[0]) << "the choice made on the Frame controls page";
+    EXPECT_EQ(folder + "\\CLOSEDN.BMP", images[1]);
 }
 
 // A folder that cannot be written: the system's refusal of one call, as a write-protected
-// floppy or a full disk gives it.
+// floppy or a full disk gives it, or of a file another program holds.
 namespace refusal
 {
 extern "C" FARPROC ImportedCreateDirectoryA __asm__("__imp__CreateDirectoryA@8");
 extern "C" FARPROC ImportedWriteFile __asm__("__imp__WriteFile@20");
-extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
+extern "C" FARPROC ImportedMoveFileA __asm__("__imp__MoveFileA@8");
 int Calls;
 FARPROC Original; // what the slot held: the function by name would be the slot again
 template <DWORD error, int allowed, typename... Args> BOOL WINAPI Refuse(Args... args)
@@ -488,12 +597,23 @@ const FARPROC WriteProtected =
     reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, const char *, SECURITY_ATTRIBUTES *>);
 const FARPROC FullAfterOneWrite = reinterpret_cast<FARPROC>(
     Refuse<ERROR_DISK_FULL, 1, HANDLE, const void *, DWORD, DWORD *, OVERLAPPED *>);
-const FARPROC DeleteWriteProtected =
-    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, const char *>);
+const FARPROC MoveWriteProtected =
+    reinterpret_cast<FARPROC>(Refuse<ERROR_WRITE_PROTECT, 0, const char *, const char *>);
+// Only the call after the allowed ones: the file another program holds.
+template <int allowed> BOOL WINAPI RefuseOneMove(const char *from, const char *to)
+{
+    if (Calls++ != allowed)
+        return reinterpret_cast<decltype(&MoveFileA)>(Original)(from, to);
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return FALSE;
+}
+template <int allowed>
+const FARPROC MoveInUseAfter = reinterpret_cast<FARPROC>(RefuseOneMove<allowed>);
 } // namespace refusal
 
 // Delete asks, then removes the theme's own files and leaves the settings; where the folder
-// cannot be written, Delete and Save As give a message and keep everything as it was.
+// cannot be written, Delete and Save As give a message naming the file and keep everything as
+// it was, the selection too. After a Delete, Apply is offered only if it would change something.
 TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWritten)
 {
     std::string theme = Make("QJ");
@@ -509,16 +629,21 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
         FARPROC refusal;
         bool deleting;
         const char *reason;
+        const char *file;
     } cases[] = {
-        {&refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false, "write-protected"},
-        {&refusal::ImportedWriteFile, refusal::FullAfterOneWrite, false, "full"},
-        {&refusal::ImportedDeleteFileA, refusal::DeleteWriteProtected, true, "write-protected"},
+        {&refusal::ImportedCreateDirectoryA, refusal::WriteProtected, false, "write-protected",
+         "QVTHEMES"},
+        {&refusal::ImportedWriteFile, refusal::FullAfterOneWrite, false, "full", "CLOSEDN.BMP"},
+        {&refusal::ImportedMoveFileA, refusal::MoveWriteProtected, true, "write-protected",
+         "CLOSEUP.BMP"},
     };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
+        HWND list = GetDlgItem(page, IDC_THEME_LIST);
         EXPECT_EQ(themeName, SelectedText(page));
         for (const Case &c : cases) {
             SCOPED_TRACE(std::string(c.deleting ? "Delete: " : "Save As: ") + c.reason);
+            PickItem(list, keptName);
             refusal::Calls = 0;
             ImportSlotSwap<FARPROC> swap(c.slot, c.refusal);
             refusal::Original = swap.original;
@@ -526,11 +651,16 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
                 ASSERT_TRUE(DeleteSelected(page, IDYES));
             else
                 EXPECT_EQ("", SaveThemeAs(page, saved));
-            EXPECT_THAT(CloseMessageBox(sheet).text, HasSubstr(c.reason));
+            std::string told = CloseMessageBox(sheet).text;
+            EXPECT_THAT(told, HasSubstr(c.reason));
+            EXPECT_THAT(told, HasSubstr(c.file));
             EXPECT_EQ(before, OwnThemeFolders());
             EXPECT_EQ(14u, FolderEntries(theme).size());
-            EXPECT_EQ(themeName, SelectedText(page));
+            EXPECT_EQ(15u, FolderEntries(kept).size());
+            EXPECT_EQ(keptName, SelectedText(page));
+            EXPECT_TRUE(ApplyEnabled(sheet)) << "the pick stands";
         }
+        PickItem(list, themeName);
         EXPECT_TRUE(DeleteSelected(page, IDNO));
         EXPECT_EQ(14u, FolderEntries(theme).size());
 
@@ -539,15 +669,115 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
         EXPECT_EQ("(Current settings)", SelectedText(page));
         EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
-        PickItem(GetDlgItem(page, IDC_THEME_LIST), keptName);
+        EXPECT_FALSE(ApplyEnabled(sheet));
+
+        // A choice of the Start button page's own stands after the Delete of a picked theme;
+        // the theme's pictures leave the pages.
+        PostSelectTab(sheet, 0);
+        WaitFor([&] { return CurrentPage(sheet) == Page(sheet, 0); });
+        Click(Page(sheet, 0), IDC_START_TOVAN);
+        ActivateThemesPage(sheet);
+        PickItem(list, keptName);
         EXPECT_TRUE(Enabled(page, IDC_THEME_DELETE));
+        EXPECT_TRUE(Checked(Page(sheet, 0), IDC_START_OTHER));
         EXPECT_TRUE(DeleteSelected(page, IDYES));
         EXPECT_TRUE(WaitFor([&] { return IndexOf(page, keptName) < 0; }));
         EXPECT_EQ(std::vector<std::string>{"NOTES.TXT"}, FolderEntries(kept));
+        EXPECT_TRUE(Checked(Page(sheet, 0), IDC_START_TOVAN));
+        EXPECT_TRUE(ApplyEnabled(sheet));
     });
     EXPECT_EQ(Expected(theme), ReadFrameImages()) << "the settings are untouched";
     EXPECT_EQ(theme + "\\START.BMP", ReadFileName());
     DeleteFileA((kept + "\\NOTES.TXT").c_str());
+}
+
+// A theme copied from a CD keeps its files read-only: Delete and Save As over it say so in
+// their question, then remove or replace the theme whole; or, should a file refuse to move,
+// leave it exactly as it was (read-only files and all) and name that file. No working folder
+// is left, nor one an earlier, unfinished save left behind; another sheet's, whose lock is
+// held, stays.
+TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
+{
+    std::vector<std::string> all(applettest::ThemeFileNames, applettest::ThemeFileNames + 14);
+    const std::vector<std::string> one = {"CLOSEDN.BMP"};
+    const std::vector<std::string> saved = {"CLOSEDIS.BMP", "CLOSEDN.BMP", "CLOSEUP.BMP",
+                                            "MINUP.BMP"};
+    std::string pictures = TempFolder();
+    std::string a = pictures + "\\A.BMP";
+    WriteSolidBmpFile(a, 16, 14, RGB(0, 0, 200));
+    struct Case {
+        const char *what;
+        bool deleting;
+        const std::vector<std::string> &readOnly;
+        FARPROC refusal; // of MoveFileA; null: none
+    } cases[] = {
+        {"Delete, all read-only", true, all, nullptr},
+        {"Delete, one read-only", true, one, nullptr},
+        {"Save As, all read-only", false, all, nullptr},
+        {"Save As, one read-only", false, one, nullptr},
+        {"Delete, the third file held", true, all, refusal::MoveInUseAfter<2>},
+        {"Save As, the third old file held", false, one, refusal::MoveInUseAfter<2>},
+        {"Save As, the third new file held", false, all, refusal::MoveInUseAfter<16>},
+    };
+    std::string live = ThemesFolderOfProgram() + "\\~QVBEEF";
+    CreateDirectoryA(ThemesFolderOfProgram().c_str(), nullptr);
+    CreateDirectoryA(live.c_str(), nullptr);
+    MakeBitmapFile(live, "CLOSEUP.BMP");
+    HANDLE lock = CreateFileA((live + ".LCK").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string folder = Make("QO");
+        for (const std::string &file : c.readOnly)
+            SetFileAttributesA((folder + "\\" + file).c_str(), FILE_ATTRIBUTE_READONLY);
+        std::vector<std::string> files = FolderEntries(folder);
+        std::string closeDown = FileBytes(folder + "\\CLOSEDN.BMP");
+        LeaveStaleWork();
+        ClearSettings();
+        StoreFrameImages({a, a, a, a}); // the Close buttons and Minimize button up
+        RunSheet([&](HWND sheet) {
+            HWND page = ActivateThemesPage(sheet);
+            refusal::Calls = 0;
+            ImportSlotSwap<FARPROC> swap(&refusal::ImportedMoveFileA,
+                                         c.refusal ? c.refusal : refusal::ImportedMoveFileA);
+            refusal::Original = swap.original;
+            if (c.deleting) {
+                PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
+                PostClick(page, IDC_THEME_DELETE);
+            } else {
+                EXPECT_EQ("", SaveThemeAs(page, name));
+            }
+            MessageBoxSeen asked = CloseMessageBox(sheet, 3000, IDYES);
+            EXPECT_THAT(asked.text, HasSubstr("read-only"));
+            std::string told = CloseMessageBox(sheet, 300).text; // shown at once, if at all
+            if (c.refusal) {
+                EXPECT_THAT(told, HasSubstr("CLOSEDIS.BMP"));
+                EXPECT_THAT(told, HasSubstr("another program"));
+                EXPECT_EQ(files, FolderEntries(folder)) << "exactly as it was";
+                EXPECT_EQ(closeDown, FileBytes(folder + "\\CLOSEDN.BMP"));
+                for (const std::string &file : c.readOnly)
+                    EXPECT_NE(0u, GetFileAttributesA((folder + "\\" + file).c_str()) &
+                                      FILE_ATTRIBUTE_READONLY)
+                        << file;
+            } else {
+                EXPECT_EQ("", told);
+                EXPECT_EQ(c.deleting ? std::vector<std::string>{} : saved, FolderEntries(folder));
+                if (!c.deleting)
+                    EXPECT_EQ(FileBytes(a), FileBytes(folder + "\\CLOSEDN.BMP"));
+            }
+        });
+        EXPECT_EQ(c.deleting && !c.refusal ? std::vector<std::string>{}
+                                           : std::vector<std::string>{name},
+                  OwnThemeFolders())
+            << "no working folder";
+        EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(live));
+        RemoveTheme(folder);
+    }
+    CloseHandle(lock);
+    DeleteFileA((live + ".LCK").c_str());
+    RemoveTheme(live);
+    DeleteFileA(a.c_str());
+    RemoveDirectoryA(pictures.c_str());
 }
 
 // ---- The status lines of the other two pages follow every change of the choice ----
@@ -591,7 +821,8 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
 // The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:),
 // even with its disk in, is named on every page (the Themes page showing the stored Start
 // picture); an unstretched Start picture larger than the inside of the standard button
-// (48 x 16 pixels), one pixel over in either direction, is called so.
+// (48 x 16 pixels), one pixel over in either direction, is called so. The Themes page's line
+// shows whole, a picture too deep in folders for it named by its drive and file name.
 TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton)
 {
     const std::string large =
@@ -608,11 +839,15 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
         {fixed, 640, 480, 0x10, ""},
         {"X:\\PIC.BMP", 2, 2, 0, " is on a CD-ROM: the picture is missing whenever the CD is out"},
         {"Y:\\PIC.BMP", 2, 2, 0,
+         " is on a removable disk: the picture is missing whenever the disk is out"},
+        {"Y:\\A_FOLDER_OF_PICTURES_FOR_THE_START_BUTTON_OF_EVERY_DAY\\PIC.BMP", 2, 2, 0,
          " is on a removable disk: the picture is missing whenever the disk is out"}};
     Make("QR");
     for (const auto &c : cases) {
         std::string status = c.status[0] == ' ' ? c.path + c.status : c.status;
         SCOPED_TRACE(status);
+        std::string folder = c.path.substr(0, c.path.rfind('\\')); // "X:": the drive's own
+        CreateDirectoryA(folder.c_str(), nullptr);
         WriteSolidBmpFile(c.path, c.width, c.height, RGB(255, 0, 0));
         StoreStartButton(2 | c.stretch);
         StoreFileName(c.path);
@@ -624,9 +859,18 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
             HWND page = ActivateThemesPage(sheet);
             PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
             Click(page, IDC_THEME_START);
-            EXPECT_EQ(status, Text(GetDlgItem(page, IDC_THEME_STATUS)));
+            HWND line = GetDlgItem(page, IDC_THEME_STATUS);
+            EXPECT_TRUE(TextFitsBox(line)) << Text(line);
+            if (c.path.size() < MAX_PATH / 4) {
+                EXPECT_EQ(status, Text(line));
+            } else {
+                EXPECT_EQ(0u, Text(line).find("Y:\\")) << Text(line);
+                EXPECT_THAT(Text(line), ::testing::EndsWith("\\PIC.BMP" + c.status));
+            }
         });
         DeleteFileA(c.path.c_str());
+        if (folder.size() > 2)
+            RemoveDirectoryA(folder.c_str());
     }
 }
 

@@ -6,6 +6,8 @@
 #include <commdlg.h>
 #include "standin/rundll_parse.h"
 
+#include <map>
+#include <mutex>
 #include <string.h>
 #include <utility>
 
@@ -27,6 +29,7 @@ extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA
 extern "C" FARPROC ImportedFindFirstFileA __asm__("__imp__FindFirstFileA@8");
 extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
 extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4");
+extern "C" FARPROC ImportedFindClose __asm__("__imp__FindClose@4");
 extern "C" FARPROC ImportedGetOpenFileNameA __asm__("__imp__GetOpenFileNameA@4");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
@@ -50,6 +53,7 @@ decltype(&GetFileAttributesA) RealGetFileAttributesA;
 decltype(&FindFirstFileA) RealFindFirstFileA;
 decltype(&InvalidateRect) RealInvalidateRect;
 decltype(&RemoveDirectoryA) RealRemoveDirectoryA;
+decltype(&FindClose) RealFindClose;
 decltype(&GetOpenFileNameA) RealGetOpenFileNameA;
 
 struct ProcOverride {
@@ -117,9 +121,38 @@ DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
     return RefusedForNoDisk(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
 }
 
+// The folders that searches are open in, by search: such a folder cannot be removed until its
+// search is closed.
+std::mutex SearchesHeld;
+std::map<HANDLE, std::string> OpenSearches;
+
+std::string FullPathOf(LPCSTR path)
+{
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path, sizeof full, full, nullptr);
+    return n && n < sizeof full ? full : "";
+}
+
 HANDLE WINAPI RuledFindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
-    return RefusedForNoDisk(pattern) ? INVALID_HANDLE_VALUE : RealFindFirstFileA(pattern, found);
+    if (RefusedForNoDisk(pattern))
+        return INVALID_HANDLE_VALUE;
+    HANDLE search = RealFindFirstFileA(pattern, found);
+    std::string folder = FullPathOf(pattern);
+    if (search != INVALID_HANDLE_VALUE && folder.find('\\') != std::string::npos) {
+        std::lock_guard<std::mutex> hold(SearchesHeld);
+        OpenSearches[search] = folder.substr(0, folder.rfind('\\'));
+    }
+    return search;
+}
+
+BOOL WINAPI RuledFindClose(HANDLE search)
+{
+    {
+        std::lock_guard<std::mutex> hold(SearchesHeld);
+        OpenSearches.erase(search);
+    }
+    return RealFindClose(search);
 }
 
 // The Open dialog makes the chosen file's folder the process's current directory unless told
@@ -135,15 +168,22 @@ BOOL WINAPI RuledGetOpenFileNameA(OPENFILENAMEA *ofn)
 }
 
 // As under MS-DOS, the process's current directory cannot be removed (Wine, on Linux, removes
-// it): a folder the Open dialog left current stays.
+// it): a folder the Open dialog left current stays. Nor can a folder that a search is still
+// open in: it is in use until FindClose.
 BOOL WINAPI RuledRemoveDirectoryA(LPCSTR path)
 {
-    char current[MAX_PATH], full[MAX_PATH];
-    if (GetCurrentDirectoryA(sizeof current, current) &&
-        GetFullPathNameA(path, sizeof full, full, nullptr) && lstrcmpiA(current, full) == 0) {
+    char current[MAX_PATH];
+    std::string full = FullPathOf(path);
+    if (GetCurrentDirectoryA(sizeof current, current) && lstrcmpiA(current, full.c_str()) == 0) {
         SetLastError(ERROR_CURRENT_DIRECTORY);
         return FALSE;
     }
+    std::lock_guard<std::mutex> hold(SearchesHeld);
+    for (const auto &open : OpenSearches)
+        if (lstrcmpiA(open.second.c_str(), full.c_str()) == 0) {
+            SetLastError(ERROR_SHARING_VIOLATION);
+            return FALSE;
+        }
     return RealRemoveDirectoryA(path);
 }
 
@@ -281,6 +321,7 @@ struct RulesAtStartUp {
         RealFindFirstFileA = SwapIn(&ImportedFindFirstFileA, RuledFindFirstFileA);
         RealInvalidateRect = SwapIn(&ImportedInvalidateRect, RuledInvalidateRect);
         RealRemoveDirectoryA = SwapIn(&ImportedRemoveDirectoryA, RuledRemoveDirectoryA);
+        RealFindClose = SwapIn(&ImportedFindClose, RuledFindClose);
         RealGetOpenFileNameA = SwapIn(&ImportedGetOpenFileNameA, RuledGetOpenFileNameA);
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;

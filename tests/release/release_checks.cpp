@@ -56,7 +56,9 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
     EXPECT_EQ(3 * 14, themeFiles);
     // A disk of the theme kit (QV_KIT_DISK, its theme QV_KIT_THEME) installed in turn by its
     // THEMES.INF puts the theme beside the installed module.
-    std::vector<std::string> expected = {"(Windows default)", "BRIGHT", "CLASSIC", "CONTRAST"};
+    // The two bracketed entries always stand first.
+    std::vector<std::string> expected = {"(Current settings)", "(Windows default)", "BRIGHT",
+                                         "CLASSIC", "CONTRAST"};
     if (const char *kit = getenv("QV_KIT_DISK")) {
         std::string theme = getenv("QV_KIT_THEME") ? getenv("QV_KIT_THEME") : "";
         RunCapturingOutput("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 " +
@@ -69,7 +71,7 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
                 std::string(system) + "\\QVTHEMES\\" + theme + path.substr(path.rfind('\\'));
             EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
         }
-        expected.insert(std::lower_bound(expected.begin() + 1, expected.end(), theme), theme);
+        expected.insert(std::lower_bound(expected.begin() + 2, expected.end(), theme), theme);
     }
     // The Themes page of the installed module lists the installed themes.
     HMODULE module = LoadLibraryA(installed.c_str());
