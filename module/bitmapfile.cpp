@@ -453,6 +453,20 @@ struct SizeFolderProbe {
 static SizeFolderProbe SizeProbes[FrameImageCount];
 static int SizeProbeCount;
 
+// The 32-bit DIB section pictures are fitted in, kept through a run of loads: a theme's
+// pictures are fitted from one size to one other, and one section serves them all.
+static HBITMAP RunSection;
+static DWORD *RunSectionPixels;
+static LONG RunSectionWidth, RunSectionHeight;
+
+static void ReleaseRunSection()
+{
+    if (RunSection)
+        DeleteObject(RunSection);
+    RunSection = nullptr;
+    RunSectionPixels = nullptr;
+}
+
 void BeginBitmapLoads()
 {
     if (LoadRuns++)
@@ -471,6 +485,7 @@ void EndBitmapLoads()
 {
     if (!LoadRuns || --LoadRuns)
         return;
+    ReleaseRunSection();
     if (RunWork)
         DeleteDC(RunWork);
     // A common DC of the screen is one of few: never kept beyond the run.
@@ -534,8 +549,9 @@ static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx
 // The picture fitted into cx x cy by the maps: drawn once at its own size in 32 bits, each
 // pixel of the slot taken from its pixel of the picture, and the result handed to GDI at its
 // own size. No colour is blended, and a display of 16 or 256 colours shows the same colours
-// as it would for the picture at its own size. One 32-bit DIB section holds both, bottom-up:
-// the slot's cy rows first in memory, the picture's rows above them (cx is the wider).
+// as it would for the picture at its own size. The run's 32-bit DIB section holds both,
+// bottom-up: the slot's cy rows first in memory, the picture's rows above them (cx is the
+// wider).
 static HBITMAP MakeFittedBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy,
                                 const int *columns, const int *rows)
 {
@@ -549,14 +565,20 @@ static HBITMAP MakeFittedBitmap(const BITMAPINFO *info, const void *bits, int cx
     h.biPlanes = 1;
     h.biBitCount = 32;
     h.biCompression = BI_RGB;
-    void *memory = nullptr;
     HBITMAP bitmap = nullptr;
     BeginBitmapLoads();
-    HBITMAP section =
-        RunWork ? CreateDIBSection(RunWork, &both, DIB_RGB_COLORS, &memory, nullptr, 0) : nullptr;
-    DWORD *pixels = static_cast<DWORD *>(memory);
-    if (section && pixels) {
-        HGDIOBJ previous = SelectObject(RunWork, section);
+    if (RunSection && (RunSectionWidth != h.biWidth || RunSectionHeight != h.biHeight))
+        ReleaseRunSection();
+    void *memory = nullptr;
+    if (!RunSection && RunWork) {
+        RunSection = CreateDIBSection(RunWork, &both, DIB_RGB_COLORS, &memory, nullptr, 0);
+        RunSectionPixels = static_cast<DWORD *>(memory);
+        RunSectionWidth = h.biWidth;
+        RunSectionHeight = h.biHeight;
+    }
+    DWORD *pixels = RunSectionPixels;
+    if (RunSection && pixels) {
+        HGDIOBJ previous = SelectObject(RunWork, RunSection);
         int drawn = DrawIntoWork(info, bits, width, height);
         SelectObject(RunWork, previous);
         GdiFlush();
@@ -572,8 +594,6 @@ static HBITMAP MakeFittedBitmap(const BITMAPINFO *info, const void *bits, int cx
         if (drawn)
             bitmap = MakeScreenBitmap(&both, pixels, 0, 0);
     }
-    if (section)
-        DeleteObject(section);
     EndBitmapLoads();
     return bitmap;
 }
