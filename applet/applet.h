@@ -115,9 +115,10 @@ void GetCaptionPictureSize(SIZE *size);
 // something, it gets the first of: the file on a removable disk or CD, a refused file, an
 // unstretched picture larger than the button. Every page showing a Start picture says this.
 HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status, int statusSize);
-// A caption-button picture at caption-button size; null for an empty path (the system's own)
-// or a refused file. Unless status already names something, it gets the file on a removable
-// disk or CD, else a refused file.
+// A caption-button picture at caption-button size, made as the painter makes it (the picture
+// drawn for the size, else the file fitted); null for an empty path (the system's own) or a
+// refused file. Unless status already names something, it gets the file on a removable disk
+// or CD, else a refused file or size variant.
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize);
 // "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable.
 int DescribeBitmapFile(const char *path, char *status, int statusSize);

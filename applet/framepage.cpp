@@ -68,6 +68,8 @@ static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
     FramePreviewState = CaptionStateOf(selected);
     FramePreviewMarked = selected;
     status[0] = '\0';
+    // One run of loads: a folder is probed for its size subfolder once, not once a picture.
+    BeginBitmapLoads();
     for (int i = 0; i < FrameImageCount; i++) {
         if (CaptionStateOf(i) != FramePreviewState)
             continue;
@@ -77,6 +79,7 @@ static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
         else
             FramePreviewPictures[i] = LoadCaptionPicture(list[i], ignored, sizeof ignored);
     }
+    EndBitmapLoads();
     for (int i = 0; i < FrameImageCount && !status[0]; i++)
         DescribePictureDisk(list[i], status, sizeof status);
     SetDlgItemTextA(page, IDC_FRAME_STATUS, status);

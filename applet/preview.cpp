@@ -34,15 +34,6 @@ void GetCaptionPictureSize(SIZE *size)
     *size = CaptionButtonSizeOfMetrics();
 }
 
-static const char *FileNamePart(const char *path)
-{
-    const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    return name;
-}
-
 int DescribeBitmapFile(const char *path, char *status, int statusSize)
 {
     char why[WhySize];
@@ -128,6 +119,8 @@ HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status
     return picture;
 }
 
+// Through the painter's own entry: the same choice of the picture drawn for the size, the
+// same fitting, and the loader's reason for a refused file or size variant.
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
 {
     if (IsDefaultImage(path))
@@ -135,7 +128,11 @@ HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
     SIZE size;
     GetCaptionPictureSize(&size);
     DescribePictureDisk(path, status, statusSize);
-    return LoadPicture(path, size.cx, size.cy, status, statusSize);
+    char why[FrameImagePathSize + WhySize];
+    HBITMAP picture = LoadCaptionBitmap(path, size.cx, size.cy, why, sizeof why);
+    if (status[0] == '\0')
+        CopyText(status, statusSize, why);
+    return picture;
 }
 
 void CentreRow(RECT *box, int height)

@@ -150,10 +150,11 @@ int IsProvenBitmapDC(HDC dc)
     return 1;
 }
 
-// Every copy comes from an image loaded at the size it is painted at, so that no copy shows
+// Every copy comes from an image made for the size it is painted at, so that no copy shows
 // pixels from outside its image: a slot at the size the window manager gave it in the table
-// just read, the strips at the caption-button size just read. Where the two agree, one load
-// serves both.
+// just read, the strips at the caption-button size just read. Each is the picture drawn for
+// that size when the theme has one, else the file fitted to it. Where the two sizes agree,
+// one load serves both.
 static void ApplyFrameImage(int code, const char *path)
 {
     const SlotRect *whole = WholeRecord(code);
@@ -161,13 +162,14 @@ static void ApplyFrameImage(int code, const char *path)
                    whole->cy == (WORD)CaptionButtonHeight;
     if (whole && whole->cx && whole->cy) {
         // An unusable file is skipped as a missing one is: the system's own image stays.
-        HBITMAP image = LoadBitmapFile(path, whole->cx, whole->cy);
+        HBITMAP image = LoadCaptionBitmap(path, whole->cx, whole->cy, nullptr, 0);
         if (!image)
             return;
         PaintCopies(code, image, together ? PaintSlot | PaintStrips : PaintSlot);
     }
     if (IsComposite(code) && !together) {
-        HBITMAP image = LoadBitmapFile(path, CaptionButtonWidth, CaptionButtonHeight);
+        HBITMAP image =
+            LoadCaptionBitmap(path, CaptionButtonWidth, CaptionButtonHeight, nullptr, 0);
         if (image)
             PaintCopies(code, image, PaintStrips);
     }

@@ -437,15 +437,42 @@ static void MapSchemeColours(DibInfo *info, BYTE *pixels, const BitmapLayout &l)
     }
 }
 
-// The screen's DC and a work DC held through a run of loads (BeginBitmapLoads); null
-// between runs, when each load takes its own.
+// The screen's DC and a work DC held through a run of loads (BeginBitmapLoads), and how
+// deeply runs are nested; null between runs, when each load takes its own.
 static HDC RunScreen;
 static HDC RunWork;
+static int LoadRuns;
+
+// Folders probed for a size subfolder during the present run of loads: the thirteen caption
+// pictures of a theme share one folder, and a folder without such subfolders costs one probe,
+// not thirteen. A run through more folders than this probes the rest each time.
+struct SizeFolderProbe {
+    char probe[MAX_PATH]; // "<folder>\<cx>X<cy>"
+    int present;
+};
+static SizeFolderProbe SizeProbes[FrameImageCount];
+static int SizeProbeCount;
+
+// The 32-bit DIB section pictures are fitted in, kept through a run of loads: a theme's
+// pictures are fitted from one size to one other, and one section serves them all.
+static HBITMAP RunSection;
+static DWORD *RunSectionPixels;
+static LONG RunSectionWidth, RunSectionHeight;
+
+static void ReleaseRunSection()
+{
+    if (RunSection)
+        DeleteObject(RunSection);
+    RunSection = nullptr;
+    RunSectionPixels = nullptr;
+}
 
 void BeginBitmapLoads()
 {
-    if (RunScreen)
+    if (LoadRuns++)
         return;
+    // A folder may have gained or lost its size subfolders since the last run.
+    SizeProbeCount = 0;
     RunScreen = GetDC(nullptr);
     RunWork = RunScreen ? CreateCompatibleDC(RunScreen) : nullptr;
     // Scaled as the caption buttons and the Start button are drawn: whole pixels, no blending,
@@ -456,6 +483,9 @@ void BeginBitmapLoads()
 
 void EndBitmapLoads()
 {
+    if (!LoadRuns || --LoadRuns)
+        return;
+    ReleaseRunSection();
     if (RunWork)
         DeleteDC(RunWork);
     // A common DC of the screen is one of few: never kept beyond the run.
@@ -481,33 +511,34 @@ static void FillWithFirstEntry(const BITMAPINFO *info, int cx, int cy)
                   reinterpret_cast<const BITMAPINFO *>(&one), DIB_RGB_COLORS, SRCCOPY);
 }
 
+// Draws the DIB whole into the bitmap selected into the run's work DC, cx x cy; 1 when GDI
+// drew it.
+static int DrawIntoWork(const BITMAPINFO *info, const void *bits, int cx, int cy)
+{
+    DWORD compression = info->bmiHeader.biCompression;
+    if (compression == BI_RLE8 || compression == BI_RLE4)
+        FillWithFirstEntry(info, cx, cy);
+    return StretchDIBits(RunWork, 0, 0, cx, cy, 0, 0, info->bmiHeader.biWidth,
+                         info->bmiHeader.biHeight, bits, info, DIB_RGB_COLORS, SRCCOPY) > 0;
+}
+
 // A bitmap compatible with the screen, cx x cy (0: the picture's own size), made from a DIB:
 // its colours are fixed here from the DIB's own table, whatever DC it is later copied into.
 static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy)
 {
-    int width = info->bmiHeader.biWidth;
-    int height = info->bmiHeader.biHeight;
     if (cx <= 0 || cy <= 0) {
-        cx = width;
-        cy = height;
+        cx = info->bmiHeader.biWidth;
+        cy = info->bmiHeader.biHeight;
     }
-    int own = !RunScreen;
-    if (own)
-        BeginBitmapLoads();
+    BeginBitmapLoads();
     HBITMAP bitmap = RunWork ? CreateCompatibleBitmap(RunScreen, cx, cy) : nullptr;
     int drawn = 0;
     if (bitmap) {
         HGDIOBJ previous = SelectObject(RunWork, bitmap);
-        DWORD compression = info->bmiHeader.biCompression;
-        if (compression == BI_RLE8 || compression == BI_RLE4)
-            FillWithFirstEntry(info, cx, cy);
-        int lines = StretchDIBits(RunWork, 0, 0, cx, cy, 0, 0, width, height, bits, info,
-                                  DIB_RGB_COLORS, SRCCOPY);
-        drawn = lines > 0;
+        drawn = DrawIntoWork(info, bits, cx, cy);
         SelectObject(RunWork, previous);
     }
-    if (own)
-        EndBitmapLoads();
+    EndBitmapLoads();
     if (!drawn && bitmap) {
         DeleteObject(bitmap);
         bitmap = nullptr;
@@ -515,9 +546,74 @@ static HBITMAP MakeScreenBitmap(const BITMAPINFO *info, const void *bits, int cx
     return bitmap;
 }
 
+// The picture fitted into cx x cy by the maps: drawn once at its own size in 32 bits, each
+// pixel of the slot taken from its pixel of the picture, and the result handed to GDI at its
+// own size. No colour is blended, and a display of 16 or 256 colours shows the same colours
+// as it would for the picture at its own size. The run's 32-bit DIB section holds both,
+// bottom-up: the slot's cy rows first in memory, the picture's rows above them (cx is the
+// wider).
+static HBITMAP MakeFittedBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy,
+                                const int *columns, const int *rows)
+{
+    int width = info->bmiHeader.biWidth, height = info->bmiHeader.biHeight;
+    BITMAPINFO both;
+    memset(&both, 0, sizeof both);
+    BITMAPINFOHEADER &h = both.bmiHeader;
+    h.biSize = sizeof h;
+    h.biWidth = cx;
+    h.biHeight = cy + height;
+    h.biPlanes = 1;
+    h.biBitCount = 32;
+    h.biCompression = BI_RGB;
+    HBITMAP bitmap = nullptr;
+    BeginBitmapLoads();
+    if (RunSection && (RunSectionWidth != h.biWidth || RunSectionHeight != h.biHeight))
+        ReleaseRunSection();
+    void *memory = nullptr;
+    if (!RunSection && RunWork) {
+        RunSection = CreateDIBSection(RunWork, &both, DIB_RGB_COLORS, &memory, nullptr, 0);
+        RunSectionPixels = static_cast<DWORD *>(memory);
+        RunSectionWidth = h.biWidth;
+        RunSectionHeight = h.biHeight;
+    }
+    DWORD *pixels = RunSectionPixels;
+    if (RunSection && pixels) {
+        HGDIOBJ previous = SelectObject(RunWork, RunSection);
+        int drawn = DrawIntoWork(info, bits, width, height);
+        SelectObject(RunWork, previous);
+        GdiFlush();
+        // Row y from the top of the picture is row (cy + height - 1 - y) in memory, row y of
+        // the slot row (cy - 1 - y).
+        for (int y = 0; drawn && y < cy; y++) {
+            const DWORD *from = pixels + (cy + height - 1 - rows[y]) * cx;
+            DWORD *to = pixels + (cy - 1 - y) * cx;
+            for (int x = 0; x < cx; x++)
+                to[x] = from[columns[x]];
+        }
+        h.biHeight = cy;
+        if (drawn)
+            bitmap = MakeScreenBitmap(&both, pixels, 0, 0);
+    }
+    EndBitmapLoads();
+    return bitmap;
+}
+
+// A caption picture at cx x cy: as it is at its own size, fitted where the rule applies, and
+// stretched where it does not (a slot smaller than the picture).
+static HBITMAP MakeCaptionBitmap(const BITMAPINFO *info, const void *bits, int cx, int cy)
+{
+    int width = info->bmiHeader.biWidth, height = info->bmiHeader.biHeight;
+    int columns[LargestFitSide], rows[LargestFitSide];
+    if ((width == cx && height == cy) || !MapCaptionFit(width, height, cx, cy, columns, rows))
+        return MakeScreenBitmap(info, bits, cx, cy);
+    return MakeFittedBitmap(info, bits, cx, cy, columns, rows);
+}
+
 // The bitmap of a picture whose pixels are read: its greys in the user's colours, its rows
-// bottom-up. Frees the picture.
-static HBITMAP MakePictureBitmap(PictureFile *picture, const BYTE *table, int cx, int cy)
+// bottom-up; at cx x cy (0: its own size), as a caption picture where caption is set, else
+// stretched. Frees the picture.
+static HBITMAP MakePictureBitmap(PictureFile *picture, const BYTE *table, int cx, int cy,
+                                 int caption = 0)
 {
     const BitmapLayout &l = picture->layout;
     DibInfo info;
@@ -525,8 +621,9 @@ static HBITMAP MakePictureBitmap(PictureFile *picture, const BYTE *table, int cx
     if (l.height < 0)
         TurnRowsBottomUp(picture->pixels, l);
     MapSchemeColours(&info, picture->pixels, l);
-    HBITMAP bitmap =
-        MakeScreenBitmap(reinterpret_cast<const BITMAPINFO *>(&info), picture->pixels, cx, cy);
+    const BITMAPINFO *dib = reinterpret_cast<const BITMAPINFO *>(&info);
+    HBITMAP bitmap = caption ? MakeCaptionBitmap(dib, picture->pixels, cx, cy)
+                             : MakeScreenBitmap(dib, picture->pixels, cx, cy);
     FreePicture(picture);
     return bitmap;
 }
@@ -611,6 +708,16 @@ static void PutNumber(char *text, DWORD n)
     *text = '\0';
 }
 
+// "<width><between><height>" into text (SizeTextSize bytes), as "16 x 14" or "22X20".
+inline constexpr int SizeTextSize = 32;
+static void PutSize(char *text, DWORD width, DWORD height, const char *between)
+{
+    char w[11], h[11];
+    PutNumber(w, width);
+    PutNumber(h, height);
+    FormatText(text, SizeTextSize, "%s%s%s", w, between, h);
+}
+
 // A few words for the user on why a file is not used.
 static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, int whySize)
 {
@@ -626,10 +733,9 @@ static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, i
     };
     static_assert(sizeof Reasons / sizeof Reasons[0] == UnknownKind + 1, "one reason each");
     if (refusal == TooLarge && l.width) {
-        char width[11], height[11];
-        PutNumber(width, (DWORD)l.width);
-        PutNumber(height, l.height < 0 ? 0u - (DWORD)l.height : (DWORD)l.height);
-        FormatText(why, whySize, "%s x %s pixels is larger than 1024 x 1024", width, height);
+        char size[SizeTextSize];
+        PutSize(size, (DWORD)l.width, l.height < 0 ? 0u - (DWORD)l.height : (DWORD)l.height, " x ");
+        FormatText(why, whySize, "%s pixels is larger than 1024 x 1024", size);
     } else {
         CopyText(why, whySize, Reasons[refusal]);
     }
@@ -642,4 +748,104 @@ int CheckBitmapFile(const char *path, char *why, int whySize)
     if (why && whySize > 0)
         DescribeRefusal(refusal, picture.layout, why, whySize);
     return refusal == Usable;
+}
+
+// "<name>: <words>" for the user, or the words alone where the name leaves them no room.
+static void NameReason(char *why, int whySize, const char *name, const char *words)
+{
+    if (why && whySize > 0 && !FormatText(why, whySize, "%s: %s", name, words))
+        CopyText(why, whySize, words);
+}
+
+static void NameRefusal(char *why, int whySize, const char *name, Refusal refusal,
+                        const BitmapLayout &l)
+{
+    char words[SizeTextSize + 64];
+    DescribeRefusal(refusal, l, words, sizeof words);
+    NameReason(why, whySize, name, words);
+}
+
+// Whether the size subfolder probe ("<folder>\<cx>X<cy>") is there; asked of the disk once
+// a run.
+static int HasSizeFolder(const char *probe)
+{
+    for (int i = 0; i < SizeProbeCount; i++)
+        if (lstrcmpiA(SizeProbes[i].probe, probe) == 0)
+            return SizeProbes[i].present;
+    DWORD attributes = GetFileAttributesQuietly(probe);
+    int present = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (SizeProbeCount < FrameImageCount) {
+        SizeFolderProbe &p = SizeProbes[SizeProbeCount++];
+        CopyText(p.probe, sizeof p.probe, probe);
+        p.present = present;
+    }
+    return present;
+}
+
+// "<folder>\<cx>X<cy>\<name>" for path "<folder>\<name>" into variant, when the folder has
+// that subfolder; returns where "<cx>X<cy>\<name>" starts in it, or -1 when there is none.
+static int FindSizeVariant(const char *path, int cx, int cy, char *variant, int variantSize)
+{
+    const char *name = FileNamePart(path);
+    int folderLength = (int)(name - path);
+    if (cx <= 0 || cy <= 0 || !name[0] || folderLength >= variantSize)
+        return -1;
+    char size[SizeTextSize];
+    PutSize(size, (DWORD)cx, (DWORD)cy, "X");
+    // The folder, its separator included, then the size: the subfolder to probe.
+    CopyText(variant, folderLength + 1, path);
+    char *rest = variant + folderLength;
+    int restSize = variantSize - folderLength;
+    if (!FormatText(rest, restSize, "%s", size) || !HasSizeFolder(variant))
+        return -1;
+    return FormatText(rest, restSize, "%s\\%s", size, name) ? folderLength : -1;
+}
+
+// The size variant of path for cx x cy when there is a usable one of exactly that size; else
+// null, and why says what was refused (nothing for a variant that is not there).
+static HBITMAP LoadSizeVariant(const char *path, int cx, int cy, PictureFile *picture, char *why,
+                               int whySize)
+{
+    char variant[MAX_PATH];
+    int nameAt = FindSizeVariant(path, cx, cy, variant, sizeof variant);
+    if (nameAt < 0)
+        return nullptr;
+    const BitmapLayout &l = picture->layout;
+    Refusal refusal = ReadPicture(variant, picture, 1);
+    if (refusal == NotFound)
+        return nullptr;
+    if (refusal != Usable) {
+        NameRefusal(why, whySize, variant + nameAt, refusal, l);
+        return nullptr;
+    }
+    if (l.width == cx && (LONG)Rows(l) == cy)
+        return MakePictureBitmap(picture, picture->head + l.tableAt, 0, 0);
+    char drawn[SizeTextSize], slot[SizeTextSize], words[3 * SizeTextSize];
+    PutSize(drawn, (DWORD)l.width, Rows(l), " x ");
+    PutSize(slot, (DWORD)cx, (DWORD)cy, " x ");
+    FormatText(words, sizeof words, "%s pixels, not %s", drawn, slot);
+    NameReason(why, whySize, variant + nameAt, words);
+    FreePicture(picture);
+    return nullptr;
+}
+
+HBITMAP LoadCaptionBitmap(const char *path, int cx, int cy, char *why, int whySize)
+{
+    if (why && whySize > 0)
+        why[0] = '\0';
+    BeginBitmapLoads();
+    PictureFile picture;
+    HBITMAP bitmap = LoadSizeVariant(path, cx, cy, &picture, why, whySize);
+    if (!bitmap) {
+        // The file itself; its refusal, which leaves the system's own picture, is the one told.
+        Refusal refusal = ReadPicture(path, &picture, 1);
+        if (refusal == Usable)
+            bitmap = MakePictureBitmap(&picture, picture.head + picture.layout.tableAt, cx, cy, 1);
+        if (refusal != Usable)
+            NameRefusal(why, whySize, FileNamePart(path), refusal, picture.layout);
+        else if (!bitmap)
+            NameReason(why, whySize, FileNamePart(path), "the system could not load it");
+    }
+    EndBitmapLoads();
+    return bitmap;
 }

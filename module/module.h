@@ -62,6 +62,9 @@ int CopyText(char *dst, int dstSize, const char *src);
 int FormatText(char *dst, int dstSize, const char *format, const char *a, const char *b = nullptr,
                const char *c = nullptr);
 
+// The last part of a path: what follows its last '\', '/' or ':'.
+const char *FileNamePart(const char *path);
+
 // The module's full path as GetModuleFileNameA gives it; "" when it cannot be had.
 // Returns 1 when the whole path fitted.
 int GetModulePath(char *dst, int dstSize);
@@ -116,10 +119,30 @@ HBITMAP LoadBitmapResource(int id, int cx, int cy);
 // colour table and pixels. Gives the bytes it takes and where its pixels start; null when the
 // module has no such resource. Every use of the module's own pictures starts here.
 const BITMAPINFO *FindBitmapResource(int id, DWORD *size, DWORD *pixelsAt);
+// A caption-button picture for a slot of cx x cy, the one entry the painter and the pages'
+// previews share. A folder may hold pictures drawn for other sizes in subfolders named after
+// the size, "<cx>X<cy>", under the same file name: "<folder>\<cx>X<cy>\<name>" is used when
+// it passes the check and is exactly cx x cy; otherwise the file itself, fitted to the slot by
+// the rule of module/captionfit.cpp (stretched where the slot is the smaller). Null when the
+// file is unusable. why (may be null) gets, for the user, why a file is not used: the file's
+// own refusal ("CLOSEUP.BMP: not a bitmap file"), else a refused size variant's
+// ("22X20\CLOSEUP.BMP: 16 x 14 pixels, not 22 x 20"); "" when nothing was refused.
+HBITMAP LoadCaptionBitmap(const char *path, int cx, int cy, char *why, int whySize);
 // Around a run of loads (the caption images of one paint): the DCs every load needs are
-// made once for the run instead of once a load. Loads outside a run make their own.
+// made once for the run instead of once a load, and each folder is probed for a size
+// subfolder once, not once a file. Loads outside a run make their own. Runs nest.
 void BeginBitmapLoads();
 void EndBitmapLoads();
+
+// ---- The fitting rule for caption pictures (module/captionfit.cpp). ----
+
+// Slots larger than this on a side are stretched to, not fitted.
+inline constexpr int LargestFitSide = 1024;
+// The rule stated in captionfit.cpp: 1 when it applies to a picture of width x height going
+// into slotWidth x slotHeight, with destination pixel (X, Y) taken from source pixel
+// (columns[X], rows[Y]); 0 when it does not (the picture is then stretched as before).
+// columns holds slotWidth entries and rows slotHeight.
+int MapCaptionFit(int width, int height, int slotWidth, int slotHeight, int *columns, int *rows);
 
 // ---- Registry helpers (module/registry.cpp). ----
 

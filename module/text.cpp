@@ -132,3 +132,12 @@ int GetRundllModulePath(char *dst, int dstSize)
         return RefuseText(dst);
     return 1;
 }
+
+const char *FileNamePart(const char *path)
+{
+    const char *name = path;
+    for (const char *p = path; *p; p++)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    return name;
+}

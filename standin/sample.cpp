@@ -9,8 +9,10 @@ enum CaptionButton { ButtonNone = -1, ButtonMinimize, ButtonMaximize, ButtonClos
 enum { TimerWatchPixels = 1 };
 
 static const int SampleMargin = 48; // from the top right corner of the screen
-static const int SampleWidth = 360;
+static const int SampleWidth = 360; // at the least: more where the buttons need it
 static const int SampleHeight = 172;
+static const int GalleryTop = 10;    // below the caption
+static const int GalleryMargin = 12; // left, right and below the gallery
 static const int FrameWidth = 3;     // a raised edge and one pixel of face, as a dialog frame
 static const UINT WatchPeriod = 200; // ms
 static const int RowHeightExtra = 6; // space around each gallery row
@@ -193,6 +195,27 @@ static void draw_gallery_row(HDC dc, const GalleryRow *row, const RECT *area)
     }
 }
 
+static int get_row_height()
+{
+    int w, h;
+    get_button_size(&w, &h);
+    return h + 4 + RowHeightExtra;
+}
+
+// The window's size for the caption buttons of the moment: every gallery row shows whole, the
+// widest with its label, at any caption size.
+static void get_sample_size(int *width, int *height)
+{
+    int w, h;
+    get_button_size(&w, &h);
+    int rows = sizeof Gallery / sizeof Gallery[0];
+    int needed_height = 2 * FrameWidth + GetSystemMetrics(SM_CYCAPTION) - 1 + GalleryTop +
+                        rows * get_row_height() + GalleryMargin;
+    int needed_width = 2 * GalleryMargin + LabelWidth + 5 * w + 8 + 4;
+    *width = needed_width > SampleWidth ? needed_width : SampleWidth;
+    *height = needed_height > SampleHeight ? needed_height : SampleHeight;
+}
+
 static void draw_sample(HWND hwnd, HDC dc)
 {
     RECT client;
@@ -204,10 +227,9 @@ static void draw_sample(HWND hwnd, HDC dc)
     draw_own_caption(hwnd, dc);
     RECT caption;
     get_caption_rect(hwnd, &caption);
-    int w, h;
-    get_button_size(&w, &h);
-    int row_height = h + 4 + RowHeightExtra;
-    RECT area = {client.left + 12, caption.bottom + 10, client.right - 12, 0};
+    int row_height = get_row_height();
+    RECT area = {client.left + GalleryMargin, caption.bottom + GalleryTop,
+                 client.right - GalleryMargin, 0};
     for (const GalleryRow &row : Gallery) {
         area.bottom = area.top + row_height;
         draw_gallery_row(dc, &row, &area);
@@ -344,6 +366,18 @@ static LRESULT CALLBACK sample_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM l
     return DefWindowProcA(hwnd, msg, wparam, lparam);
 }
 
+// Top right, clear of where new windows open (the Control Panel's sheet among them), so the
+// sample stays in sight while settings are made.
+static void get_sample_place(RECT *place)
+{
+    int width, height;
+    get_sample_size(&width, &height);
+    int left = GetSystemMetrics(SM_CXSCREEN) - width - SampleMargin;
+    if (left < 0)
+        left = 0;
+    SetRect(place, left, SampleMargin, left + width, SampleMargin + height);
+}
+
 HWND CreateSampleWindow()
 {
     WNDCLASSA wc = {};
@@ -353,17 +387,24 @@ HWND CreateSampleWindow()
     wc.lpszClassName = SampleClassName;
     if (!RegisterClassA(&wc))
         return NULL;
-    // Top right, clear of where new windows open (the Control Panel's sheet among them), so
-    // the sample stays in sight while settings are made.
-    int left = GetSystemMetrics(SM_CXSCREEN) - SampleWidth - SampleMargin;
-    if (left < 0)
-        left = 0;
-    return CreateWindowExA(0, SampleClassName, SampleWindowTitle, WS_POPUP | WS_VISIBLE, left,
-                           SampleMargin, SampleWidth, SampleHeight, NULL, NULL, AppInstance, NULL);
+    RECT place;
+    get_sample_place(&place);
+    return CreateWindowExA(0, SampleClassName, SampleWindowTitle, WS_POPUP | WS_VISIBLE, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top, NULL,
+                           NULL, AppInstance, NULL);
 }
 
+// A new caption size resizes the window with its rows.
 void RefreshSampleWindow()
 {
-    if (sample_window)
-        InvalidateRect(sample_window, NULL, FALSE);
+    if (!sample_window)
+        return;
+    RECT place, now;
+    get_sample_place(&place);
+    GetWindowRect(sample_window, &now);
+    if (now.right - now.left != place.right - place.left ||
+        now.bottom - now.top != place.bottom - place.top)
+        SetWindowPos(sample_window, NULL, place.left, place.top, place.right - place.left,
+                     place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(sample_window, NULL, FALSE);
 }

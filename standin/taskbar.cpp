@@ -1,7 +1,10 @@
 // The taskbar: a topmost "Shell_TrayWnd" across the bottom of the screen whose first child is
 // the Start button, a BS_BITMAP button showing the shell's own Start picture. It is also the
 // window other processes talk to: load requests arrive here, and as the only top-level window
-// that always exists it rebuilds the system bitmaps when the display or the colours change.
+// that always exists it rebuilds the system bitmaps when the display, the colours or the
+// caption size change.
+#include <stdlib.h>
+
 #include "standin/standin.h"
 #include "install/loadrequest_shared.h"
 
@@ -133,6 +136,36 @@ static void on_system_change(HWND hwnd, int moved)
     RefreshSampleWindow();
 }
 
+// On Windows 95/98 a new caption size reaches every program at once; under Wine a program
+// keeps the metrics it started with. The size just stored (as a program that changes it with
+// SPIF_UPDATEINIFILE stores it, in pixels) is taken on here, so that the window manager's
+// bitmaps, the sample window and the agent in this process follow it as they would there.
+static void take_on_caption_size()
+{
+    static const char *const names[2] = {"CaptionWidth", "CaptionHeight"};
+    int sizes[2] = {0, 0};
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
+        return;
+    for (int i = 0; i < 2; i++) {
+        char text[16] = "";
+        DWORD size = sizeof text - 1;
+        if (RegQueryValueExA(key, names[i], NULL, NULL, (BYTE *)text, &size) == ERROR_SUCCESS)
+            sizes[i] = atoi(text);
+    }
+    RegCloseKey(key);
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (sizes[0] <= 0 || sizes[1] <= 0 ||
+        !SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0) ||
+        (metrics.iCaptionWidth == sizes[0] && metrics.iCaptionHeight == sizes[1]))
+        return;
+    metrics.iCaptionWidth = sizes[0];
+    metrics.iCaptionHeight = sizes[1];
+    SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+}
+
 static void on_destroy(HWND hwnd)
 {
     KillTimer(hwnd, TimerFreeLibraries);
@@ -172,8 +205,10 @@ static LRESULT CALLBACK taskbar_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM 
         break;
     case WM_SETTINGCHANGE:
         // New caption sizes: the caption buttons are drawn again at the new size.
-        if (wparam == SPI_SETNONCLIENTMETRICS)
+        if (wparam == SPI_SETNONCLIENTMETRICS) {
+            take_on_caption_size();
             on_system_change(hwnd, 0);
+        }
         break;
     case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;

@@ -157,6 +157,22 @@ struct ButtonColours {
     ~ButtonColours() { SetSysColors(3, Parts, saved); }
 };
 
+// Caption buttons of size x size pixels (0: as they are) while it lives, here and in programs
+// started meanwhile (told to every window with SPIF_UPDATEINIFILE | SPIF_SENDCHANGE).
+struct CaptionSize {
+    NONCLIENTMETRICSA saved = {sizeof(NONCLIENTMETRICSA)};
+    UINT flags;
+    explicit CaptionSize(int size, UINT flags = 0) : flags(flags)
+    {
+        SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof saved, &saved, 0);
+        NONCLIENTMETRICSA metrics = saved;
+        if (size > 0)
+            metrics.iCaptionWidth = metrics.iCaptionHeight = size;
+        SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof metrics, &metrics, flags);
+    }
+    ~CaptionSize() { SystemParametersInfoA(SPI_SETNONCLIENTMETRICS, sizeof saved, &saved, flags); }
+};
+
 // Opens each file, reads it whole once and closes it: the least any loader of them must do
 // (the benchmarks' floor).
 inline void ReadFilesOnce(const std::vector<std::string> &paths)

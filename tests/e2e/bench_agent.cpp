@@ -5,7 +5,7 @@
 //       changing.
 // Run under Wine with the Windows 98 setting for the stand-in (qvdesktop_win98.exe beside this
 // program), on a display, e.g. in the test fixture's prefix:
-//   wine-run.sh STATE build/qvshell.cpl build/tests/bench_agent.exe [rounds]
+//   wine-run.sh STATE build/qvshell.cpl build/tests/bench_agent.exe [rounds] [caption] [variants]
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -62,9 +62,11 @@ double TimeLoads(const std::vector<std::string> &frames, const std::string &star
 
 int main(int argc, char **argv)
 {
-    int rounds = argc > 1 ? atoi(argv[1]) : 30;
+    int rounds = argc > 1 ? atoi(argv[1]) : 30, caption = argc > 2 ? atoi(argv[2]) : 0;
     if (rounds < 3)
         rounds = 3;
+    bool variants = argc > 3;
+    CaptionSize captions(caption);
     if (!getenv("QV_STANDIN"))
         _putenv(("QV_STANDIN=" + ProgramFolder() + "qvdesktop_win98.exe").c_str());
     if (ModulePath().empty()) {
@@ -78,16 +80,26 @@ int main(int argc, char **argv)
         RGB(201, 17, 33),  RGB(17, 201, 33),  RGB(33, 17, 201), RGB(221, 211, 7), RGB(211, 7, 221),
         RGB(7, 221, 211),  RGB(150, 61, 5),   RGB(5, 150, 61),  RGB(61, 5, 150),  RGB(250, 140, 90),
         RGB(90, 250, 140), RGB(140, 90, 250), RGB(99, 66, 33)};
-    std::vector<std::string> frames;
-    for (int i = 0; i < 13; i++)
-        frames.push_back(WriteSolidBitmap("bench" + std::to_string(i), 16, 14, colours[i]));
+    // The caption size is set before the stand-in starts; with variants, pictures drawn for it
+    // are painted, and loaded by the loads.
+    std::vector<std::string> stored, frames;
+    std::string sized = std::to_string(CaptionWidth()) + "X" + std::to_string(CaptionHeight());
+    if (variants)
+        CreateDirectoryA((ImageFolder() + sized).c_str(), NULL);
+    for (int i = 0; i < 13; i++) {
+        std::string name = "bench" + std::to_string(i);
+        stored.push_back(WriteSolidBitmap(name, 16, 14, colours[i]));
+        frames.push_back(!variants ? stored.back()
+                                   : WriteSolidBitmap(sized + "\\" + name, CaptionWidth(),
+                                                      CaptionHeight(), colours[i]));
+    }
     std::string start = WriteSolidBitmap("benchstart", 48, 16, RGB(203, 19, 151));
 
     RunValues run;
     run.SetAside();
     ClearSettings();
     StoreStartButton(StartModeFile | StartStretchBit, start);
-    StoreFrameImages(frames);
+    StoreFrameImages(stored);
 
     StandIn standin;
     if (!StartStandIn(&standin, "--no-run")) {
@@ -152,9 +164,13 @@ int main(int argc, char **argv)
     StopStandIn(&standin);
     ClearSettings();
     run.PutBack();
+    for (size_t i = 0; variants && i < frames.size(); i++)
+        DeleteFileA(frames[i].c_str());
+    RemoveDirectoryA((ImageFolder() + sized).c_str());
 
     if (!refreshes.empty()) {
         double refresh = Median(refreshes), load = Median(loads), floor = Median(floors);
+        printf("caption buttons %dx%d\n", CaptionWidth(), CaptionHeight());
         printf("refresh with 13 caption images and a stretched Start picture: %.2f ms (median "
                "of %d)\n",
                refresh, rounds);

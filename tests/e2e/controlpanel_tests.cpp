@@ -3,6 +3,7 @@
 // changes what the shell and the window manager draw.
 #include <gtest/gtest.h>
 
+#include "common/testfiles.h"
 #include "common/win9x_rules.h"
 #include "e2e/e2e_util.h"
 #include "module/module.h"
@@ -58,6 +59,8 @@ class ControlPanelSession : public ::testing::Test
   protected:
     static void SetUpTestSuite()
     {
+        // 24-pixel caption buttons (22 x 20 pictures), as set before logon; put back after.
+        captions = new CaptionSize(24);
         module = ActAsTheModule();
         ASSERT_TRUE(module) << ModulePath();
         runValues.SetAside();
@@ -85,6 +88,7 @@ class ControlPanelSession : public ::testing::Test
         if (module)
             FreeLibrary(module);
         module = NULL;
+        delete captions;
     }
     void SetUp() override
     {
@@ -94,11 +98,13 @@ class ControlPanelSession : public ::testing::Test
     }
 
     static HMODULE module;
+    static CaptionSize *captions;
     static RunValues runValues;
     static StandIn standin;
     static std::string startBefore, startAfter, closeAfter;
 };
 HMODULE ControlPanelSession::module;
+CaptionSize *ControlPanelSession::captions;
 RunValues ControlPanelSession::runValues;
 StandIn ControlPanelSession::standin;
 std::string ControlPanelSession::startBefore, ControlPanelSession::startAfter,
@@ -172,8 +178,9 @@ TEST_F(ControlPanelSession, FrameControlsPageOpensOverTheStandInAndApplyRestarts
     EXPECT_EQ(closeAfter, std::string(FrameImageList[0]));
 }
 
-// A theme beside the module with a Start picture and one caption button: one pick and OK, and
-// the shell and window manager show both, the other caption buttons the system's own again.
+// A theme beside the module with a Start picture and three caption buttons, two also drawn for
+// 22 x 20 in its 22X20 folder: one pick and OK, and the shell and window manager show them
+// (those drawn for the size where there are some), the other caption buttons the system's own.
 TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
 {
     std::string module = ModulePath();
@@ -187,6 +194,13 @@ TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
         WriteSolidBitmap("thstart", StartPictureWidth, StartPictureHeight, ThemeStart).c_str(),
         start.c_str(), FALSE);
     CopyFileA(WriteSolidBitmap("thclose", 16, 14, ThemeClose).c_str(), close.c_str(), FALSE);
+    const std::string sized[] = {"\\CLOSEDN", "\\CLOSEDIS", "\\22X20\\CLOSEDN",
+                                 "\\22X20\\CLOSEDIS"};
+    const COLORREF drawn[] = {RGB(9, 9, 9), RGB(9, 9, 9), RGB(187, 7, 97), RGB(97, 187, 7)};
+    CreateDirectoryA((folder + "\\22X20").c_str(), NULL);
+    for (int i = 0; i < 4; i++)
+        CopyFileA(WriteSolidBitmap("thsized", i < 2 ? 16 : 22, i < 2 ? 14 : 20, drawn[i]).c_str(),
+                  (folder + sized[i] + ".BMP").c_str(), FALSE);
 
     ControlPanel control;
     ASSERT_TRUE(control.Open()) << "no sheet in Wine's Control Panel";
@@ -204,8 +218,13 @@ TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
     EXPECT_TRUE(WaitUntil([] { return CountInSample(ThemeClose) == 4; }, 10000))
         << "the sample window does not show the theme's close button";
     EXPECT_EQ(0u, CountInSample(MinimizeUp)) << "the theme has no minimize button: the system's";
+    EXPECT_EQ(1u, CountInSample(drawn[2])) << "the pressed row";
+    EXPECT_EQ(1u, CountInSample(drawn[3])) << "the disabled row";
     DeleteFileA(start.c_str());
     DeleteFileA(close.c_str());
+    for (const std::string &file : sized)
+        DeleteFileA((folder + file + ".BMP").c_str());
+    RemoveDirectoryA((folder + "\\22X20").c_str());
     RemoveDirectoryA(folder.c_str());
     RemoveDirectoryA(themes.c_str());
 }

@@ -4,6 +4,7 @@
 // The steps build on each other and run in the order written.
 #include <gtest/gtest.h>
 
+#include "common/testfiles.h"
 #include "e2e/e2e_util.h"
 #include "install/install.h"
 #include "module/module.h"
@@ -198,6 +199,29 @@ TEST_F(Session, ColourChangeRebuildsTheBitmapsAndTheAgentRepaintsASecondLater)
     EXPECT_TRUE(WaitUntil(paintedInShared, 5000));
     EXPECT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 2000));
     CloseSharedBitmaps(&bitmaps);
+}
+
+// A new caption size reaches the window manager, which rebuilds its bitmaps and grows the sample
+// window; the agent paints every row again at that size, with the picture drawn for it where
+// there is one (close down at 22 x 20), and again once the size is put back.
+TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
+{
+    ASSERT_TRUE(AgentOf(standin.process.dwProcessId));
+    CreateDirectoryA((ImageFolder() + "22X20").c_str(), NULL);
+    std::string drawn = WriteSolidBitmap("22X20\\frame1", 22, 20, RGB(7, 77, 177));
+    COLORREF at24[FrameImages];
+    std::copy(FrameColours, FrameColours + FrameImages, at24);
+    at24[1] = RGB(7, 77, 177);
+    std::string report;
+    for (int size : {24, 30, 0}) { // 0: put back
+        CaptionSize caption(size, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE);
+        const COLORREF *colours = size == 24 ? at24 : FrameColours;
+        EXPECT_TRUE(
+            WaitUntil([&] { return report = "", SampleShowsEveryImage(colours, &report); }, 5000))
+            << size << ": " << report;
+    }
+    DeleteFileA(drawn.c_str());
+    RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
 
 TEST_F(Session, QvOutRestoresTheShellsStartPictureAndTheSystemsCaptionButtons)

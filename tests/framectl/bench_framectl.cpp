@@ -2,7 +2,7 @@
 // Paints all 13 images into the stand-in's shared bitmaps through the module's DC and prints
 // the time of ApplyFrameControls relative to the time of loading the same 13 files alone at
 // caption-button size, both measured in this one run, rounds interleaved.
-// usage: bench_framectl.exe [rounds]
+// usage: bench_framectl.exe [rounds] [caption size, set here and put back at the end] [variants]
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -26,11 +26,14 @@ static bool WriteBmp(const char *path, int w, int h, int seed)
 
 int main(int argc, char **argv)
 {
-    int rounds = argc > 1 ? atoi(argv[1]) : 200;
+    int rounds = argc > 1 ? atoi(argv[1]) : 200, caption = argc > 2 ? atoi(argv[2]) : 0;
+    bool variants = argc > 3;
+    CaptionSize captions(caption);
     ModuleInstance = GetModuleHandleA(nullptr);
+    const int W = GetSystemMetrics(SM_CXSIZE) - 2, H = GetSystemMetrics(SM_CYSIZE) - 4;
 
     // The stand-in's bitmaps, made here as its owner would; the module reaches them as usual.
-    const LONG width = 320, height = 120;
+    const LONG width = 400, height = 180;
     HANDLE mapping =
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                            SysBitmapsMappingSize(width, height), QV_SYSBITMAPS_MAPPING_NAME);
@@ -46,9 +49,10 @@ int main(int argc, char **argv)
     header->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
     header->generation = 1;
     for (int r = 0; r < SlotCount; r++) {
-        WORD rect[4] = {(WORD)((r % 10) * 24), (WORD)((r / 10) * 18), 16, 14};
+        WORD rect[4] = {(WORD)((r % 10) * (W + 8)), (WORD)((r / 10) * (H + 4)), (WORD)W, (WORD)H};
         if (r == 39 || r == 40)
-            rect[0] = r == 39 ? 0 : 160, rect[1] = 80, rect[2] = 150, rect[3] = 20;
+            rect[0] = r == 39 ? 0 : 160, rect[1] = (WORD)(4 * H + 16), rect[2] = 150,
+            rect[3] = (WORD)(H + 6);
         memcpy(header->slots[r], rect, sizeof rect);
     }
     memcpy(SlotIndexMap, Win98SlotMap, sizeof SlotIndexMap);
@@ -60,13 +64,20 @@ int main(int argc, char **argv)
     CaptionButtonWidth = GetSystemMetrics(SM_CXSIZE) - 2;
     CaptionButtonHeight = GetSystemMetrics(SM_CYSIZE) - 4;
 
-    // 13 files of differing sizes, so that every load scales.
-    char dir[MAX_PATH];
+    // 13 files of differing sizes, so that every load scales; at a caption size a theme's
+    // 16 x 14 files, and with variants those drawn for the size (which the loads then take).
+    char dir[MAX_PATH], sized[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
+    wsprintfA(sized, "%s%dX%d\\", dir, W, H);
+    if (variants)
+        CreateDirectoryA(sized, nullptr);
     FrameImagePath files[FrameImageCount];
+    std::vector<std::string> paths;
     for (int i = 0; i < FrameImageCount; i++) {
         wsprintfA(files[i], "%sbench_frame_%d.bmp", dir, i);
-        if (!WriteBmp(files[i], 12 + 3 * i, 10 + 2 * i, i)) {
+        paths.push_back(variants ? sized + std::string(files[i] + lstrlenA(dir)) : files[i]);
+        if (!WriteBmp(files[i], caption ? 16 : 12 + 3 * i, caption ? 14 : 10 + 2 * i, i) ||
+            (variants && !WriteBmp(paths[i].c_str(), W, H, i))) {
             printf("cannot write %s\n", files[i]);
             return 1;
         }
@@ -81,13 +92,12 @@ int main(int argc, char **argv)
     LARGE_INTEGER freq, a, b;
     QueryPerformanceFrequency(&freq);
     double loadOnly = 0, apply = 0, floor = 0;
-    std::vector<std::string> paths(files, files + FrameImageCount);
     ApplyFrameControls(); // warm both paths once
     for (int round = 0; round < rounds; round++) {
         QueryPerformanceCounter(&a);
         for (int i = 0; i < FrameImageCount; i++) {
-            HANDLE image = LoadImageA(ModuleInstance, files[i], IMAGE_BITMAP, CaptionButtonWidth,
-                                      CaptionButtonHeight, LR_LOADFROMFILE);
+            HANDLE image = LoadImageA(ModuleInstance, paths[i].c_str(), IMAGE_BITMAP,
+                                      CaptionButtonWidth, CaptionButtonHeight, LR_LOADFROMFILE);
             if (image)
                 DeleteObject(image);
         }
@@ -111,7 +121,8 @@ int main(int argc, char **argv)
     else
         RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, FrameControlsValue);
     for (int i = 0; i < FrameImageCount; i++)
-        DeleteFileA(files[i]);
+        DeleteFileA(files[i]), DeleteFileA(paths[i].c_str());
+    RemoveDirectoryA(sized);
 
     printf("rounds: %d, caption button %dx%d\n", rounds, CaptionButtonWidth, CaptionButtonHeight);
     printf("load 13 files alone:   %8.3f ms per round\n", 1000.0 * loadOnly / rounds);

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/import_slot.h"
@@ -137,6 +139,39 @@ bool Near(COLORREF a, COLORREF b)
     return true;
 }
 
+// Two 16 x 14 caption buttons: bevelled as the system draws one, a cross of one-pixel arms on
+// its face; and round, a black-outlined disc on the face, the outline reaching the frame.
+const COLORREF Face = RGB(192, 192, 192), Glyph = RGB(128, 0, 0);
+COLORREF Bevelled(int x, int y)
+{
+    const COLORREF nearSide[2] = {RGB(223, 223, 223), RGB(255, 255, 255)},
+                   farSide[2] = {0, RGB(128, 128, 128)};
+    int n = std::min(x, y), f = std::min(15 - x, 13 - y);
+    bool cross = x >= 4 && x <= 11 && y >= 3 && y <= 10 && (x - 4 == y - 3 || 11 - x == y - 3);
+    return f < 2 ? farSide[f] : n < 2 ? nearSide[n] : cross ? Glyph : Face;
+}
+COLORREF Round(int x, int y)
+{
+    auto on = [](int x, int y) { return pow((x - 7.5) / 8, 2) + pow((y - 6.5) / 7, 2) <= 1; };
+    bool inner = on(x - 1, y) && on(x + 1, y) && on(x, y - 1) && on(x, y + 1);
+    return !on(x, y) ? Face : inner ? RGB(0, 0, 160) : 0;
+}
+// The pixels of a bitmap, which is deleted.
+std::vector<COLORREF> Taken(HBITMAP bitmap, int w, int h)
+{
+    std::vector<COLORREF> shown = bitmap ? Shown(bitmap, w, h) : std::vector<COLORREF>();
+    DeleteObject(bitmap);
+    return shown;
+}
+// A line of pixels with each run of one colour taken once.
+template <typename At> std::vector<COLORREF> Runs(int n, At at)
+{
+    std::vector<COLORREF> runs;
+    for (int i = 0; i < n; i++)
+        if (runs.empty() || runs.back() != at(i))
+            runs.push_back(at(i));
+    return runs;
+}
 } // namespace
 
 TEST(BitmapFileCheck, TakesEveryKindOfBitmapTheLoaderTakes)
@@ -353,6 +388,14 @@ BOOL WINAPI CountingRead(HANDLE file, void *buffer, DWORD size, DWORD *got, OVER
     BytesAsked += size;
     return PassedRead(file, buffer, size, got, o);
 }
+// And how often it asks for a file's attributes.
+extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+decltype(&GetFileAttributesA) PassedProbe;
+int Probes;
+DWORD WINAPI CountingProbe(const char *path)
+{
+    return Probes++, PassedProbe(path);
+}
 } // namespace
 
 // The headers, then the pixels from where the file says they start: a gap before them is
@@ -542,4 +585,96 @@ TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
         }
     }
     EXPECT_GT(compared, 0);
+}
+
+// Caption pictures into slots of other sizes: the three outer lines on each side keep their runs
+// of colour (every bevel line stays single) and the corners stay as drawn; the glyph grows by the
+// largest whole factor that fits both ways, centred (an odd spare pixel after it); no colour
+// appears that the picture lacks; a slot smaller on either side takes the plain stretch.
+TEST(CaptionFit, LinesStayLinesAtEveryCaptionSize)
+{
+    const int slots[][3] = {{16, 14, 1}, {22, 20, 1}, {23, 21, 1}, {27, 26, 1}, {28, 23, 1},
+                            {28, 24, 2}, {28, 26, 2}, {34, 32, 2}, {12, 10, 0}, {17, 13, 0}};
+    std::string path = Folder() + "fit.bmp";
+    for (COLORREF (*picture)(int, int) : {Bevelled, Round}) {
+        ASSERT_TRUE(WriteBmpFile(path, 16, 14, picture));
+        const std::vector<COLORREF> s = Taken(LoadBitmapFile(path.c_str(), 0, 0), 16, 14);
+        auto S = [&](int x, int y) { return s[(y + 14) % 14 * 16 + (x + 16) % 16]; };
+        for (const auto &slot : slots) {
+            const int W = slot[0], H = slot[1], k = slot[2]; // k 0: a shrink
+            SCOPED_TRACE(testing::Message() << (picture == Round) << ": " << W << " x " << H);
+            auto o = Taken(LoadCaptionBitmap(path.c_str(), W, H, nullptr, 0), W, H);
+            auto O = [&](int x, int y) { return o[(y + H) % H * W + (x + W) % W]; };
+            for (COLORREF c : o)
+                ASSERT_NE(0, std::count(s.begin(), s.end(), c)) << "new colour " << c;
+            if (!k) {
+                EXPECT_EQ(Taken(LoadBitmapFile(path.c_str(), W, H), W, H), o) << "not stretched";
+                continue;
+            }
+            for (int a : {0, 1, 2, -3, -2, -1})
+                for (int b : {0, 1, 2, -3, -2, -1}) {
+                    EXPECT_EQ(S(a, b), O(a, b)) << "corner pixel " << a << ", " << b;
+                    EXPECT_TRUE(Runs(14, [&](int i) { return S(a, i); }) ==
+                                    Runs(H, [&](int i) { return O(a, i); }) &&
+                                Runs(16, [&](int i) { return S(i, b); }) ==
+                                    Runs(W, [&](int i) { return O(i, b); }))
+                        << "column " << a << " or row " << b;
+                }
+            if (picture == Round)
+                continue;
+            int first = std::find(o.begin(), o.end(), Glyph) - o.begin(),
+                last = o.rend() - std::find(o.rbegin(), o.rend(), Glyph) - 1;
+            int left = first % W, top = first / W, right = last % W, bottom = last / W;
+            EXPECT_EQ(16 * k * k, std::count(o.begin(), o.end(), Glyph)) << "arms uneven";
+            EXPECT_TRUE(right - left + 1 == 8 * k && bottom - top + 1 == 8 * k) << "glyph size";
+            EXPECT_TRUE((W - 3 - right == left - 2 || W - 3 - right == left - 1) &&
+                        (H - 3 - bottom == top - 2 || H - 3 - bottom == top - 1))
+                << "not centred: " << left << ", " << top;
+        }
+    }
+}
+
+// A folder's "<W>X<H>" subfolder holds pictures drawn for W x H, used at that size only; one of
+// another size or damaged is refused with its reason for the file itself (whose own refusal
+// comes first). A folder without such subfolders is probed once a run of loads.
+TEST(CaptionFit, APictureDrawnForTheSizeIsUsedAtThatSizeOnly)
+{
+    const std::string theme = Folder() + "SIZED\\";
+    CreateDirectoryA(theme.c_str(), nullptr);
+    CreateDirectoryA((theme + "22X20").c_str(), nullptr);
+    const COLORREF stored = RGB(0, 0, 160), drawn = RGB(160, 0, 0);
+    for (const char *name : {"CLOSEUP", "MINUP", "MAXUP", "HELPUP"})
+        ASSERT_TRUE(WriteSolidBmpFile(theme + name + ".BMP", 16, 14, stored));
+    ASSERT_TRUE(WriteSolidBmpFile(theme + "22X20\\CLOSEUP.BMP", 22, 20, drawn));
+    ASSERT_TRUE(WriteSolidBmpFile(theme + "22X20\\MINUP.BMP", 22, 19, drawn));
+    ASSERT_TRUE(WriteSolidBmpFile(theme + "22X20\\MINDN.BMP", 21, 20, drawn));
+    for (const char *name : {"MINDN", "22X20\\MAXUP"})
+        ASSERT_TRUE(WriteBmpBytes(theme + name + ".BMP", Cut(MakeBmpBytes(22, 20, 24), 100)));
+    const std::tuple<const char *, int, int, COLORREF, const char *> cases[] = {
+        {"CLOSEUP.BMP", 22, 20, drawn, ""},
+        {"CLOSEUP.BMP", 21, 20, stored, ""},
+        {"CLOSEUP.BMP", 22, 21, stored, ""},
+        {"HELPUP.BMP", 22, 20, stored, ""},
+        {"MINUP.BMP", 22, 20, stored, "22X20\\MINUP.BMP: 22 x 19 pixels, not 22 x 20"},
+        {"MAXUP.BMP", 22, 20, stored, "22X20\\MAXUP.BMP: the file is damaged or cut short"},
+        {"MINDN.BMP", 22, 20, CLR_INVALID, "MINDN.BMP: the file is damaged or cut short"},
+    };
+    for (const auto &[name, w, h, colour, reason] : cases) {
+        SCOPED_TRACE(testing::Message() << name << " at " << w << " x " << h);
+        char why[128];
+        auto shown = Taken(LoadCaptionBitmap((theme + name).c_str(), w, h, why, sizeof why), w, h);
+        EXPECT_STREQ(reason, why);
+        EXPECT_EQ(colour == CLR_INVALID ? 0 : w * h,
+                  std::count(shown.begin(), shown.end(), colour));
+    }
+    ImportSlotSwap<decltype(&GetFileAttributesA)> swap(&ImportedGetFileAttributesA, CountingProbe);
+    PassedProbe = swap.original;
+    for (int run = 1; run <= 2; run++, EndBitmapLoads()) {
+        Probes = 0;
+        BeginBitmapLoads();
+        for (const std::string &folder : {theme, Folder(), theme})
+            for (const char *name : {"CLOSEUP.BMP", "HELPUP.BMP", "MAXUP.BMP"})
+                DeleteObject(LoadCaptionBitmap((folder + name).c_str(), 28, 26, nullptr, 0));
+        EXPECT_EQ(2, Probes) << "run " << run << ": one probe a folder";
+    }
 }
