@@ -279,13 +279,27 @@ static LONG WINAPI CountReset(DEVMODEA *mode, DWORD flags)
     return DISP_CHANGE_SUCCESSFUL;
 }
 
-TEST_F(BottledWindowManager, RestoreResetsTheDisplayForTheHeldDC)
+// The segment's bitmap gets its own pixels back from the module, with no display reset (which
+// would wait on every top-level window).
+TEST_F(BottledWindowManager, RestorePutsTheSystemsPixelsBackWithoutADisplayReset)
 {
     ASSERT_EQ(1, InitFrameControls(1));
     ImportSlotSwap<ChangeDisplayProc> swap(&ImportedChangeDisplaySettingsA, CountReset);
     DisplayResets = 0;
+    std::string file = TempPath("bottle_close.bmp");
+    ASSERT_TRUE(WriteSolidBmp(file, W, H, 0x00C02040));
+    memset(FrameImageList, 0, sizeof FrameImageList);
+    lstrcpynA(FrameImageList[0], file.c_str(), FrameImagePathSize);
+    SaveFrameImages();
+    const std::vector<DWORD> system(CanvasWidth * CanvasHeight, Fill);
+    ApplyFrameControls();
+    ASSERT_NE(system, canvas->Pixels()) << "nothing was painted";
     RestoreFrameControls();
-    EXPECT_EQ(1, DisplayResets);
+    EXPECT_TRUE(canvas->Pixels() == system);
+    EXPECT_EQ(0, DisplayResets);
+    memset(FrameImageList, 0, sizeof FrameImageList);
+    SaveFrameImages();
+    DeleteFileA(file.c_str());
 }
 
 // Each way the route can end after the thunked call ends it cleanly: no DC (or a held one

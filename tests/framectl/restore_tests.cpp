@@ -1,6 +1,7 @@
-// Frame-control restore: the display-settings reset, watched twice over: the record and flags
-// the module hands to ChangeDisplaySettingsA (caught at this program's import slot, then
-// passed on), and the WM_DISPLAYCHANGE that a top-level window receives.
+// Frame-control restore: the window manager's own pixels put back by the module itself,
+// watched for any display-settings change (caught at this program's import slot for
+// ChangeDisplaySettingsA, and as the WM_DISPLAYCHANGE a top-level window would receive): that
+// change sends to every window and waits for each.
 #include "framectl_test_util.h"
 #include "common/import_slot.h"
 
@@ -79,27 +80,52 @@ TEST_F(Restore, ChangesNothingWithoutAHeldDC)
     EXPECT_EQ(0, DisplayChanges);
 }
 
-TEST_F(Restore, ResetsWithModeZeroNamingOnlyTheDisplayFlags)
+// A whole bitmap of the window manager's, each pixel telling the build it came from.
+static DWORD BuildPixel(char build, int i)
 {
-    // Held but failing the validity check still counts as held.
-    UserBitmapDC = reinterpret_cast<HDC>(static_cast<ULONG_PTR>(0x00BAD000));
-    RestoreFrameControls();
-    Pump();
-    ASSERT_EQ(1, ChangeCalls);
-    EXPECT_EQ(0u, SeenFlags);
-    DEVMODEA seen;
-    memcpy(&seen, SeenMode, sizeof seen);
-    EXPECT_EQ(148, seen.dmSize);
-    EXPECT_EQ((DWORD)DM_DISPLAYFLAGS, seen.dmFields);
+    return ((DWORD)build * 0x010203u + (DWORD)i * 0x0701u) & 0xFFFFFF;
+}
 
-    // The rest is what the enumeration of mode 0 (not the current mode) wrote.
-    DEVMODEA first = {};
-    first.dmSize = 148;
-    ASSERT_TRUE(EnumDisplaySettingsA(nullptr, 0, &first));
-    EXPECT_EQ(first.dmPelsWidth, seen.dmPelsWidth);
-    EXPECT_EQ(first.dmPelsHeight, seen.dmPelsHeight);
-    EXPECT_EQ(first.dmBitsPerPel, seen.dmBitsPerPel);
-    EXPECT_EQ(0, memcmp(first.dmDeviceName, seen.dmDeviceName, sizeof first.dmDeviceName));
-
-    EXPECT_EQ(1, DisplayChanges) << "the top-level window saw no display change";
+// Steps over one bitmap: a letter is the window manager building it (anew), a digit the
+// painter painting into it; then the agent closes. What must show afterwards is the window
+// manager's last build, whether or not the painter painted over it since.
+TEST_F(Restore, PutsTheSystemsOwnPixelsBackWithoutADisplayChange)
+{
+    const struct {
+        const char *steps;
+        char shown;
+    } cases[] = {
+        {"a", 'a'},    // never painted: nothing to put back
+        {"a1", 'a'},   // the paint is put back
+        {"a12", 'a'},  // a refresh painted over its own paint
+        {"a1b2", 'b'}, // rebuilt, then painted again: the new build comes back
+        {"a1b", 'b'},  // rebuilt since the paint: left as it is
+    };
+    Canvas canvas(64, 24, 0);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.steps);
+        ForgetSystemPixels();
+        UserBitmapDC = canvas.dc;
+        for (const char *step = c.steps; *step; step++) {
+            if (*step >= 'a') {
+                for (int i = 0; i < canvas.width * canvas.height; i++)
+                    canvas.bits[i] = BuildPixel(*step, i);
+                continue;
+            }
+            KeepSystemPixels();
+            for (int y = 4; y < 18; y++)
+                for (int x = 10; x < 42; x++)
+                    canvas.bits[y * canvas.width + x] = (DWORD)*step * 0x111111u;
+            NotePaintedPixels();
+        }
+        RestoreFrameControls();
+        Pump();
+        std::vector<DWORD> shown = canvas.Pixels();
+        int wrong = 0;
+        for (int i = 0; i < canvas.width * canvas.height; i++)
+            wrong += (shown[i] & 0xFFFFFF) != BuildPixel(c.shown, i);
+        EXPECT_EQ(0, wrong) << "pixels not of build " << c.shown;
+        EXPECT_EQ(0, ChangeCalls);
+        EXPECT_EQ(0, DisplayChanges);
+    }
 }

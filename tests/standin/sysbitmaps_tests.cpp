@@ -239,8 +239,8 @@ TEST_F(SystemBitmaps, SampleCaptionDrawsFromTheStripAndShowsTheDownImageWhilePre
     EXPECT_TRUE(WaitForCount(strip_close, 1));
 }
 
-// What the module's restore relies on: a display-settings reset makes the window manager
-// build its bitmaps anew, which throws painted pixels away.
+// As the real window manager does, a display-settings reset makes it build its bitmaps anew,
+// which throws painted pixels away (the agent keeps its own pixels only until it sees that).
 TEST_F(SystemBitmaps, DisplaySettingsResetRebuildsTheSystemsOwnImages)
 {
     RECT close = bitmaps.slot(0);
