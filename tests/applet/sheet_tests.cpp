@@ -1,6 +1,8 @@
 // The sheet as a whole, its page templates as stored in the resources, and the icons.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "applet_test_util.h"
 
 using namespace applettest;
@@ -202,16 +204,16 @@ TEST(PageTemplates, ThemesPage)
         {101, "LISTBOX", "",
          CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
          14, 84, 102},
-        {-1, "STATIC", "Preview:", CV | SS_LEFT, 100, 4, 84, 8},
+        // Save As and Delete, under the list, come right after it and form a group of two.
+        {106, "BUTTON", "Sa&ve As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
+        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
+        {-1, "STATIC", "Preview:", CV | SS_LEFT | WS_GROUP, 100, 4, 84, 8},
         {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
         {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
         {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
          12},
         {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
         {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
-        // Save As and Delete come after the page's first controls, under the list.
-        {106, "BUTTON", "Save &As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
-        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
     };
     EXPECT_EQ(expected, t.items);
 }
@@ -451,23 +453,29 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
 }
 
 // From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and
-// changed stores and registers nothing and says once to install first; the sheet stays open.
-// With nothing changed, OK just closes it.
+// changed, clicked or pressed by a page or a tool, stores and registers nothing and says once
+// to install first; the sheet stays open. With nothing changed, OK just closes it.
 TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
 {
-    const std::pair<const char *, int> cases[] = {{"X:\\qvshell.cpl", IDOK},
-                                                  {"Y:\\qvshell.cpl", ApplyButtonId}};
+    const struct {
+        const char *module;
+        int button;
+        Press press;
+    } cases[] = {{"X:\\qvshell.cpl", IDOK, Press::Click},
+                 {"Y:\\qvshell.cpl", ApplyButtonId, Press::Click},
+                 {"Y:\\qvshell.cpl", IDOK, Press::PressButton},
+                 {"X:\\qvshell.cpl", ApplyButtonId, Press::PressButton}};
     for (auto c : cases) {
-        SCOPED_TRACE(c.first);
-        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.first, FALSE));
-        HMODULE module = LoadLibraryA(c.first);
+        SCOPED_TRACE(std::string(c.module) + " " + PressName(c.press));
+        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.module, FALSE));
+        HMODULE module = LoadLibraryA(c.module);
         RunSheet([&](HWND sheet) {
             ModuleInstance = module; // as if the sheet had been opened from the disk
             Click(Page(sheet, 0), IDC_START_TOVAN);
             Type(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_PATH), "C:\\close.bmp");
             PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
             PostSelectTab(sheet, 3);
-            PostClick(sheet, c.second);
+            PostPress(sheet, c.button, c.press);
             EXPECT_NE(std::string::npos,
                       CloseMessageBox(sheet).text.find("right-click QUORVIA.INF on the disk"));
             EXPECT_FALSE(CloseMessageBox(sheet, 1500).shown) << "once";
@@ -475,13 +483,63 @@ TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
         });
         RunSheet([&](HWND sheet) {
             ModuleInstance = module;
-            PostClick(sheet, IDOK);
+            PostPress(sheet, IDOK, c.press);
             EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
         });
         EXPECT_FALSE(HasSetting("StartButton") || HasSetting("FrameControls") || HasRunValue());
         ModuleInstance = GetModuleHandleA(nullptr);
         FreeLibrary(module);
-        DeleteFileA(c.first);
+        DeleteFileA(c.module);
+    }
+}
+
+// On every page each Alt+letter reaches one control only: among the page's buttons and labels
+// and the sheet's own OK, Cancel and Apply, no two have the same mnemonic.
+TEST_F(Sheet, NoTwoControlsOfAPageAndTheSheetShareAMnemonic)
+{
+    RunSheet([](HWND sheet) {
+        for (int index = 0; index < 4; index++) {
+            PostSelectTab(sheet, index);
+            ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
+            std::vector<HWND> controls = {GetDlgItem(sheet, IDOK), GetDlgItem(sheet, IDCANCEL),
+                                          GetDlgItem(sheet, ApplyButtonId)};
+            for (HWND c = GetWindow(Page(sheet, index), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                controls.push_back(c);
+            std::map<char, std::string> owner;
+            for (HWND c : controls)
+                if (char letter = Mnemonic(c))
+                    EXPECT_TRUE(owner.emplace(letter, Text(c)).second)
+                        << "page " << index << ": Alt+" << letter << " is both \"" << owner[letter]
+                        << "\" and \"" << Text(c) << "\"";
+            EXPECT_EQ(1u, owner.count('A')) << "page " << index << ": the sheet's Apply";
+        }
+    });
+}
+
+// Apply greys itself; after a press by the keyboard (or the mouse) the keyboard stays on a
+// control of the page, so that the next key reaches something.
+TEST_F(Sheet, AfterApplyTheFocusIsOnAControlOfThePage)
+{
+    for (int index : {0, 2}) {
+        for (Press press : {Press::Click, Press::Enter, Press::Mnemonic}) {
+            SCOPED_TRACE(std::to_string(index) + " " + PressName(press));
+            RunSheet([&](HWND sheet) {
+                Click(Page(sheet, 0), IDC_START_TOVAN);
+                PostSelectTab(sheet, index);
+                ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
+                ASSERT_TRUE(PostPress(sheet, ApplyButtonId, press));
+                ASSERT_TRUE(WaitFor([&] { return !ApplyEnabled(sheet); }));
+                HWND focus = nullptr;
+                EXPECT_TRUE(WaitFor(
+                    [&] {
+                        focus = Focus(sheet);
+                        return focus && IsChild(Page(sheet, index), focus) &&
+                               IsWindowEnabled(focus);
+                    },
+                    2000))
+                    << "the focus is on " << (focus ? Text(focus) : "nothing");
+            });
+        }
     }
 }
 
