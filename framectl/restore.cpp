@@ -7,11 +7,14 @@
 #include "framectl/sysbitmaps_shared.h"
 
 // The window manager's pixels as it drew them itself (in its own format, so that they go back
-// exactly), and the pixels as the last paint left them (32 bits a pixel, for comparing), both
-// of the size the bitmap had when they were taken.
+// exactly), and two 32-bit readings of its bitmap for comparing: the pixels as the last paint
+// left them, and the latest look. All are of the size the bitmap had when the first was taken.
+struct Reading {
+    HBITMAP bitmap;
+    const DWORD *bits;
+};
 static HBITMAP SystemPixels;
-static HBITMAP PaintedPixels;
-static const DWORD *PaintedBits;
+static Reading PaintedPixels, LatestPixels;
 static SIZE KeptSize;
 
 SIZE SelectedBitmapSize(HDC dc)
@@ -24,29 +27,39 @@ SIZE SelectedBitmapSize(HDC dc)
 }
 
 // Copies the whole of the window manager's bitmap into bitmap, or bitmap back into it.
-static void CopyPixels(HBITMAP bitmap, SIZE size, int back)
+static void CopyPixels(HBITMAP bitmap, int back)
 {
     HDC work = CreateCompatibleDC(UserBitmapDC);
     HGDIOBJ previous = SelectObject(work, bitmap);
     if (back)
-        BitBlt(UserBitmapDC, 0, 0, size.cx, size.cy, work, 0, 0, SRCCOPY);
+        BitBlt(UserBitmapDC, 0, 0, KeptSize.cx, KeptSize.cy, work, 0, 0, SRCCOPY);
     else
-        BitBlt(work, 0, 0, size.cx, size.cy, UserBitmapDC, 0, 0, SRCCOPY);
+        BitBlt(work, 0, 0, KeptSize.cx, KeptSize.cy, UserBitmapDC, 0, 0, SRCCOPY);
     SelectObject(work, previous);
     DeleteDC(work);
     // The bitmap may be shared with other processes: the copy is done before anyone looks.
     GdiFlush();
 }
 
-// What the window manager's bitmap shows now, at 32 bits a pixel; null when it cannot be had.
-static HBITMAP ReadPixels(SIZE size, const DWORD **bits)
+// Reads what the window manager's bitmap shows now into reading (made on first use);
+// 0 when it cannot be had.
+static int Read(Reading *reading)
 {
-    void *pixels = nullptr;
-    HBITMAP copy = CreateTopDownDib32(size.cx, size.cy, &pixels);
-    if (copy)
-        CopyPixels(copy, size, 0);
-    *bits = static_cast<const DWORD *>(pixels);
-    return copy;
+    if (!reading->bitmap) {
+        void *bits = nullptr;
+        reading->bitmap = CreateTopDownDib32(KeptSize.cx, KeptSize.cy, &bits);
+        reading->bits = static_cast<const DWORD *>(bits);
+    }
+    if (reading->bitmap)
+        CopyPixels(reading->bitmap, 0);
+    return reading->bitmap != nullptr;
+}
+
+static void Free(Reading *reading)
+{
+    if (reading->bitmap)
+        DeleteObject(reading->bitmap);
+    *reading = {nullptr, nullptr};
 }
 
 // Whether the bitmap still shows the last paint, pixel for pixel. Otherwise the window manager
@@ -55,24 +68,19 @@ static HBITMAP ReadPixels(SIZE size, const DWORD **bits)
 static int ShowsLastPaint()
 {
     SIZE size = SelectedBitmapSize(UserBitmapDC);
-    if (!PaintedPixels || size.cx != KeptSize.cx || size.cy != KeptSize.cy)
+    if (!PaintedPixels.bitmap || size.cx != KeptSize.cx || size.cy != KeptSize.cy)
         return 0;
-    const DWORD *bits;
-    HBITMAP now = ReadPixels(size, &bits);
-    int same = now && !memcmp(bits, PaintedBits, (size_t)size.cx * (size_t)size.cy * 4);
-    if (now)
-        DeleteObject(now);
-    return same;
+    return Read(&LatestPixels) &&
+           !memcmp(LatestPixels.bits, PaintedPixels.bits, (size_t)size.cx * (size_t)size.cy * 4);
 }
 
 void ForgetSystemPixels()
 {
     if (SystemPixels)
         DeleteObject(SystemPixels);
-    if (PaintedPixels)
-        DeleteObject(PaintedPixels);
-    SystemPixels = PaintedPixels = nullptr;
-    PaintedBits = nullptr;
+    SystemPixels = nullptr;
+    Free(&PaintedPixels);
+    Free(&LatestPixels);
     KeptSize = {0, 0};
 }
 
@@ -87,17 +95,14 @@ void KeepSystemPixels()
     SystemPixels = CreateCompatibleBitmap(UserBitmapDC, size.cx, size.cy);
     if (!SystemPixels)
         return;
-    CopyPixels(SystemPixels, size, 0);
     KeptSize = size;
+    CopyPixels(SystemPixels, 0);
 }
 
 void NotePaintedPixels()
 {
-    if (!SystemPixels)
-        return;
-    if (PaintedPixels)
-        DeleteObject(PaintedPixels);
-    PaintedPixels = ReadPixels(KeptSize, &PaintedBits);
+    if (SystemPixels && !Read(&PaintedPixels))
+        ForgetSystemPixels();
 }
 
 // Only while the bitmap shows the last paint are the kept pixels put back: after a rebuild the
@@ -105,7 +110,7 @@ void NotePaintedPixels()
 void RestoreFrameControls()
 {
     if (UserBitmapDC && SystemPixels && ShowsLastPaint()) {
-        CopyPixels(SystemPixels, KeptSize, 1);
+        CopyPixels(SystemPixels, 1);
         RedrawEveryWindow();
     }
     ForgetSystemPixels();
