@@ -65,18 +65,21 @@ static INT_PTR CALLBACK ApplyingPageProc(HWND page, UINT message, WPARAM wparam,
 }
 
 // The control of a page the keyboard goes to: the first that takes the focus, a radio button
-// only where it is the one checked.
+// only where it is the one checked; when the page has none such (no radio checked, the rest
+// greyed), the first radio button.
 static HWND FirstFocusOf(HWND page)
 {
-    for (HWND control = GetWindow(page, GW_CHILD); control;
-         control = GetWindow(control, GW_HWNDNEXT)) {
-        LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
-        if (!(GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(control) ||
-            (code & DLGC_STATIC))
-            continue;
-        if (!(code & DLGC_RADIOBUTTON) || SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
-            return control;
-    }
+    for (int anyRadio = 0; anyRadio < 2; anyRadio++)
+        for (HWND control = GetWindow(page, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
+            if (!(GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(control) ||
+                (code & DLGC_STATIC))
+                continue;
+            if (anyRadio || !(code & DLGC_RADIOBUTTON) ||
+                SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
+                return control;
+        }
     return nullptr;
 }
 

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <thread>
 #include <objbase.h>
 #include "agent/agent.h"
 #include "agent/agent_test_util.h"
@@ -45,36 +43,6 @@ void LayOutStandIn(StandInMapping &standin, DWORD ground)
     for (LONG i = 0; i < standin.header->width * standin.header->height; i++)
         standin.Pixels()[i] = ground;
 }
-
-// A top-level window of another thread that takes no messages until it is released (or its own
-// wait runs out). It notes whether another thread sent it a message, and so waits on it,
-// meanwhile.
-struct HungWindow {
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE hanging = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<bool> sentTo{false};
-    std::thread thread{[this] {
-        HWND window = MakeTopWindow("QvHungWindow", "not answering", DefWindowProcA);
-        PumpFor(50);
-        SetEvent(hanging);
-        // Woken, not answering, when a sent message arrives.
-        if (MsgWaitForMultipleObjects(1, &release, FALSE, 10000, QS_SENDMESSAGE) ==
-            WAIT_OBJECT_0 + 1) {
-            sentTo = true;
-            WaitForSingleObject(release, 10000);
-        }
-        PumpFor(100);
-        DestroyWindow(window);
-    }};
-    HungWindow() { WaitForSingleObject(hanging, INFINITE); }
-    ~HungWindow()
-    {
-        SetEvent(release);
-        thread.join();
-        CloseHandle(release);
-        CloseHandle(hanging);
-    }
-};
 
 HRESULT AskForClassObject(REFCLSID clsid, void **ppv)
 {
@@ -587,36 +555,5 @@ TEST_F(AgentWindow, CaptionPicturesFollowTheColourScheme)
             << std::hex << colours[0] << " not followed: " << shown();
     }
     Send(0);
-    SetFrameImages({});
-}
-
-// Closing gives the window manager its own pictures back without waiting on any program: a
-// window of another thread that takes no messages is still hanging when the close is over.
-TEST_F(AgentWindow, CloseGivesTheSystemsPicturesBackWithoutWaitingOnAHungWindow)
-{
-    if (!Win9xConfigured())
-        GTEST_SKIP() << "only Windows 95/98 builds paint caption buttons";
-    const LONG width = 200, height = 100;
-    StandInMapping standin(width, height, 4);
-    LayOutStandIn(standin, 0);
-    for (LONG i = 0; i < width * height; i++)
-        standin.Pixels()[i] = (DWORD)i * 0x010307u & 0xFFFFFF;
-    auto pixels = [&] {
-        GdiFlush();
-        return std::vector<DWORD>(standin.Pixels(), standin.Pixels() + width * height);
-    };
-    const std::vector<DWORD> system = pixels();
-    SetFrameImages({WriteTestBitmap("closeup.bmp", 16, 14, RGB(0, 0, 255))});
-    ASSERT_NE(nullptr, StartAgent());
-    ASSERT_NE(system, pixels()) << "nothing was painted";
-    {
-        HungWindow hung;
-        double start = NowMs();
-        EXPECT_EQ(0, Send(0));
-        double took = NowMs() - start;
-        printf("closing the agent beside a window that does not answer: %.1f ms\n", took);
-        EXPECT_FALSE(hung.sentTo) << "the close sent to the window and waited on it";
-    }
-    EXPECT_EQ(system, pixels()) << "the system's own pictures are not back";
     SetFrameImages({});
 }

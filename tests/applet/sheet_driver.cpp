@@ -119,70 +119,12 @@ void PostSelectTab(HWND sheet, int index)
     PostMessageA(sheet, SheetSetCurSel, index, 0);
 }
 
-const char *PressName(Press press)
+void PostPress(HWND sheet, int button, bool pressButton)
 {
-    static const char *const names[] = {"click", "Enter", "mnemonic", "PSM_PRESSBUTTON",
-                                        "PSM_APPLY"};
-    return names[static_cast<int>(press)];
-}
-
-HWND Focus(HWND sheet)
-{
-    GUITHREADINFO info = {sizeof info};
-    return GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info) ? info.hwndFocus
-                                                                             : nullptr;
-}
-
-// A key as the sheet's message loop gets it, for the focused window.
-static void PostKey(HWND sheet, UINT message, WPARAM key, LPARAM flags)
-{
-    HWND focus = Focus(sheet);
-    PostMessageA(focus ? focus : sheet, message, key, flags);
-}
-
-bool PostPress(HWND sheet, int button, Press press)
-{
-    bool ok = button == IDOK;
-    switch (press) {
-    case Press::Click:
+    if (pressButton)
+        PostMessageA(sheet, PSM_PRESSBUTTON, button == IDOK ? PSBTN_OK : PSBTN_APPLYNOW, 0);
+    else
         PostClick(sheet, button);
-        return true;
-    case Press::Enter: {
-        // Enter presses the focused button, or from elsewhere the default one, OK.
-        HWND target = ok ? FindWindowExA(sheet, nullptr, "SysTabControl32", nullptr)
-                         : GetDlgItem(sheet, button);
-        SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
-        PostKey(sheet, WM_KEYDOWN, VK_RETURN, 1);
-        return true;
-    }
-    case Press::Mnemonic:
-        if (!ok)
-            PostKey(sheet, WM_SYSCHAR, 'a', 1 | 1 << 29); // with Alt held
-        return !ok;
-    case Press::PressButton:
-        PostMessageA(sheet, PSM_PRESSBUTTON, ok ? PSBTN_OK : PSBTN_APPLYNOW, 0);
-        return true;
-    case Press::ApplyMessage:
-        if (!ok)
-            PostMessageA(sheet, PSM_APPLY, 0, 0);
-        return !ok;
-    }
-    return false;
-}
-
-char Mnemonic(HWND control)
-{
-    LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
-    LONG style = GetWindowLongA(control, GWL_STYLE);
-    if (!(style & WS_VISIBLE) || !(code & (DLGC_BUTTON | DLGC_STATIC)) ||
-        ((code & DLGC_STATIC) && (style & SS_NOPREFIX)))
-        return 0;
-    std::string text = Text(control);
-    for (size_t at = text.find('&'); at != std::string::npos && at + 1 < text.size();
-         at = text.find('&', at + 2))
-        if (text[at + 1] != '&')
-            return static_cast<char>(toupper(static_cast<BYTE>(text[at + 1])));
-    return 0;
 }
 
 void Settle(HWND window, int timeoutMs)

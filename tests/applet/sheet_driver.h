@@ -46,21 +46,8 @@ int PickItem(HWND list, const std::string &text);
 // Switches the sheet to the tab at index (posted: the page may show a message box).
 void PostSelectTab(HWND sheet, int index);
 
-// The ways OK or Apply is pressed: the mouse, Enter (from a page control for OK, on the focused
-// button for Apply), the button's mnemonic (Alt+A; OK has none), PSM_PRESSBUTTON as pages,
-// tools and the common controls send it, and PSM_APPLY (Apply alone).
-enum class Press { Click, Enter, Mnemonic, PressButton, ApplyMessage };
-inline constexpr Press EveryPress[] = {Press::Click, Press::Enter, Press::Mnemonic,
-                                       Press::PressButton, Press::ApplyMessage};
-const char *PressName(Press press);
-// Presses button (IDOK or ApplyButtonId) of the sheet that way, posted so that a box it brings
-// up does not hold the caller; false for a way that button has not.
-bool PostPress(HWND sheet, int button, Press press);
-
-// The window of the sheet's thread that has the keyboard focus, or NULL.
-HWND Focus(HWND sheet);
-// The letter (upper case) that Alt takes to a visible button or label by its "&", or 0.
-char Mnemonic(HWND control);
+// Presses OK or Apply, posted: a click, or PSM_PRESSBUTTON as pages and tools press it.
+void PostPress(HWND sheet, int button, bool pressButton);
 
 // Returns once the window's thread has finished what it was doing and is back in a message
 // loop (its own or a modal one), or after timeoutMs.

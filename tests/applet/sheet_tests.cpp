@@ -1,8 +1,6 @@
 // The sheet as a whole, its page templates as stored in the resources, and the icons.
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "applet_test_util.h"
 
 using namespace applettest;
@@ -204,7 +202,7 @@ TEST(PageTemplates, ThemesPage)
         {101, "LISTBOX", "",
          CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
          14, 84, 102},
-        // Save As and Delete, under the list, come right after it and form a group of two.
+        // Save As and Delete, under the list, come next in the tab order, a group of two.
         {106, "BUTTON", "Sa&ve As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
         {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
         {-1, "STATIC", "Preview:", CV | SS_LEFT | WS_GROUP, 100, 4, 84, 8},
@@ -216,6 +214,19 @@ TEST(PageTemplates, ThemesPage)
         {105, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 174, 220, 10},
     };
     EXPECT_EQ(expected, t.items);
+}
+
+// Each Alt+letter reaches one control of a page, the sheet's "&Apply" counted (OK, Cancel: none).
+TEST(PageTemplates, NoTwoControlsOfAPageOrTheSheetShareAMnemonic)
+{
+    for (int id : {101, 102, 103, 104}) {
+        std::set<int> taken = {'A'};
+        for (const Item &item : LoadTemplate(id).items) {
+            size_t at = item.text.find('&') + 1;
+            if (at && (item.cls == "BUTTON" || !(item.style & SS_NOPREFIX)))
+                EXPECT_TRUE(taken.insert(toupper(item.text[at])).second) << id << ": " << item.text;
+        }
+    }
 }
 
 TEST(PageTemplates, AboutPage)
@@ -452,30 +463,48 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
     });
 }
 
+// Apply greys itself once applied: after Apply by the keyboard (Enter on it, or Alt+A) the
+// focus is on a control of the page, where the next key reaches something.
+TEST_F(Sheet, AfterApplyByTheKeyboardTheFocusIsOnAControlOfThePage)
+{
+    for (UINT key : {WM_KEYDOWN, WM_SYSCHAR})
+        RunSheet([&](HWND sheet) {
+            Click(Page(sheet, 0), IDC_START_TOVAN);
+            HWND apply = GetDlgItem(sheet, ApplyButtonId);
+            if (key == WM_KEYDOWN)
+                SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
+            GUITHREADINFO info = {sizeof info};
+            auto focus = [&] {
+                GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
+                return info.hwndFocus;
+            };
+            PostMessageA(focus(), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
+            EXPECT_TRUE(WaitFor([&] {
+                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), focus()) &&
+                       IsWindowEnabled(focus());
+            })) << key;
+        });
+}
+
 // From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and
 // changed, clicked or pressed by a page or a tool, stores and registers nothing and says once
 // to install first; the sheet stays open. With nothing changed, OK just closes it.
 TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
 {
-    const struct {
-        const char *module;
-        int button;
-        Press press;
-    } cases[] = {{"X:\\qvshell.cpl", IDOK, Press::Click},
-                 {"Y:\\qvshell.cpl", ApplyButtonId, Press::Click},
-                 {"Y:\\qvshell.cpl", IDOK, Press::PressButton},
-                 {"X:\\qvshell.cpl", ApplyButtonId, Press::PressButton}};
-    for (auto c : cases) {
-        SCOPED_TRACE(std::string(c.module) + " " + PressName(c.press));
-        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.module, FALSE));
-        HMODULE module = LoadLibraryA(c.module);
+    const std::pair<const char *, int> cases[] = {{"X:\\qvshell.cpl", IDOK},
+                                                  {"Y:\\qvshell.cpl", ApplyButtonId}};
+    for (int press = 0; press < 4; press++) { // the last two as a page or a tool presses
+        auto c = cases[press % 2];
+        SCOPED_TRACE(c.first);
+        ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.first, FALSE));
+        HMODULE module = LoadLibraryA(c.first);
         RunSheet([&](HWND sheet) {
             ModuleInstance = module; // as if the sheet had been opened from the disk
             Click(Page(sheet, 0), IDC_START_TOVAN);
             Type(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_PATH), "C:\\close.bmp");
             PickItem(GetDlgItem(ActivateThemesPage(sheet), IDC_THEME_LIST), "(Windows default)");
             PostSelectTab(sheet, 3);
-            PostPress(sheet, c.button, c.press);
+            PostPress(sheet, c.second, press >= 2);
             EXPECT_NE(std::string::npos,
                       CloseMessageBox(sheet).text.find("right-click QUORVIA.INF on the disk"));
             EXPECT_FALSE(CloseMessageBox(sheet, 1500).shown) << "once";
@@ -483,63 +512,13 @@ TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
         });
         RunSheet([&](HWND sheet) {
             ModuleInstance = module;
-            PostPress(sheet, IDOK, c.press);
+            PostPress(sheet, IDOK, press >= 2);
             EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
         });
         EXPECT_FALSE(HasSetting("StartButton") || HasSetting("FrameControls") || HasRunValue());
         ModuleInstance = GetModuleHandleA(nullptr);
         FreeLibrary(module);
-        DeleteFileA(c.module);
-    }
-}
-
-// On every page each Alt+letter reaches one control only: among the page's buttons and labels
-// and the sheet's own OK, Cancel and Apply, no two have the same mnemonic.
-TEST_F(Sheet, NoTwoControlsOfAPageAndTheSheetShareAMnemonic)
-{
-    RunSheet([](HWND sheet) {
-        for (int index = 0; index < 4; index++) {
-            PostSelectTab(sheet, index);
-            ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
-            std::vector<HWND> controls = {GetDlgItem(sheet, IDOK), GetDlgItem(sheet, IDCANCEL),
-                                          GetDlgItem(sheet, ApplyButtonId)};
-            for (HWND c = GetWindow(Page(sheet, index), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-                controls.push_back(c);
-            std::map<char, std::string> owner;
-            for (HWND c : controls)
-                if (char letter = Mnemonic(c))
-                    EXPECT_TRUE(owner.emplace(letter, Text(c)).second)
-                        << "page " << index << ": Alt+" << letter << " is both \"" << owner[letter]
-                        << "\" and \"" << Text(c) << "\"";
-            EXPECT_EQ(1u, owner.count('A')) << "page " << index << ": the sheet's Apply";
-        }
-    });
-}
-
-// Apply greys itself; after a press by the keyboard (or the mouse) the keyboard stays on a
-// control of the page, so that the next key reaches something.
-TEST_F(Sheet, AfterApplyTheFocusIsOnAControlOfThePage)
-{
-    for (int index : {0, 2}) {
-        for (Press press : {Press::Click, Press::Enter, Press::Mnemonic}) {
-            SCOPED_TRACE(std::to_string(index) + " " + PressName(press));
-            RunSheet([&](HWND sheet) {
-                Click(Page(sheet, 0), IDC_START_TOVAN);
-                PostSelectTab(sheet, index);
-                ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
-                ASSERT_TRUE(PostPress(sheet, ApplyButtonId, press));
-                ASSERT_TRUE(WaitFor([&] { return !ApplyEnabled(sheet); }));
-                HWND focus = nullptr;
-                EXPECT_TRUE(WaitFor(
-                    [&] {
-                        focus = Focus(sheet);
-                        return focus && IsChild(Page(sheet, index), focus) &&
-                               IsWindowEnabled(focus);
-                    },
-                    2000))
-                    << "the focus is on " << (focus ? Text(focus) : "nothing");
-            });
-        }
+        DeleteFileA(c.first);
     }
 }
 

@@ -9,6 +9,9 @@
 #include <string.h>
 #include <utility>
 
+DWORD NoDiskError = ERROR_NOT_READY;
+UINT NoDiskErrorMode;
+
 namespace
 {
 
@@ -75,22 +78,11 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
 }
 
 int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
-DWORD NoDiskError = ERROR_NOT_READY;
-UINT NoDiskErrorMode; // the process's error mode during the last such call
-
-// The error mode as it is, read without changing it (Wine has the call Windows 95 lacks).
-UINT CurrentErrorMode()
-{
-    static auto get = reinterpret_cast<UINT(WINAPI *)()>(
-        GetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "GetErrorMode"));
-    return get();
-}
 
 // A file call on a removable or CD-ROM drive with no disk in it (the test prefix maps such
 // drives to folders; one whose folder is missing has no disk): unless the caller has the
 // critical-error box off, Windows 95/98 stop the thread in a box asking for the disk (at logon,
-// in the shell, where nobody expects it). With the box off the call fails, as "not ready" or
-// with whatever code the drive's driver gives (none is promised).
+// in the shell, where nobody expects it). With the box off the call fails (see NoDiskError).
 bool RefusedForNoDisk(LPCSTR name)
 {
     char root[] = {name ? (char)(name[0] | 0x20) : '\0', ':', '\\', '\0'};
@@ -101,8 +93,9 @@ bool RefusedForNoDisk(LPCSTR name)
         RealGetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES)
         return false;
     NoDiskCalls[root[0] - 'a']++;
-    NoDiskErrorMode = CurrentErrorMode();
-    if (!(NoDiskErrorMode & SEM_FAILCRITICALERRORS))
+    UINT mode = NoDiskErrorMode = SetErrorMode(0);
+    SetErrorMode(mode);
+    if (!(mode & SEM_FAILCRITICALERRORS))
         ADD_FAILURE() << "a box asking for the disk in drive " << name[0] << ": (" << name
                       << "), with the critical-error box on";
     SetLastError(NoDiskError);
@@ -342,16 +335,6 @@ int TakeNoDiskCalls(char drive)
 {
     unsigned index = (unsigned)((drive | 0x20) - 'a');
     return index < 26 ? std::exchange(NoDiskCalls[index], 0) : 0;
-}
-
-void SetNoDiskError(DWORD error)
-{
-    NoDiskError = error;
-}
-
-UINT NoDiskCallErrorMode()
-{
-    return NoDiskErrorMode;
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -2,9 +2,7 @@
 //  (i)  the agent's refresh with all 13 caption images and a stretched Start picture configured,
 //       against just loading those 14 images the way the refresh loads them;
 //  (ii) the time from starting RUNDLL_QvIn in Wine's rundll32 to the Start button's picture
-//       changing;
-//  (iii) closing the agent (as RUNDLL_QvOut does), alone and beside a window of another
-//       program that does not answer.
+//       changing.
 // Run under Wine with the Windows 98 setting for the stand-in (qvdesktop_win98.exe beside this
 // program), on a display, e.g. in the test fixture's prefix:
 //   wine-run.sh STATE build/qvshell.cpl build/tests/bench_agent.exe [rounds]
@@ -58,51 +56,6 @@ double TimeLoads(const std::vector<std::string> &frames, const std::string &star
     HANDLE picture = LoadImageA(NULL, start.c_str(), IMAGE_BITMAP, cx, cy, LR_LOADFROMFILE);
     DeleteObject(picture);
     return Now() - begin;
-}
-
-// A window of a second thread that takes no messages until it is released.
-struct Hang {
-    HANDLE ready, release;
-};
-
-DWORD WINAPI HangWindow(LPVOID param)
-{
-    Hang *hang = static_cast<Hang *>(param);
-    HWND window = CreateWindowA("STATIC", "not answering", WS_OVERLAPPED | WS_VISIBLE, 0, 0, 60, 40,
-                                NULL, NULL, NULL, NULL);
-    SetEvent(hang->ready);
-    WaitForSingleObject(hang->release, 20000);
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
-        DispatchMessageA(&msg);
-    DestroyWindow(window);
-    return 0;
-}
-
-// Starts an agent and times its close; beside a hung window when asked. -1 when none started.
-double TimeClose(bool besideHungWindow)
-{
-    RunRundll("RUNDLL_QvIn");
-    HWND agent = FindAgent();
-    if (!agent)
-        return -1;
-    Hang hang = {CreateEventA(NULL, TRUE, FALSE, NULL), CreateEventA(NULL, TRUE, FALSE, NULL)};
-    HANDLE thread = NULL;
-    if (besideHungWindow) {
-        thread = CreateThread(NULL, 0, HangWindow, &hang, 0, NULL);
-        WaitForSingleObject(hang.ready, 5000);
-    }
-    double begin = Now();
-    SendMessageA(agent, AgentMessage, 0, 0);
-    double took = Now() - begin;
-    SetEvent(hang.release);
-    if (thread) {
-        WaitForSingleObject(thread, 30000);
-        CloseHandle(thread);
-    }
-    CloseHandle(hang.ready);
-    CloseHandle(hang.release);
-    return took;
 }
 
 } // namespace
@@ -196,14 +149,6 @@ int main(int argc, char **argv)
         fprintf(stderr, "bench_agent: no agent to refresh\n");
     }
 
-    // (iii): closes, alone and beside a window that does not answer, taking turns.
-    std::vector<double> closes, hungCloses;
-    for (int i = 0; i < 6; i++) {
-        double took = TimeClose(i % 2 != 0);
-        if (took >= 0)
-            (i % 2 ? hungCloses : closes).push_back(took);
-    }
-
     StopStandIn(&standin);
     ClearSettings();
     run.PutBack();
@@ -226,9 +171,5 @@ int main(int argc, char **argv)
         printf("RUNDLL_QvIn in Wine's rundll32 to the first applied picture: %.0f ms (median of "
                "%d, fastest %.0f ms)\n",
                Median(starts), (int)starts.size(), *std::min_element(starts.begin(), starts.end()));
-    if (!closes.empty() && !hungCloses.empty())
-        printf("closing the agent: %.1f ms alone, %.1f ms beside a window that does not answer "
-               "(medians of %d)\n",
-               Median(closes), Median(hungCloses), (int)closes.size());
-    return refreshes.empty() || starts.empty() || hungCloses.empty() ? 1 : 0;
+    return refreshes.empty() || starts.empty() ? 1 : 0;
 }

@@ -486,7 +486,8 @@ TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
 
 // A file on a drive with no disk is refused as not found, without the system's box asking
 // for the disk (the rule layer fails the test for that box), and the caller's own error
-// mode is as it was.
+// mode is as it was, with bits other threads set kept meanwhile. In a run of probes the drive is
+// tried once (its root too unless "not ready"), then skipped; a disk that is in is still read.
 TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
 {
     if (!Win9xRulesActive())
@@ -499,6 +500,23 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
     EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
     EXPECT_EQ(0u, SetErrorMode(mode)) << "the error mode was not put back";
     EXPECT_EQ(2, TakeNoDiskCalls(DriveWithoutDisk));
+    for (UINT before : {1u, 2u, 0x8007u}) { // 2: no fault box; 4: no alignment faults
+        SetErrorMode(before);
+        EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
+        EXPECT_EQ(before | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, NoDiskErrorMode);
+        EXPECT_EQ(before, SetErrorMode(mode)) << "from " << before;
+    }
+    TakeNoDiskCalls(DriveWithoutDisk);
+    for (DWORD error : {ERROR_NOT_READY, ERROR_FILE_NOT_FOUND, ERROR_GEN_FAILURE}) {
+        NoDiskError = error;
+        BeginDriveProbes();
+        for (const char *name : {"W:\\A.BMP", "Y:\\MISSING.BMP", "W:\\B.BMP", "W:\\C.BMP"})
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly(name));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly("Y:\\")) << "a disk that is in";
+        EndDriveProbes();
+        EXPECT_EQ(error == ERROR_NOT_READY ? 1 : 2, TakeNoDiskCalls(DriveWithoutDisk)) << error;
+    }
+    NoDiskError = ERROR_NOT_READY;
     // The rule itself: the same open with the box on is a failure of the test.
     SetErrorMode(0);
     EXPECT_NONFATAL_FAILURE(
@@ -506,74 +524,4 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
         "asking for the disk");
     SetErrorMode(mode);
     TakeNoDiskCalls(DriveWithoutDisk);
-}
-
-// ---- Quiet file calls on disks that may be out ----
-
-extern "C" FARPROC ImportedSetErrorMode __asm__("__imp__SetErrorMode@4");
-static decltype(&SetErrorMode) RealSetErrorMode;
-static std::vector<UINT> ModesSet;
-static UINT WINAPI RecordSetErrorMode(UINT mode)
-{
-    ModesSet.push_back(mode);
-    return RealSetErrorMode(mode);
-}
-
-// The error mode is the whole process's: a quiet call adds its bits to those other threads rely
-// on, clears none of them even for a moment, and leaves the mode exactly as it found it.
-TEST(QuietFiles, TheErrorModesOtherBitsStayDuringAndAfterACall)
-{
-    if (!Win9xRulesActive())
-        GTEST_SKIP() << "the mode during the call is seen by the Windows 95/98 rules";
-    const std::string path = std::string(1, DriveWithoutDisk) + ":\\START.BMP";
-    const UINT quiet = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-    UINT saved = SetErrorMode(0);
-    for (UINT before : {0u, (UINT)SEM_NOGPFAULTERRORBOX, (UINT)SEM_FAILCRITICALERRORS,
-                        quiet | SEM_NOGPFAULTERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT}) {
-        SCOPED_TRACE(before);
-        SetErrorMode(before);
-        ModesSet.clear();
-        {
-            ImportSlotSwap<decltype(&SetErrorMode)> swap(&ImportedSetErrorMode, RecordSetErrorMode);
-            RealSetErrorMode = swap.original;
-            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly(path.c_str()));
-        }
-        EXPECT_EQ(before | quiet, NoDiskCallErrorMode()) << "during the call";
-        for (UINT mode : ModesSet)
-            EXPECT_EQ(before, mode & before) << "a bit cleared meanwhile: " << mode;
-        EXPECT_EQ(before, SetErrorMode(saved)) << "after the call";
-    }
-    TakeNoDiskCalls(DriveWithoutDisk);
-}
-
-// In a run of probes, a floppy or CD drive whose call fails has its root asked once: an empty
-// one is then skipped for the rest of the run whatever code it answered (the caller still gets
-// its own), while one with its disk in goes on being read.
-TEST(QuietFiles, AnEmptyDriveIsSkippedAfterOneProbeOfItsRootWhateverItsError)
-{
-    if (!Win9xRulesActive())
-        GTEST_SKIP() << "the drive with no disk is one of the Windows 95/98 rules";
-    const std::string empty = std::string(1, DriveWithoutDisk) + ":\\";
-    for (DWORD error :
-         {ERROR_NOT_READY, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_GEN_FAILURE}) {
-        SCOPED_TRACE(error);
-        SetNoDiskError(error);
-        BeginDriveProbes();
-        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly((empty + "A.BMP").c_str()));
-        EXPECT_EQ(error, GetLastError());
-        EXPECT_EQ(INVALID_HANDLE_VALUE, OpenFileQuietly((empty + "B.BMP").c_str()));
-        WIN32_FIND_DATAA found;
-        EXPECT_EQ(INVALID_HANDLE_VALUE, FindFirstFileQuietly((empty + "*.BMP").c_str(), &found));
-        EndDriveProbes();
-        EXPECT_EQ(error == ERROR_NOT_READY ? 1 : 2, TakeNoDiskCalls(DriveWithoutDisk));
-    }
-    SetNoDiskError(ERROR_NOT_READY);
-    // A floppy disk that is in: a missing file on it says nothing about the drive.
-    const std::string present = "Y:\\QVPROBE.BMP";
-    ASSERT_TRUE(WriteBmpBytes(present, {'B', 'M'}));
-    BeginDriveProbes();
-    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly("Y:\\MISSING.BMP"));
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly(present.c_str()));
-    EndDriveProbes();
-    DeleteFileA(present.c_str());
 }

@@ -239,8 +239,8 @@ TEST_F(SystemBitmaps, SampleCaptionDrawsFromTheStripAndShowsTheDownImageWhilePre
     EXPECT_TRUE(WaitForCount(strip_close, 1));
 }
 
-// As the real window manager does, a display-settings reset makes it build its bitmaps anew,
-// which throws painted pixels away (the agent keeps its own pixels only until it sees that).
+// As on Windows 95/98, a display-settings reset makes the window manager
+// build its bitmaps anew, which throws painted pixels away.
 TEST_F(SystemBitmaps, DisplaySettingsResetRebuildsTheSystemsOwnImages)
 {
     RECT close = bitmaps.slot(0);
