@@ -85,8 +85,9 @@ static LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
-// Closing is set first, so that the display change caused by undoing the frame controls
-// cannot repaint what is being undone.
+// Closing is set first, so that a display or colour change that comes while the customisations
+// are undone cannot paint again what is being undone. Nothing in the undo waits on another
+// program: the window manager's pixels are put back without a word to any other window.
 static LRESULT OnDestroy(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     AgentClosing = 1;

@@ -32,40 +32,99 @@ static void FillPage(PROPSHEETPAGEA *page, int templateId, DLGPROC procedure)
 static const int SheetApplyButton = 0x3021;
 // The common controls' own procedure of the sheet window, which this file subclasses.
 static WNDPROC SheetWindowProc;
+// How deeply calls of the sheet's window procedure are nested, and whether the pages were told
+// to apply since the outermost one began.
+static int SheetCalls;
+static int PagesApplied;
 
-static int IsApplyCommand(UINT message, WPARAM wparam)
+// Every page's PSN_APPLY comes here first, however the sheet was asked to apply: a click,
+// Enter, a mnemonic, PSM_PRESSBUTTON from a page or a tool, PSM_APPLY. From a floppy disk or
+// CD nothing is stored: with something changed the press is refused (the activation after it
+// tells the user once to install first); with nothing changed OK closes the sheet, as Cancel
+// does. Answers 1 when the page is not to store.
+static int RefusesToStore(HWND page)
 {
-    return message == WM_COMMAND && (LOWORD(wparam) == IDOK || LOWORD(wparam) == SheetApplyButton);
-}
-
-// OK and Apply: the sheet's own handling sends PSN_APPLY to every page it has created, each
-// of which stores its settings and asks for activation; then the agent is activated once.
-static LRESULT OnSheetApply(HWND sheet, WPARAM wparam, LPARAM lparam)
-{
-    // OK may have ended the sheet by the time the pages are done.
-    HWND owner = GetWindow(sheet, GW_OWNER);
-    if (IsModuleOnRemovableDisk()) {
-        // Nothing is stored. With nothing changed, OK only closes the sheet, as Cancel does;
-        // otherwise the user is told why and the sheet stays open with its choices.
-        if (IsWindowEnabled(GetDlgItem(sheet, SheetApplyButton)))
-            ShowInstallFirstNotice(sheet);
-        else if (LOWORD(wparam) == IDOK)
-            return CallWindowProcA(SheetWindowProc, sheet, WM_COMMAND, IDCANCEL, 0);
+    PagesApplied = 1;
+    if (!IsModuleOnRemovableDisk())
         return 0;
-    }
-    LRESULT result = CallWindowProcA(SheetWindowProc, sheet, WM_COMMAND, wparam, lparam);
-    ActivateRequested(IsWindow(sheet) ? sheet : owner);
-    return result;
+    int changed = IsWindowEnabled(GetDlgItem(GetParent(page), SheetApplyButton));
+    if (changed)
+        RequestActivation(0, 0);
+    SetWindowLongA(page, DWL_MSGRESULT, changed ? PSNRET_INVALID_NOCHANGEPAGE : PSNRET_NOERROR);
+    return 1;
 }
 
+template <DLGPROC PageProc>
+static INT_PTR CALLBACK ApplyingPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message == WM_NOTIFY &&
+        reinterpret_cast<NMHDR *>(lparam)->code == static_cast<UINT>(PSN_APPLY) &&
+        RefusesToStore(page))
+        return TRUE;
+    return PageProc(page, message, wparam, lparam);
+}
+
+// The control of a page the keyboard goes to: the first that takes the focus, a radio button
+// only where it is the one checked; when the page has none such (no radio checked, the rest
+// greyed), the first radio button.
+static HWND FirstFocusOf(HWND page)
+{
+    for (int anyRadio = 0; anyRadio < 2; anyRadio++)
+        for (HWND control = GetWindow(page, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            LRESULT code = SendMessageA(control, WM_GETDLGCODE, 0, 0);
+            if (!(GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) || !IsWindowEnabled(control) ||
+                (code & DLGC_STATIC))
+                continue;
+            if (anyRadio || !(code & DLGC_RADIOBUTTON) ||
+                SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
+                return control;
+        }
+    return nullptr;
+}
+
+// Apply greys itself once it has applied, and a press by the keyboard (or the mouse) leaves
+// the focus on it, where no key reaches anything: the focus goes back to the page.
+static void KeepFocusOnPage(HWND sheet)
+{
+    HWND focus = GetFocus();
+    if (GetActiveWindow() != sheet || (focus && IsWindowEnabled(focus)))
+        return;
+    // None once OK has ended the sheet.
+    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND control = page ? FirstFocusOf(page) : nullptr;
+    if (page)
+        SendMessageA(sheet, WM_NEXTDLGCTL,
+                     reinterpret_cast<WPARAM>(control ? control : GetDlgItem(sheet, IDOK)), TRUE);
+}
+
+// Once a press that had the pages apply is over: every page has stored its settings (or all
+// were refused), and the agent is activated once for all of them.
+static void OnPressOver(HWND sheet, HWND owner)
+{
+    if (!PagesApplied)
+        return;
+    PagesApplied = 0;
+    int open = IsWindow(sheet);
+    ActivateRequested(open ? sheet : owner);
+    if (open)
+        KeepFocusOnPage(sheet);
+}
+
+// A press runs inside one outermost call of the sheet's procedure, whatever message started
+// it (some ways run the button's command without any WM_COMMAND reaching the sheet).
 static LRESULT CALLBACK SheetSubclassProc(HWND sheet, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (IsApplyCommand(message, wparam))
-        return OnSheetApply(sheet, wparam, lparam);
     WNDPROC original = SheetWindowProc;
     if (message == WM_NCDESTROY)
         SetWindowLongA(sheet, GWL_WNDPROC, reinterpret_cast<LONG>(original));
-    return CallWindowProcA(original, sheet, message, wparam, lparam);
+    // OK may have ended the sheet by the time the press is over.
+    HWND owner = GetWindow(sheet, GW_OWNER);
+    SheetCalls++;
+    LRESULT result = CallWindowProcA(original, sheet, message, wparam, lparam);
+    if (!--SheetCalls)
+        OnPressOver(sheet, owner);
+    return result;
 }
 
 static int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM lparam)
@@ -92,13 +151,13 @@ INT_PTR ShowSettingsSheet(HWND parent)
     alignas(4) BYTE pages[pageCount * SheetPageSize];
     PROPSHEETPAGEA page;
 
-    FillPage(&page, IDD_STARTPAGE, StartPageProc);
+    FillPage(&page, IDD_STARTPAGE, ApplyingPageProc<StartPageProc>);
     memcpy(pages, &page, SheetPageSize);
-    FillPage(&page, IDD_FRAMEPAGE, FramePageProc);
+    FillPage(&page, IDD_FRAMEPAGE, ApplyingPageProc<FramePageProc>);
     memcpy(pages + SheetPageSize, &page, SheetPageSize);
-    FillPage(&page, IDD_THEMEPAGE, ThemePageProc);
+    FillPage(&page, IDD_THEMEPAGE, ApplyingPageProc<ThemePageProc>);
     memcpy(pages + 2 * SheetPageSize, &page, SheetPageSize);
-    FillPage(&page, IDD_ABOUTPAGE, AboutPageProc);
+    FillPage(&page, IDD_ABOUTPAGE, ApplyingPageProc<AboutPageProc>);
     memcpy(pages + 3 * SheetPageSize, &page, SheetPageSize);
 
     PROPSHEETHEADERA header;
@@ -112,7 +171,10 @@ INT_PTR ShowSettingsSheet(HWND parent)
     header.nStartPage = 0;
     header.ppsp = reinterpret_cast<LPCPROPSHEETPAGEA>(pages);
     header.pfnCallback = SheetCallback;
-    return PropertySheetA(&header);
+    INT_PTR result = PropertySheetA(&header);
+    // A press whose end the sheet's procedure did not see is over now.
+    OnPressOver(nullptr, parent);
+    return result;
 }
 
 void ReloadSiblingPages(HWND page)

@@ -40,7 +40,16 @@ void ApplyFrameControls();
 int IsProvenBitmapDC(HDC dc);
 // Marks every top-level window, frame and children included, for painting; waits on none.
 void RedrawEveryWindow();
+// Puts the window manager's own pixels back where the painter painted, unless it has rebuilt
+// its bitmaps since, and lets the kept copies go. Sends nothing to other windows.
 void RestoreFrameControls();
+// Around each paint: before it, the window manager's own pixels are kept (taken again whenever
+// the bitmap no longer shows the last paint: it was rebuilt); after it, what it left is noted.
+void KeepSystemPixels();
+void NotePaintedPixels();
+void ForgetSystemPixels();
+// The size of the bitmap selected into dc; 0 x 0 when there is none.
+SIZE SelectedBitmapSize(HDC dc);
 
 // ---- Pieces of the locator that tests and the stand-in layer reach directly. ----
 

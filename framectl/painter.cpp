@@ -130,11 +130,10 @@ int IsProvenBitmapDC(HDC dc)
 {
     if (!dc || GetObjectType(dc) != OBJ_MEMDC)
         return 0;
-    HGDIOBJ selected = GetCurrentObject(dc, OBJ_BITMAP);
-    BITMAP bitmap;
-    if (!selected || GetObjectA(selected, sizeof bitmap, &bitmap) != (int)sizeof bitmap)
+    SIZE size = SelectedBitmapSize(dc);
+    LONG width = size.cx, height = size.cy;
+    if (!width || !height)
         return 0;
-    LONG width = bitmap.bmWidth, height = bitmap.bmHeight < 0 ? -bitmap.bmHeight : bitmap.bmHeight;
     for (int index = 0; index < FrameImageCount; index++) {
         const SlotRect *record = WholeRecord(FrameImageToSlot((unsigned)index));
         if (!record || !Fits(*record, width, height))
@@ -181,6 +180,7 @@ void ApplyFrameControls()
     // window manager rebuilds its bitmaps at a new size when the user changes it.
     if (!IsProvenBitmapDC(UserBitmapDC))
         return;
+    KeepSystemPixels();
     FrameImagePath *list = LoadFrameImages();
     BeginBitmapLoads();
     for (int index = 0; index < FrameImageCount; index++) {
@@ -190,6 +190,7 @@ void ApplyFrameControls()
     EndBitmapLoads();
     // The bitmaps may be shared with other processes: have every copy done before they draw.
     GdiFlush();
+    NotePaintedPixels();
     RedrawEveryWindow();
 }
 

@@ -4,15 +4,25 @@
 #include "module/module.h"
 
 inline constexpr UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
+// Every bit Windows 95 knows in the error mode.
+inline constexpr UINT AllErrorModeBits =
+    QuietErrorMode | SEM_NOGPFAULTERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT;
 
-// Drives found not ready during the present run of probes (bit 0: A:), and how deeply runs
-// are nested; outside a run nothing is remembered.
+// Drives found without a disk during the present run of probes (bit 0: A:), drives whose root
+// has been probed in it, and how deeply runs are nested; outside a run nothing is remembered.
 static DWORD DrivesNotReady;
+static DWORD DrivesProbed;
 static int ProbeRuns;
 
+// The error mode is the whole process's, and other threads (the shell's own) rely on their
+// bits. Windows 95 has no call that only reads it: the first call sets every bit while it
+// reads, so that no bit is cleared even for a moment, then the quiet bits are added to the
+// mode that was.
 UINT BeginQuietFileAccess()
 {
-    return SetErrorMode(QuietErrorMode);
+    UINT previous = SetErrorMode(AllErrorModeBits);
+    SetErrorMode(previous | QuietErrorMode);
+    return previous;
 }
 
 void EndQuietFileAccess(UINT previous)
@@ -23,13 +33,13 @@ void EndQuietFileAccess(UINT previous)
 void BeginDriveProbes()
 {
     if (!ProbeRuns++)
-        DrivesNotReady = 0;
+        DrivesNotReady = DrivesProbed = 0;
 }
 
 void EndDriveProbes()
 {
     if (ProbeRuns > 0 && !--ProbeRuns)
-        DrivesNotReady = 0;
+        DrivesNotReady = DrivesProbed = 0;
 }
 
 // The bit of the drive a path names by its letter ("A:..."); 0 for any other path.
@@ -51,10 +61,34 @@ static int SkipsDrive(const char *path)
     return 1;
 }
 
+// The root of the drive a path names by its letter ("A:\").
+struct DriveRoot {
+    char text[4];
+    explicit DriveRoot(const char *path) : text{path[0], ':', '\\', '\0'} {}
+};
+
+// After a failed call in a run: "not ready" says the disk is out. Any other answer from a
+// floppy or CD drive may say the same (the platform promises no particular code for an empty
+// drive), so its root is asked once; when that fails too, the drive is skipped for the rest
+// of the run. The drive's kind is known without asking for the disk. The caller still sees
+// the error of its own call.
 static void NoteFailure(const char *path)
 {
-    if (ProbeRuns && GetLastError() == ERROR_NOT_READY)
-        DrivesNotReady |= DriveBit(path);
+    DWORD bit = DriveBit(path);
+    if (!ProbeRuns || !bit)
+        return;
+    DWORD error = GetLastError();
+    if (error == ERROR_NOT_READY) {
+        DrivesNotReady |= bit;
+    } else if (!(DrivesProbed & bit)) {
+        DrivesProbed |= bit;
+        DriveRoot root(path);
+        UINT type = GetDriveTypeA(root.text);
+        if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) &&
+            GetFileAttributesA(root.text) == INVALID_FILE_ATTRIBUTES)
+            DrivesNotReady |= bit;
+    }
+    SetLastError(error);
 }
 
 HANDLE OpenFileQuietly(const char *path)

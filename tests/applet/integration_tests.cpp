@@ -162,18 +162,24 @@ class AgentNotification : public ::testing::Test
     }
 };
 
+// Apply and OK, clicked or pressed by a page or a tool: the pages store, then one refresh.
 TEST_F(AgentNotification, StartApplyRefreshesTheRunningAgentAfterStoring)
 {
-    StandInDesktop desktop(true);
-    RunSheet([](HWND sheet) {
-        Click(Page(sheet, 0), IDC_START_TOVAN);
-        Click(sheet, ApplyButtonId);
-    });
-    auto events = desktop.Events();
-    ASSERT_EQ(1u, events.size());
-    EXPECT_EQ("refresh", events[0].what);
-    EXPECT_EQ(1u, events[0].startButton) << "the agent finds the new choice stored";
-    EXPECT_FALSE(ClassRegistered()) << "a refresh registers nothing";
+    for (int press = 0; press < 4; press++) {
+        ClearSettings();
+        StandInDesktop desktop(true);
+        RunSheet([&](HWND sheet) {
+            Click(Page(sheet, 0), IDC_START_TOVAN);
+            PostPress(sheet, press < 2 ? ApplyButtonId : IDOK, press % 2);
+            WaitFor([&] { return !desktop.Events().empty() && IsWindow(sheet) == (press < 2); });
+            Settle(sheet);
+        });
+        auto events = desktop.Events();
+        ASSERT_EQ(1u, events.size()) << "press " << press;
+        EXPECT_EQ("refresh", events[0].what);
+        EXPECT_EQ(1u, events[0].startButton) << "the agent finds the new choice stored";
+        EXPECT_FALSE(ClassRegistered()) << "a refresh registers nothing";
+    }
 }
 
 TEST_F(AgentNotification, StartApplyWithNoAgentHasTheShellStartOne)

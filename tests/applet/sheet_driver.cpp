@@ -119,6 +119,14 @@ void PostSelectTab(HWND sheet, int index)
     PostMessageA(sheet, SheetSetCurSel, index, 0);
 }
 
+void PostPress(HWND sheet, int button, bool pressButton)
+{
+    if (pressButton)
+        PostMessageA(sheet, PSM_PRESSBUTTON, button == IDOK ? PSBTN_OK : PSBTN_APPLYNOW, 0);
+    else
+        PostClick(sheet, button);
+}
+
 void Settle(HWND window, int timeoutMs)
 {
     DWORD_PTR ignored;

@@ -46,6 +46,9 @@ int PickItem(HWND list, const std::string &text);
 // Switches the sheet to the tab at index (posted: the page may show a message box).
 void PostSelectTab(HWND sheet, int index);
 
+// Presses OK or Apply, posted: a click, or PSM_PRESSBUTTON as pages and tools press it.
+void PostPress(HWND sheet, int button, bool pressButton);
+
 // Returns once the window's thread has finished what it was doing and is back in a message
 // loop (its own or a modal one), or after timeoutMs.
 void Settle(HWND window, int timeoutMs = 5000);

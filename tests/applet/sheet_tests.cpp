@@ -202,18 +202,31 @@ TEST(PageTemplates, ThemesPage)
         {101, "LISTBOX", "",
          CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
          14, 84, 102},
-        {-1, "STATIC", "Preview:", CV | SS_LEFT, 100, 4, 84, 8},
+        // Save As and Delete, under the list, come next in the tab order, a group of two.
+        {106, "BUTTON", "Sa&ve As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
+        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
+        {-1, "STATIC", "Preview:", CV | SS_LEFT | WS_GROUP, 100, 4, 84, 8},
         {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
         {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
         {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
          12},
         {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
         {105, "STATIC", "", CV | SS_LEFT | SS_NOPREFIX, 8, 172, 220, 16},
-        // Save As and Delete come after the page's first controls, under the list.
-        {106, "BUTTON", "Save &As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
-        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
     };
     EXPECT_EQ(expected, t.items);
+}
+
+// Each Alt+letter reaches one control of a page, the sheet's "&Apply" counted (OK, Cancel: none).
+TEST(PageTemplates, NoTwoControlsOfAPageOrTheSheetShareAMnemonic)
+{
+    for (int id : {101, 102, 103, 104}) {
+        std::set<int> taken = {'A'};
+        for (const Item &item : LoadTemplate(id).items) {
+            size_t at = item.text.find('&') + 1;
+            if (at && (item.cls == "BUTTON" || !(item.style & SS_NOPREFIX)))
+                EXPECT_TRUE(taken.insert(toupper(item.text[at])).second) << id << ": " << item.text;
+        }
+    }
 }
 
 TEST(PageTemplates, AboutPage)
@@ -450,14 +463,38 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
     });
 }
 
+// Apply greys itself once applied: after Apply by the keyboard (Enter on it, or Alt+A) the
+// focus is on a control of the page, where the next key reaches something.
+TEST_F(Sheet, AfterApplyByTheKeyboardTheFocusIsOnAControlOfThePage)
+{
+    for (UINT key : {WM_KEYDOWN, WM_SYSCHAR})
+        RunSheet([&](HWND sheet) {
+            Click(Page(sheet, 0), IDC_START_TOVAN);
+            HWND apply = GetDlgItem(sheet, ApplyButtonId);
+            if (key == WM_KEYDOWN)
+                SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
+            GUITHREADINFO info = {sizeof info};
+            auto focus = [&] {
+                GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
+                return info.hwndFocus;
+            };
+            PostMessageA(focus(), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
+            EXPECT_TRUE(WaitFor([&] {
+                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), focus()) &&
+                       IsWindowEnabled(focus());
+            })) << key;
+        });
+}
+
 // From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and
-// changed stores and registers nothing and says once to install first; the sheet stays open.
-// With nothing changed, OK just closes it.
+// changed, clicked or pressed by a page or a tool, stores and registers nothing and says once
+// to install first; the sheet stays open. With nothing changed, OK just closes it.
 TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
 {
     const std::pair<const char *, int> cases[] = {{"X:\\qvshell.cpl", IDOK},
                                                   {"Y:\\qvshell.cpl", ApplyButtonId}};
-    for (auto c : cases) {
+    for (int press = 0; press < 4; press++) { // the last two as a page or a tool presses
+        auto c = cases[press % 2];
         SCOPED_TRACE(c.first);
         ASSERT_TRUE(CopyFileA(getenv("QV_MODULE"), c.first, FALSE));
         HMODULE module = LoadLibraryA(c.first);
@@ -468,7 +505,7 @@ TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
             Click(Page(sheet, 0), IDC_START_TOVAN);
             Type(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_PATH), "C:\\close.bmp");
             PostSelectTab(sheet, 3);
-            PostClick(sheet, c.second);
+            PostPress(sheet, c.second, press >= 2);
             EXPECT_NE(std::string::npos,
                       CloseMessageBox(sheet).text.find("right-click QUORVIA.INF on the disk"));
             EXPECT_FALSE(CloseMessageBox(sheet, 1500).shown) << "once";
@@ -476,7 +513,7 @@ TEST_F(Sheet, OkOrApplyFromAFloppyOrCdStoresNothingAndSaysOnceToInstallFirst)
         });
         RunSheet([&](HWND sheet) {
             ModuleInstance = module;
-            PostClick(sheet, IDOK);
+            PostPress(sheet, IDOK, press >= 2);
             EXPECT_TRUE(WaitFor([&] { return !IsWindow(sheet); }));
         });
         EXPECT_FALSE(HasSetting("StartButton") || HasSetting("FrameControls") || HasRunValue());

@@ -11,6 +11,9 @@
 #include <string.h>
 #include <utility>
 
+DWORD NoDiskError = ERROR_NOT_READY;
+UINT NoDiskErrorMode;
+
 namespace
 {
 
@@ -83,7 +86,7 @@ int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 // A file call on a removable or CD-ROM drive with no disk in it (the test prefix maps such
 // drives to folders; one whose folder is missing has no disk): unless the caller has the
 // critical-error box off, Windows 95/98 stop the thread in a box asking for the disk (at logon,
-// in the shell, where nobody expects it). With the box off the call fails as "not ready".
+// in the shell, where nobody expects it). With the box off the call fails (see NoDiskError).
 bool RefusedForNoDisk(LPCSTR name)
 {
     char root[] = {name ? (char)(name[0] | 0x20) : '\0', ':', '\\', '\0'};
@@ -94,12 +97,12 @@ bool RefusedForNoDisk(LPCSTR name)
         RealGetFileAttributesA(root) != INVALID_FILE_ATTRIBUTES)
         return false;
     NoDiskCalls[root[0] - 'a']++;
-    UINT mode = SetErrorMode(0);
+    UINT mode = NoDiskErrorMode = SetErrorMode(0);
     SetErrorMode(mode);
     if (!(mode & SEM_FAILCRITICALERRORS))
         ADD_FAILURE() << "a box asking for the disk in drive " << name[0] << ": (" << name
                       << "), with the critical-error box on";
-    SetLastError(ERROR_NOT_READY);
+    SetLastError(NoDiskError);
     return true;
 }
 

@@ -25,10 +25,12 @@ void OverrideProc(const char *name, FARPROC replacement);
 void ClearProcOverrides();
 
 // The drive with no disk of the test prefix (a floppy drive whose folder is missing); file calls
-// there fail as "not ready", and fail the test when the critical-error box is on. The count of
-// such calls on drive since the last time it was taken.
+// there fail with NoDiskError (none is promised), and fail the test when the critical-error box is
+// on. The count of such calls on drive since it was last taken; the error mode during the last.
 inline constexpr char DriveWithoutDisk = 'W';
 int TakeNoDiskCalls(char drive);
+extern DWORD NoDiskError;
+extern UINT NoDiskErrorMode;
 
 // Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
 // standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath

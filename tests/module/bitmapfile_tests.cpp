@@ -529,7 +529,8 @@ TEST(BitmapFileLoader, DrawsTheButtonGreysInTheUsersColours)
 
 // A file on a drive with no disk is refused as not found, without the system's box asking
 // for the disk (the rule layer fails the test for that box), and the caller's own error
-// mode is as it was.
+// mode is as it was, with bits other threads set kept meanwhile. In a run of probes the drive is
+// tried once (its root too unless "not ready"), then skipped; a disk that is in is still read.
 TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
 {
     if (!Win9xRulesActive())
@@ -542,6 +543,23 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
     EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
     EXPECT_EQ(0u, SetErrorMode(mode)) << "the error mode was not put back";
     EXPECT_EQ(2, TakeNoDiskCalls(DriveWithoutDisk));
+    for (UINT before : {1u, 2u, 0x8007u}) { // 2: no fault box; 4: no alignment faults
+        SetErrorMode(before);
+        EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
+        EXPECT_EQ(before | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, NoDiskErrorMode);
+        EXPECT_EQ(before, SetErrorMode(mode)) << "from " << before;
+    }
+    TakeNoDiskCalls(DriveWithoutDisk);
+    for (DWORD error : {ERROR_NOT_READY, ERROR_FILE_NOT_FOUND, ERROR_GEN_FAILURE}) {
+        NoDiskError = error;
+        BeginDriveProbes();
+        for (const char *name : {"W:\\A.BMP", "Y:\\MISSING.BMP", "W:\\B.BMP", "W:\\C.BMP"})
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly(name));
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesQuietly("Y:\\")) << "a disk that is in";
+        EndDriveProbes();
+        EXPECT_EQ(error == ERROR_NOT_READY ? 1 : 2, TakeNoDiskCalls(DriveWithoutDisk)) << error;
+    }
+    NoDiskError = ERROR_NOT_READY;
     // The rule itself: the same open with the box on is a failure of the test.
     SetErrorMode(0);
     EXPECT_NONFATAL_FAILURE(

@@ -239,7 +239,7 @@ TEST_F(SystemBitmaps, SampleCaptionDrawsFromTheStripAndShowsTheDownImageWhilePre
     EXPECT_TRUE(WaitForCount(strip_close, 1));
 }
 
-// What the module's restore relies on: a display-settings reset makes the window manager
+// As on Windows 95/98, a display-settings reset makes the window manager
 // build its bitmaps anew, which throws painted pixels away.
 TEST_F(SystemBitmaps, DisplaySettingsResetRebuildsTheSystemsOwnImages)
 {
