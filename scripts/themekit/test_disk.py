@@ -1,8 +1,9 @@
-"""disk: a floppy image, the same bytes from the same themes, and a theme a Windows disk cannot
-hold refused."""
+"""disk: a floppy image, the same bytes from the same themes, the size folders carried and
+installed, and a theme a Windows disk cannot hold refused."""
 import hashlib
 import shutil
 import unittest
+import zipfile
 
 from .testing import SOURCE, kit, wine_env, work_folder
 
@@ -21,6 +22,18 @@ class Disk(unittest.TestCase):
         floppy = (work / "one" / "qvthemes.img").read_bytes()
         self.assertEqual(1474560, len(floppy))
         self.assertEqual(b"FAT12   ", floppy[54:62])
+        # Each size folder on the disk, and THEMES.INF installing it from copies of its own.
+        with zipfile.ZipFile(work / "one" / "qvthemes.zip") as disk:
+            names = set(disk.namelist())
+            inf = disk.read("THEMES.INF").decode("ascii")
+        for place, size in [(1, "22X20"), (2, "28X26")]:
+            with self.subTest(size):
+                self.assertLessEqual({"QVTHEMES/CLASSIC/%s/CLOSEUP.BMP" % size,
+                                      "SETUP/CLASSIC.%d01" % place}, names)
+                self.assertIn("Theme1Size%d=11,QVTHEMES\\CLASSIC\\%s\r\n" % (place, size), inf)
+                self.assertIn("[Theme1Size%d]\r\nCLOSEUP.BMP,CLASSIC.%d01\r\n" % (place, place),
+                              inf)
+        self.assertEqual(14 + 2 * 13, len([n for n in names if n.startswith("SETUP/")]))
         # Two files that a Windows disk takes for one: check and disk refuse the folder.
         twice = work / "TWICE"
         shutil.copytree(SOURCE / "dist" / "THEMES" / "CLASSIC", twice)
