@@ -47,14 +47,20 @@ class WithTheModule(unittest.TestCase):
         # Fitted at both whole factors, with an odd spare pixel, and with the factor of one side
         # limiting the other's; the 5 x 5 picture grows by the largest factors.
         fitted = ["--any-size", "--sizes", "22x20,23x21,28x26,29x25,29x23"]
-        for source, name, more in [(pictures, "folder", fitted),
-                                   (SOURCE / "docs/example/sheet.png", "sheet", [])]:
+        # More colours than a 256-colour bitmap holds: fitted from the colours the file keeps.
+        deep = work / "deep"
+        deep.mkdir()
+        Image.frombytes("RGB", (20, 20), bytes(range(256)) * 4 + bytes(176)).save(
+            deep / "closeup.png")
+        for source, name, more in [(pictures, "folder", fitted), (deep, "deep", fitted[:3] + [
+                "--colours", "256"]), (SOURCE / "docs/example/sheet.png", "sheet", [])]:
             kit("make", source, name, "-o", work / "made", *more)
         done = kit("check", work / "made" / "FOLDER", work / "made" / "SHEET", env=ENV)
         self.assertEqual(5 + 5 * 4 + 14 + 2, len(done.stdout.splitlines()))
-        (work / "fitted" / "FOLDER").mkdir(parents=True)
-        for size in (work / "made" / "FOLDER").glob("*X*/"):
-            size.rename(work / "fitted" / "FOLDER" / size.name)
+        for theme in ("FOLDER", "DEEP"):
+            (work / "fitted" / theme).mkdir(parents=True)
+            for size in (work / "made" / theme).glob("*X*/"):
+                size.rename(work / "fitted" / theme / size.name)
         for (theme, part), image in drawn.items():
             (work / "drawn" / theme).mkdir(parents=True, exist_ok=True)
             image.save(work / "drawn" / theme / (part + ".PPM"))
@@ -141,10 +147,12 @@ class WithTheModule(unittest.TestCase):
                  ("START", (22, 20), "warning: %s: the Start picture is shown at its own size")]
         for part, size, _ in cases:
             Image.new("RGB", size, FACE).save(theme / "22X20" / (part + ".BMP"), "BMP")
+        (theme / "22x20").mkdir()  # the same folder on a Windows disk
+        cases.append(("", None, "%s: a second folder for 22X20, which a Windows disk cannot hold"))
         lines = kit("check", theme, status=1, env=ENV).stdout.splitlines()
         for part, _, line in cases:
             with self.subTest(part):
-                path = theme / "22X20" / (part + ".BMP")
+                path = theme / "22X20" / (part + ".BMP") if part else theme / "22x20"
                 self.assertEqual([line % path], [n[:len(line % path)] for n in lines
                                                  if "%s: " % path in n])
         self.assertEqual("%s: 12 file(s): 7 OK (0 with warnings), 5 refused - REFUSED" % theme,

@@ -34,6 +34,15 @@ class Disk(unittest.TestCase):
                 self.assertIn("[Theme1Size%d]\r\nCLOSEUP.BMP,CLASSIC.%d01\r\n" % (place, place),
                               inf)
         self.assertEqual(14 + 2 * 13, len([n for n in names if n.startswith("SETUP/")]))
+        # The size folder's place is one digit of the setup names: nine size folders, not ten.
+        for count, status in [(9, 0), (10, 1)]:
+            kit("make", SOURCE / "docs" / "example" / "sheet.png", "S%d" % count, "--sizes",
+                ",".join("%dx14" % w for w in range(16, 16 + count)), "-o", work)
+            done = kit("disk", work / ("S%d" % count), "-o", work / "sized", status=status,
+                       env=ENV)
+        self.assertIn("S10: 10 size folders; a theme on a disk has at most 9", done.stderr)
+        with zipfile.ZipFile(work / "sized" / "qvthemes.zip") as disk:
+            self.assertIn("SETUP/S9.913", disk.namelist())
         # Two files that a Windows disk takes for one: check and disk refuse the folder.
         twice = work / "TWICE"
         shutil.copytree(SOURCE / "dist" / "THEMES" / "CLASSIC", twice)
