@@ -13,7 +13,9 @@
 #   --fresh     throw the demo's Wine prefix away and make a new one
 #   --themes    instead of the tour, apply each ready-made theme of dist/THEMES through the
 #               module and save the sample window (docs/theme-<name>.png) and the Start
-#               pictures on the taskbar (docs/start-pictures.png); implies --headless
+#               pictures on the taskbar (docs/start-pictures.png), then CLASSIC beside the
+#               system's own caption buttons at the caption sizes 18, 24 and 30
+#               (docs/classic-sizes.png); implies --headless
 # environment: QV_DEMO_HOME (default ~/.quorvia-demo), QV_DEMO_BUILD (default ./build),
 #              QV_DEMO_SIZE (desktop size, default 1024x768)
 set -euo pipefail
@@ -31,7 +33,7 @@ for arg in "$@"; do
   --fresh) fresh=1 ;;
   --themes) themes=1 headless=1 ;;
   -h | --help)
-    sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
   *)
@@ -259,16 +261,19 @@ if [ $themes = 1 ]; then
   # Start button is at the left end of the 28-pixel taskbar.
   sample_box=360x172+$((width - 408))+48
   start_box=60x28+0+$((height - 28))
+  apply_theme() { # name: stores its 13 caption buttons and Start picture as the Themes page does
+    local files=() image
+    for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
+      MAXUP MAXDN MAXDIS; do
+      files+=("C:\\qvthemes\\$1\\$image.BMP")
+    done
+    apply_settings 2 "C:\\qvthemes\\$1\\START.BMP" "${files[@]}"
+  }
   starts=()
   for theme_path in "$theme_dir"/*; do
     theme=$(basename "$theme_path")
-    files=()
-    for image in CLOSEUP CLOSEDN CLOSEDIS MINUP MINDN MINDIS RESTUP RESTDN HELPUP HELPDN \
-      MAXUP MAXDN MAXDIS; do
-      files+=("C:\\qvthemes\\$theme\\$image.BMP")
-    done
     say "theme $theme"
-    apply_settings 2 "C:\\qvthemes\\$theme\\START.BMP" "${files[@]}"
+    apply_theme "$theme"
     rundll RUNDLL_QvIn
     shot "theme-$theme"
     docs_name=docs/theme-$(echo "$theme" | tr '[:upper:]' '[:lower:]').png
@@ -282,7 +287,53 @@ if [ $themes = 1 ]; then
   convert "${starts[@]}" -background white -splice 16x0 +append -chop 16x0 +repage \
     "$here/docs/start-pictures.png"
   say "wrote docs/start-pictures.png (left to right: $(cd "$theme_dir" && echo *))"
+
+  # CLASSIC at the caption sizes 18, 24 and 30, each beside the system's own buttons: the size
+  # stored as Display Properties stores it and the desktop started again, so that its system
+  # bitmaps, its sample window and the agent all take it on. Only the sample window's caption
+  # and gallery are kept: its right end, from the caption down to the last row. Windows 95's
+  # standard colours; the prefix's own settings come back afterwards.
+  metrics='HKCU\Control Panel\Desktop\WindowMetrics'
+  wine reg export 'HKCU\Control Panel' "$home/control-panel.reg" /y >/dev/null
+  bash "$here/scripts/colours.sh" standard >"$home/colours.reg"
+  wine reg import "$home/colours.reg" >/dev/null 2>&1
+  rows=()
+  for caption in 18 24 30; do
+    stop_desktop
+    for value in CaptionWidth CaptionHeight; do
+      wine reg add "$metrics" /v $value /d $caption /f >/dev/null
+    done
+    wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Quorvia /f \
+      >/dev/null 2>&1 || true
+    start_desktop
+    sleep 2
+    shot "own-$caption"
+    apply_theme CLASSIC
+    rundll RUNDLL_QvIn
+    shot "classic-$caption"
+    rundll RUNDLL_QvOut
+    # The sample window (standin/sample.cpp), 48 pixels from the top right corner: a caption of
+    # caption + 1 inside a 3-pixel frame, then 10 pixels and five gallery rows of caption + 6,
+    # the widest (five buttons) ending 12 pixels from the window's right edge.
+    crop_width=$((5 * (caption - 2) + 33)) crop_height=$((caption + 13 + 5 * (caption + 6)))
+    box=${crop_width}x${crop_height}+$((width - 48 - 3 - crop_width))+$((48 + 3))
+    for kind in own classic; do
+      convert "$shots/$kind-$caption.png" -crop "$box" +repage "$shots/$kind-$caption-cut.png"
+    done
+    convert "$shots/own-$caption-cut.png" "$shots/classic-$caption-cut.png" -background white \
+      -splice 12x0 +append -chop 12x0 +repage "$shots/sizes-$caption.png"
+    # Rows 12 pixels apart, right-aligned as the windows are.
+    [ ${#rows[@]} = 0 ] || rows+=(-size 1x12 xc:white)
+    rows+=("$shots/sizes-$caption.png")
+  done
+  convert "${rows[@]}" -background white -gravity east -append +repage -scale 200% -strip \
+    "$here/docs/classic-sizes.png"
+  say "wrote docs/classic-sizes.png (18, 24, 30 from the top; the system's own left, CLASSIC right)"
   stop_desktop
+  for value in CaptionWidth CaptionHeight; do
+    wine reg delete "$metrics" /v $value /f >/dev/null 2>&1 || true
+  done
+  wine reg import "$home/control-panel.reg" >/dev/null 2>&1
   exit 0
 fi
 

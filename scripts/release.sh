@@ -6,8 +6,9 @@
 #   quorvia-<version>.iso   an ISO 9660 CD image with Joliet names, volume QUORVIA (QEMU, ...)
 #   SHA256SUMS
 # All three hold the same files under 8.3 names: QVSHELL.CPL, QUORVIA.INF, README.TXT,
-# QVTHEMES\<THEME>\*.BMP (beside the module, where the Themes page looks) and
-# SETUP\<THEME>.<NN> (the same pictures under names that QUORVIA.INF can tell apart). The
+# QVTHEMES\<THEME>\*.BMP (beside the module, where the Themes page looks) with the size folders
+# QVTHEMES\<THEME>\<W>X<H>\*.BMP, and SETUP\<THEME>.<NN> and <THEME>.<n><NN> (the same
+# pictures under names that QUORVIA.INF can tell apart). The
 # version is res/version.h's. Every date in the images is the last commit's time (or
 # SOURCE_DATE_EPOCH when set), so the same sources give the same images.
 #
@@ -54,10 +55,17 @@ cp "$build/qvshell.cpl" "$stage/QVSHELL.CPL"
 crlf "$here/dist/QUORVIA.INF" >"$stage/QUORVIA.INF"
 crlf "$here/dist/README.TXT" | sed "s/@VERSION@/$version/g" >"$stage/README.TXT"
 # The themes as the kit makes them from their sheets (dist/sheets/<theme>/sheet.png and
-# start.png); the committed dist/THEMES are the same bytes, which a test checks.
+# start.png, and sheet-<W>x<H>.png drawn for the size folder <W>X<H>); the committed
+# dist/THEMES are the same bytes, which a test checks.
 for sheet in "$here"/dist/sheets/*/sheet.png; do
   theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
-  "$here/scripts/qvtheme.py" make "$sheet" "$theme" -o "$stage/QVTHEMES" ||
+  sized=()
+  for drawn in "$(dirname "$sheet")"/sheet-*x*.png; do
+    [ -e "$drawn" ] || continue
+    size=${drawn##*/sheet-}
+    sized+=(--sheet "${size%.png}=$drawn")
+  done
+  "$here/scripts/qvtheme.py" make "$sheet" "$theme" "${sized[@]}" -o "$stage/QVTHEMES" ||
     fail "qvtheme.py make $sheet failed"
 done
 mapfile -t names < <(cd "$stage" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
@@ -69,7 +77,8 @@ done
 
 # The setup engine looks a source file up by its name alone, so QUORVIA.INF copies each theme
 # file from a copy under a name of its own, SETUP\<THEME>.<NN> (NN its place in the Frame
-# controls list, 14 for START.BMP), which the writer adds beside the themes.
+# controls list, 14 for START.BMP; <THEME>.<n><NN> in the theme's n-th size folder), which the
+# writer adds beside the themes.
 PYTHONPATH="$here/scripts" /usr/bin/python3 -m themekit.images "$stage" "$out" "$name" QUORVIA \
   "Quorvia $version" "$SOURCE_DATE_EPOCH" || fail "writing the images failed"
 (cd "$out" && sha256sum "$name.zip" "$name.img" "$name.iso" >SHA256SUMS)

@@ -7,7 +7,7 @@ import sys
 from pathlib import Path
 
 from .bitmaps import FACE, LIGHT, colours_of, off_standard
-from .parts import CELL, PART_NAMES, START, START_BUTTON, theme_files, theme_name
+from .parts import CELL, PART_NAMES, SIZE_RULE, START, START_BUTTON, theme_files, theme_name
 from .report import Refusal, say
 from .sheets import open_picture
 
@@ -56,14 +56,19 @@ def windows_path(path):
     return "Z:" + str(path.resolve()).replace("/", "\\")
 
 
-def module_verdicts(paths, build):
-    """The module's verdict on each file, "OK" or its reason, all from one start of Wine."""
+def module_verdicts(paths, variants, build):
+    """The module's verdict on each file, "OK" or its reason, all from one start of Wine; the
+    pictures of size folders (variants) as the module takes them at their folder's size."""
+    paths = list(paths) + list(variants)
     if not paths:
         return {}
     program = checker_program(build)
     names = [windows_path(p) for p in paths]
+    own = len(paths) - len(variants)
+    arguments = names[:own] + ["--variants"] + names[own:]
     try:
-        done = subprocess.run(["wine", str(program)] + names, env=checker_env(program, os.environ),
+        done = subprocess.run(["wine", str(program)] + arguments,
+                              env=checker_env(program, os.environ),
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                               stdin=subprocess.DEVNULL, timeout=300)
     except FileNotFoundError:
@@ -80,9 +85,10 @@ def module_verdicts(paths, build):
     return {p: answers[n] for p, n in zip(paths, names)}
 
 
-def looks(path, part):
-    """Warnings on a file the module takes: its size and its colours, the light grey among them,
-    since Windows draws it in the scheme's 3D light, not as drawn."""
+def looks(path, part, cell=CELL):
+    """Warnings on a file the module takes: its size against cell (None: the module's check
+    was of the size) and its colours, the light grey among them, since Windows draws it in the
+    scheme's 3D light, not as drawn."""
     try:
         rgb = open_picture(path).convert("RGB")
     except Refusal:
@@ -93,7 +99,7 @@ def looks(path, part):
         found.append("%d x %d pixels: larger than the %d x %d of the standard Start button's "
                      "picture, so it shows cut off unless Stretch is ticked on the Start button "
                      "page" % (size + START_BUTTON))
-    if part != START and size != CELL:
+    if part != START and cell and size != cell:
         found.append("%d x %d pixels: drawn scaled to %d x %d at the standard caption size"
                      % (size + CELL))
     colours = colours_of(rgb)
@@ -109,54 +115,97 @@ def looks(path, part):
     return found
 
 
+def second_of(path, files, sizes):
+    """The entry that path repeats under another case of its name, if any (a Windows disk holds
+    one of the two)."""
+    name = path.name.upper()
+    size = SIZE_RULE.match(name)
+    if size and path.is_dir():
+        return sizes.get((int(size.group(1)), int(size.group(2))))
+    return files.get(name[:-4]) if path.is_file() and name.endswith(".BMP") else None
+
+
+def unused(path, folder_too=False):
+    return (False, "%s: not a theme file (the 14 are %s.BMP)%s: the Themes page does not use it"
+            % (path, ".BMP, ".join(PART_NAMES), " nor a size folder (22X20)" if folder_too
+               else ""))
+
+
+def plan_size_folder(files, size, folder):
+    """The pictures of one size folder the module may use, by path, and the problems found."""
+    parts, nested, others = theme_files(folder)
+    variants, problems = {}, [unused(p) for p in list(nested.values()) + others]
+    for part, path in parts.items():
+        if part == START:
+            problems.append((False, "%s: the Start picture is shown at its own size at every "
+                                    "caption size, so this one is never used" % path))
+        elif part not in files:
+            problems.append((False, "%s: the theme has no %s.BMP, so the button is the "
+                                    "system's and this picture is never used" % (path, part)))
+        else:
+            variants[path] = (part, size)
+    return variants, problems
+
+
 def plan_check(folder):
-    """What can be said of a folder before the module sees its files: its theme files, and the
-    problems found as (refuses, text)."""
+    """What can be said of a folder before the module sees its files: its theme files, the
+    pictures of its size folders ({path: (part, size)}) and the problems found as (refuses,
+    text)."""
     if not folder.is_dir():
-        return {}, [(True, "%s: not a folder" % folder)]
+        return {}, {}, [(True, "%s: not a folder" % folder)]
     problems = []
     try:
         theme_name(folder.name)
     except Refusal as error:
         problems.append((True, "%s: %s" % (folder, error)))
-    files, others = theme_files(folder)
+    files, sizes, others = theme_files(folder)
     for path in others:
-        if path.name.upper()[:-4] in files:
-            problems.append((True, "%s: a second file for %s, which a Windows disk cannot hold "
-                                   "beside %s: keep one" % (path, path.name.upper(),
-                                                           files[path.name.upper()[:-4]].name)))
+        first = second_of(path, files, sizes)
+        if first:
+            problems.append((True, "%s: a second %s for %s, which a Windows disk cannot hold "
+                                   "beside %s: keep one" % (path, "folder" if path.is_dir()
+                                                           else "file", path.name.upper(),
+                                                           first.name)))
         else:
-            problems.append((False, "%s: not a theme file (the 14 are %s.BMP): the Themes page "
-                                    "does not use it" % (path, ".BMP, ".join(PART_NAMES))))
+            problems.append(unused(path, True))
+    variants = {}
+    for size, sub in sizes.items():
+        found, more = plan_size_folder(files, size, sub)
+        variants.update(found)
+        problems += more
     if not files:
         problems.append((True, "%s: no theme file in it" % folder))
-    return files, problems
+    return files, variants, problems
 
 
 def check_themes(folders, build, strict=False, out=sys.stdout):
     """Checks theme folders, printing one line a file and a summary for each; returns the
     folders refused."""
     plans = [(folder,) + plan_check(folder) for folder in folders]
-    verdicts = module_verdicts([p for _, files, _ in plans for p in files.values()], build)
+    verdicts = module_verdicts([p for _, files, _, _ in plans for p in files.values()],
+                               [p for _, _, variants, _ in plans for p in variants], build)
     refused = []
-    for folder, files, problems in plans:
+    for folder, files, variants, problems in plans:
         ok = warned = 0
-        for part, path in sorted(files.items(), key=lambda item: item[1].name):
+        checks = [(path, part, CELL) for part, path in sorted(files.items(),
+                                                               key=lambda item: item[1].name)]
+        checks += [(path, part, None) for path, (part, _) in sorted(variants.items())]
+        for path, part, cell in checks:
             verdict = verdicts[path]
             if verdict != "OK":
                 print("%s: %s" % (path, verdict), file=out)
                 continue
-            notes = looks(path, part)
+            notes = looks(path, part, cell)
             print("%s: OK%s" % (path, "; warning: " + "; ".join(notes) if notes else ""),
                   file=out)
             ok += 1
             warned += bool(notes)
         for refuses, text in problems:
             print(("%s" if refuses else "warning: %s") % text, file=out)
-        bad = len(files) - ok
+        bad = len(checks) - ok
         failed = bad or any(r for r, _ in problems) or (strict and (warned or problems))
         print("%s: %d file(s): %d OK (%d with warnings), %d refused%s" % (
-            folder, len(files), ok, warned, bad, " - REFUSED" if failed else ""), file=out)
+            folder, len(checks), ok, warned, bad, " - REFUSED" if failed else ""), file=out)
         if failed:
             refused.append(folder)
     return refused

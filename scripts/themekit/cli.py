@@ -29,6 +29,17 @@ def cell_size(text):
     return int(match.group(1)), int(match.group(2))
 
 
+def cell_sizes(text):
+    return [cell_size(part) for part in text.split(",")]
+
+
+def sheet_for_size(text):
+    size, equals, path = text.partition("=")
+    if not equals or not path:
+        raise argparse.ArgumentTypeError("%r: write it as WxH=FILE, e.g. 22x20=big.png" % text)
+    return cell_size(size), path
+
+
 def parser():
     top = argparse.ArgumentParser(
         prog="qvtheme.py", description=__doc__.split("\n\n")[0],
@@ -63,7 +74,11 @@ def parser():
                     "start.* beside it, or --start. Writes 4-bit bitmaps in the 16 standard "
                     "colours (each pixel the nearest of them, no dithering; the button greys "
                     "192, 128 and 223 kept exact; transparent pixels become the button face "
-                    "grey) under the 8.3 names the Themes page reads.")
+                    "grey) under the 8.3 names the Themes page reads. Pictures for larger "
+                    "caption buttons go into size folders named after their size (22X20 for "
+                    "caption buttons of 24, 28X26 for 30): --sizes fits the theme's own "
+                    "pictures to each size exactly as the module does, a start for drawing "
+                    "them by hand; --sheet takes a sheet drawn at that size instead.")
     m.add_argument("source", metavar="SOURCE", help="a folder of pictures, or a sheet")
     m.add_argument("name", metavar="NAME",
                    help="the theme's name: 1 to 8 letters, digits, '-' or '_' (made capitals)")
@@ -77,6 +92,12 @@ def parser():
                         "display shows them in its 20 fixed colours); default 16")
     m.add_argument("--any-size", action="store_true",
                    help="take caption pictures of any size (the module scales them)")
+    m.add_argument("--sizes", type=cell_sizes, metavar="WxH,...",
+                   help="size folders of the pictures fitted by the module's rule, e.g. "
+                        "22x20,28x26 (each at least the pictures' own size)")
+    m.add_argument("--sheet", type=sheet_for_size, action="append", metavar="WxH=FILE",
+                   help="a sheet of cells of W x H, whose pictures go into that size folder as "
+                        "drawn (in place of fitted ones); may be given once for each size")
     m.add_argument("--force", action="store_true", help="replace DIR/NAME if it exists")
 
     c = commands.add_parser(
@@ -102,6 +123,12 @@ def parser():
     p.add_argument("out", metavar="OUT.png", help="the picture to write")
     p.add_argument("--zoom", type=int, default=2, metavar="N",
                    help="whole-pixel zoom, 1 to 16 (default 2)")
+    p.add_argument("--size", type=int, metavar="N",
+                   help="draw the title bars at caption buttons of N (Display Properties, "
+                        "Appearance, Caption Buttons), whose pictures are N-2 x N-4: those of "
+                        "the size folder where the theme has one, else the theme's own fitted "
+                        "as the module fits them. Without it: at 18, the standard, with a title "
+                        "bar for each size folder below")
 
     d = commands.add_parser(
         "disk", help="put themes on a floppy image, a CD image and a ZIP",

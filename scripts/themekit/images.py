@@ -15,7 +15,7 @@ import time
 import zipfile
 from pathlib import Path
 
-from .parts import setup_name, theme_files
+from .parts import LARGEST_SIZE_PLACE, setup_name, size_folder, theme_files
 from .report import Refusal
 
 KINDS = ("img", "iso", "zip")
@@ -23,15 +23,24 @@ DOS_EPOCH = 315532800  # 1980-01-01, the earliest date a ZIP or FAT entry holds
 
 
 def add_setup_copies(stage):
-    """SETUP\\<THEME>.<NN>: each file of each theme in QVTHEMES once more under a name of its
-    own, for the setup file to copy from, since the setup engine finds a source file by its
-    name alone and the themes share theirs. Returns the themes as {name: {part: path}}."""
+    """SETUP\\<THEME>.<NN>: each file of each theme in QVTHEMES, those of its size folders
+    included, once more under a name of its own, for the setup file to copy from, since the
+    setup engine finds a source file by its name alone and the themes share theirs. Returns the
+    themes as {name: [(folder in the theme, "" for its own, {part: path}, place of the size)]}."""
     themes = {}
     (stage / "SETUP").mkdir(exist_ok=True)
     for folder in sorted((stage / "QVTHEMES").iterdir()):
-        themes[folder.name] = theme_files(folder)[0]
-        for part, path in themes[folder.name].items():
-            (stage / "SETUP" / setup_name(folder.name, part)).write_bytes(path.read_bytes())
+        files, sizes, _ = theme_files(folder)
+        if len(sizes) > LARGEST_SIZE_PLACE:
+            raise Refusal("%s: %d size folders; a theme on a disk has at most %d"
+                          % (folder.name, len(sizes), LARGEST_SIZE_PLACE))
+        themes[folder.name] = [("", files, 0)] + [
+            (size_folder(size), theme_files(sizes[size])[0], place)
+            for place, size in enumerate(sorted(sizes), 1)]
+        for _, parts, place in themes[folder.name]:
+            for part, path in parts.items():
+                (stage / "SETUP" / setup_name(folder.name, part, place)).write_bytes(
+                    path.read_bytes())
     return themes
 
 

@@ -5,6 +5,7 @@ import re
 from .report import Refusal
 
 CELL = (16, 14)  # a caption button at the standard caption height
+STANDARD_CAPTION = 18  # the caption buttons' size (Display Properties) that CELL is drawn for
 START_BUTTON = (48, 16)  # the picture of the standard Start button (the built-in one's size)
 LARGEST_START = 1024  # a side; the module refuses larger pictures
 
@@ -32,6 +33,9 @@ PART_NAMES = [name for name, _, _ in CAPTION_PARTS] + [START]
 DESCRIPTIONS = {name: what for name, what, _ in CAPTION_PARTS}
 DESCRIPTIONS[START] = "Start button picture"
 
+# A subfolder of pictures drawn for caption pictures of W x H, named as the module looks for it
+# ("22X20"); at most 8 characters, as every name on a Windows 95 disk.
+SIZE_RULE = re.compile(r"^(?=.{3,8}$)([1-9][0-9]*)X([1-9][0-9]*)$", re.IGNORECASE)
 NAME_RULE = re.compile(r"^[A-Za-z0-9_-]{1,8}$")
 # Names DOS keeps for its devices: a folder so named cannot be made on the Windows machine.
 DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % n for n in range(1, 10)} | \
@@ -48,21 +52,40 @@ def theme_name(text):
     return text.upper()
 
 
-def setup_name(theme, part):
+LARGEST_SIZE_PLACE = 9  # size folders a theme on a disk may have: one digit of the setup name
+
+
+def setup_name(theme, part, size_place=0):
     """The name of a part's setup copy, <THEME>.<NN>: NN its place in the Frame controls list,
-    14 for the Start picture. The setup engine finds a source file by its name alone, and the
+    14 for the Start picture; <THEME>.<n><NN> for the picture in the theme's n-th size folder
+    (in order of size, from 1). The setup engine finds a source file by its name alone, and the
     themes share their file names."""
-    return "%s.%02d" % (theme, PART_NAMES.index(part) + 1)
+    return "%s.%02d" % (theme, 100 * size_place + PART_NAMES.index(part) + 1)
+
+
+def size_folder(size):
+    return "%dX%d" % size
+
+
+def caption_picture(caption):
+    """The size of the caption pictures for caption buttons of that size (Display Properties,
+    Appearance): 2 pixels narrower and 4 lower, 16 x 14 at 18."""
+    return caption - 2, caption - 4
 
 
 def theme_files(folder):
-    """The theme files of a folder by part (any case of the 8.3 name), and the other entries."""
-    files, others = {}, []
+    """The theme files of a folder by part (any case of the 8.3 name), its size subfolders by
+    the size (W, H) of the pictures they hold, and the other entries."""
+    files, sizes, others = {}, {}, []
     for path in sorted(folder.iterdir()):
         name = path.name.upper()
         part = name[:-4] if name.endswith(".BMP") else None
+        size = SIZE_RULE.match(name)
+        size = size and (int(size.group(1)), int(size.group(2)))
         if path.is_file() and part in PART_NAMES and part not in files:
             files[part] = path
+        elif path.is_dir() and size and size not in sizes:
+            sizes[size] = path
         else:
             others.append(path)
-    return files, others
+    return files, sizes, others

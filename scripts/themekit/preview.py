@@ -1,11 +1,13 @@
 """The preview subcommand: the theme drawn as Windows shows it, on title bars (up, maximized,
-a dialog's, pressed and disabled) and on the Start button of a taskbar."""
+a dialog's, pressed and disabled) and on the Start button of a taskbar, at one caption size,
+with a title bar for each size folder the theme has."""
 from pathlib import Path
 
 from PIL import Image, ImageDraw, ImageFont
 
 from .bitmaps import FACE, SHADOW
-from .parts import CELL, START, START_BUTTON
+from .fit import at_slot
+from .parts import CELL, START, START_BUTTON, caption_picture, size_folder
 from .report import Refusal, say
 from .sheets import read_theme
 
@@ -24,15 +26,23 @@ def bevel(draw, box, up=True):
         draw.line([(x0 + 1, y1 - 1), (x0 + 1, y0 + 1), (x1 - 1, y0 + 1)], fill=SHADOW)
 
 
-def draw_button(canvas, draw, parts, part, x, y):
-    """A caption button at (x, y): the theme's picture scaled to the cell, or the system's own
-    (here a plain bevel with a dotted face) where the theme has none."""
-    if part in parts:
-        canvas.paste(parts[part].resize(CELL, Image.Resampling.NEAREST), (x, y))
+def pictures_at(parts, sizes, cell):
+    """The theme's caption pictures as the module shows them in a slot of cell: the picture of
+    the size folder for cell where it has exactly that size, else the theme's own, fitted."""
+    drawn = sizes.get(cell, {})
+    return {part: drawn[part] if part in drawn and drawn[part].size == cell else
+            at_slot(picture, cell) for part, picture in parts.items() if part != START}
+
+
+def draw_button(canvas, draw, pictures, part, x, y, cell):
+    """A caption button at (x, y): the theme's picture (at the cell's size), or the system's
+    own (here a plain bevel with a dotted face) where the theme has none."""
+    if part in pictures:
+        canvas.paste(pictures[part], (x, y))
         return
-    bevel(draw, (x, y, x + CELL[0] - 1, y + CELL[1] - 1), not part.endswith("DN"))
-    for dx in range(4, CELL[0] - 4, 2):
-        draw.point((x + dx, y + CELL[1] // 2), fill=SHADOW)
+    bevel(draw, (x, y, x + cell[0] - 1, y + cell[1] - 1), not part.endswith("DN"))
+    for dx in range(4, cell[0] - 4, 2):
+        draw.point((x + dx, y + cell[1] // 2), fill=SHADOW)
 
 
 PREVIEW_ROWS = [
@@ -44,13 +54,16 @@ PREVIEW_ROWS = [
 ]
 
 
-def draw_buttons(canvas, draw, parts, names, right, y):
+def draw_buttons(canvas, draw, pictures, names, right, y, cell):
     """The buttons of a title bar, right-aligned as Windows places them: Close apart, the others
     side by side, two pixels left of Close."""
     x = right
     for i, part in enumerate(reversed(names)):
-        x -= CELL[0] + (2 if i == 1 else 0)
-        draw_button(canvas, draw, parts, part, x, y)
+        x -= cell[0] + (2 if i == 1 else 0)
+        draw_button(canvas, draw, pictures, part, x, y, cell)
+
+
+SMALLEST_CAPTION, LARGEST_CAPTION = 10, 100
 
 
 def run(args):
@@ -59,24 +72,35 @@ def run(args):
         raise Refusal("%s: not a folder" % folder)
     if args.zoom < 1 or args.zoom > 16:
         raise Refusal("--zoom %d: give a whole number from 1 to 16" % args.zoom)
-    parts = read_theme(folder)
+    if args.size is not None and not SMALLEST_CAPTION <= args.size <= LARGEST_CAPTION:
+        raise Refusal("--size %d: give the caption buttons' size, from %d to %d (18 is the "
+                      "standard)" % (args.size, SMALLEST_CAPTION, LARGEST_CAPTION))
+    parts, sizes = read_theme(folder)
     if not parts:
         raise Refusal("%s: no theme file in it" % folder)
+    cell = caption_picture(args.size) if args.size else CELL
+    pictures = pictures_at(parts, sizes, cell)
+    # At the standard size, a title bar for each size folder below the others.
+    more = [] if args.size else sorted(sizes)
     font = ImageFont.load_default()
-    width, bar = 260, CELL[1] + 4
+    width, bar = max(260, 5 * cell[0] + 90), cell[1] + 4
     start = parts.get(START)
-    height = 22 + len(PREVIEW_ROWS) * (bar + 6) + 8 + 28
+    height = bar + 4 + len(PREVIEW_ROWS) * (bar + 6) + sum(h + 10 for _, h in more) + 8 + 28
     canvas = Image.new("RGB", (width, height), FACE)
     draw = ImageDraw.Draw(canvas)
-    draw.rectangle((0, 0, width - 1, 17), fill=(0, 0, 128))
-    draw.text((5, 3), "%s - theme preview" % folder.name.upper(), fill=(255, 255, 255), font=font)
-    draw_buttons(canvas, draw, parts, ["MINUP", "MAXUP", "CLOSEUP"], width - 3, 2)
-    y = 22
-    for label, names in PREVIEW_ROWS:
-        draw.text((6, y + 4), label, fill=(0, 0, 0), font=font)
-        draw.rectangle((70, y, width - 6, y + bar - 1), fill=SHADOW)
-        draw_buttons(canvas, draw, parts, names, width - 8, y + 2)
-        y += bar + 6
+    draw.rectangle((0, 0, width - 1, bar - 1), fill=(0, 0, 128))
+    draw.text((5, (bar - 12) // 2), "%s - theme preview" % folder.name.upper(),
+              fill=(255, 255, 255), font=font)
+    draw_buttons(canvas, draw, pictures, ["MINUP", "MAXUP", "CLOSEUP"], width - 3, 2, cell)
+    y = bar + 4
+    rows = [(label, names, cell, pictures) for label, names in PREVIEW_ROWS]
+    rows += [(size_folder(size), PREVIEW_ROWS[0][1], size, pictures_at(parts, sizes, size))
+             for size in more]
+    for label, names, size, shown in rows:
+        draw.text((6, y + (size[1] - 6) // 2), label, fill=(0, 0, 0), font=font)
+        draw.rectangle((70, y, width - 6, y + size[1] + 3), fill=SHADOW)
+        draw_buttons(canvas, draw, shown, names, width - 8, y + 2, size)
+        y += size[1] + 10
     # The taskbar with the Start button: the picture at its own size, cut to the button as
     # Windows draws it without Stretch.
     taskbar = height - 28

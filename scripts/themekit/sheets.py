@@ -53,9 +53,10 @@ def start_beside(sheet):
     return starts[0] if starts else None
 
 
-def pictures_in_sheet(sheet, cell):
+def pictures_in_sheet(sheet, cell, given="Give --cell WxH for other cells"):
     """The caption parts cut from a sheet of five columns (Help, Minimize, Restore, Maximize,
-    Close) and three rows (up, down, disabled); a wholly transparent cell is a part left out."""
+    Close) and three rows (up, down, disabled); a wholly transparent cell is a part left out.
+    given says, in a refusal of the sheet's size, what asked for that cell."""
     picture = open_picture(sheet)
     width, height = cell
     wanted = (width * len(COLUMNS), height * len(ROWS))
@@ -72,9 +73,9 @@ def pictures_in_sheet(sheet, cell):
                          wanted[0], wanted[1], width, height))
     if picture.size != wanted:
         raise Refusal("%s is %d x %d pixels; a sheet of %d x %d cells is %d x %d (five columns: "
-                      "%s; three rows: %s). Give --cell WxH for other cells"
+                      "%s; three rows: %s). %s"
                       % (sheet, picture.size[0], picture.size[1], width, height, wanted[0],
-                         wanted[1], ", ".join(COLUMNS), ", ".join(ROWS)))
+                         wanted[1], ", ".join(COLUMNS), ", ".join(ROWS), given))
     def drawn_cell(column, row):
         """The cell's picture, or None where it is wholly transparent."""
         part = picture.crop((column * width, row * height, (column + 1) * width,
@@ -96,6 +97,8 @@ def pictures_in_sheet(sheet, cell):
 
 
 def read_theme(folder):
-    """The theme's pictures as Pillow reads them, by part."""
-    return {part: open_picture(path).convert("RGB")
-            for part, path in theme_files(folder)[0].items()}
+    """The theme's pictures as Pillow reads them, by part, and those of its size folders by size
+    and part."""
+    files, sizes, _ = theme_files(folder)
+    return ({part: open_picture(path).convert("RGB") for part, path in files.items()},
+            {size: read_theme(path)[0] for size, path in sizes.items()})

@@ -1,6 +1,7 @@
 """check through the module's own code under the test run's Wine: the module's reasons for the
 bitmap-file table's hostile files, and the round trip from pictures to the module's loader."""
 import re
+import shutil
 import subprocess
 import unittest
 from pathlib import Path
@@ -29,8 +30,10 @@ class WithTheModule(unittest.TestCase):
         pictures = work / "pictures"
         pictures.mkdir()
         drawn = {}
-        for i, part in enumerate(["closeup", "MINDIS", "HelpDn", "start"]):
-            image = random_picture((48, 16) if part == "start" else (16, 14), i)
+        sizes = {"closeup": (16, 14), "MINDIS": (16, 14), "HelpDn": (16, 14), "maxup": (5, 5),
+                 "start": (48, 16)}
+        for i, (part, size) in enumerate(sizes.items()):
+            image = random_picture(size, i)
             image.save(pictures / (part + (".png" if i % 2 else ".bmp")))
             drawn[("FOLDER", part.upper())] = image
         sheet = Image.open(SOURCE / "docs" / "example" / "sheet.png").convert("RGBA")
@@ -41,10 +44,23 @@ class WithTheModule(unittest.TestCase):
             flat = Image.new("RGB", cell.size, FACE)
             flat.paste(cell, mask=cell.getchannel("A"))
             drawn[("SHEET", part)] = flat
-        for source, name in [(pictures, "folder"), (SOURCE / "docs/example/sheet.png", "sheet")]:
-            kit("make", source, name, "-o", work / "made")
+        # Fitted at both whole factors, with an odd spare pixel, and with the factor of one side
+        # limiting the other's; the 5 x 5 picture grows by the largest factors.
+        fitted = ["--any-size", "--sizes", "22x20,23x21,28x26,29x25,29x23"]
+        # More colours than a 256-colour bitmap holds: fitted from the colours the file keeps.
+        deep = work / "deep"
+        deep.mkdir()
+        Image.frombytes("RGB", (20, 20), bytes(range(256)) * 4 + bytes(176)).save(
+            deep / "closeup.png")
+        for source, name, more in [(pictures, "folder", fitted), (deep, "deep", fitted[:3] + [
+                "--colours", "256"]), (SOURCE / "docs/example/sheet.png", "sheet", [])]:
+            kit("make", source, name, "-o", work / "made", *more)
         done = kit("check", work / "made" / "FOLDER", work / "made" / "SHEET", env=ENV)
-        self.assertEqual(4 + 14 + 2, len(done.stdout.splitlines()))
+        self.assertEqual(5 + 5 * 4 + 14 + 2, len(done.stdout.splitlines()))
+        for theme in ("FOLDER", "DEEP"):
+            (work / "fitted" / theme).mkdir(parents=True)
+            for size in (work / "made" / theme).glob("*X*/"):
+                size.rename(work / "fitted" / theme / size.name)
         for (theme, part), image in drawn.items():
             (work / "drawn" / theme).mkdir(parents=True, exist_ok=True)
             image.save(work / "drawn" / theme / (part + ".PPM"))
@@ -99,9 +115,48 @@ class WithTheModule(unittest.TestCase):
             self.assertIn("%s: %s\n" % (work / name / "CLOSEUP.BMP", reason), done.stdout)
             self.assertRegex(done.stdout, r"%s: 1 file\(s\): 0 OK .* 1 refused - REFUSED"
                              % re.escape(str(work / name)))
+        # Each in a size folder beside a good picture of its own: the words the module gives for
+        # a size folder's picture, which are the same.
+        for name in reasons:
+            (work / "V" / name / "22X20").mkdir(parents=True)
+            shutil.copy(SOURCE / "dist" / "THEMES" / "CLASSIC" / "CLOSEUP.BMP", work / "V" / name)
+            shutil.copy(work / name / "CLOSEUP.BMP", work / "V" / name / "22X20")
+        done = kit("check", *sorted((work / "V").iterdir()), status=1, env=ENV)
+        for name, reason in reasons.items():
+            self.assertIn("%s: %s\n" % (work / "V" / name / "22X20" / "CLOSEUP.BMP", reason),
+                          done.stdout)
         # disk refuses what check refuses, and writes nothing.
         kit("disk", work / "H01", "-o", work / "disk", status=1, env=ENV)
         self.assertFalse(any((work / "disk").glob("qvthemes.*")))
+
+
+    def test_a_size_folder_is_checked_as_the_module_takes_it(self):
+        theme = work_folder(self) / "SIZED"
+        (theme / "22X20").mkdir(parents=True)
+        for part in ("CLOSEUP", "MINUP", "MAXUP", "HELPUP", "MINDN", "MAXDN"):
+            Image.new("RGB", (16, 14), FACE).save(theme / (part + ".BMP"), "BMP")
+        # the picture in 22X20, its size -> its line: the module's words for one it passes over
+        cases = [("CLOSEUP", (22, 20), "%s: OK"),
+                 ("MINUP", (22, 19), "%s: 22 x 19 pixels, not 22 x 20"),
+                 ("MAXUP", (22, 21), "%s: 22 x 21 pixels, not 22 x 20"),
+                 ("HELPUP", (21, 20), "%s: 21 x 20 pixels, not 22 x 20"),
+                 ("MINDN", (23, 20), "%s: 23 x 20 pixels, not 22 x 20"),
+                 ("MAXDN", (16, 14), "%s: 16 x 14 pixels, not 22 x 20"),
+                 ("CLOSEDN", (22, 20), "warning: %s: the theme has no CLOSEDN.BMP, so the button "
+                                       "is the system's and this picture is never used"),
+                 ("START", (22, 20), "warning: %s: the Start picture is shown at its own size")]
+        for part, size, _ in cases:
+            Image.new("RGB", size, FACE).save(theme / "22X20" / (part + ".BMP"), "BMP")
+        (theme / "22x20").mkdir()  # the same folder on a Windows disk
+        cases.append(("", None, "%s: a second folder for 22X20, which a Windows disk cannot hold"))
+        lines = kit("check", theme, status=1, env=ENV).stdout.splitlines()
+        for part, _, line in cases:
+            with self.subTest(part):
+                path = theme / "22X20" / (part + ".BMP") if part else theme / "22x20"
+                self.assertEqual([line % path], [n[:len(line % path)] for n in lines
+                                                 if "%s: " % path in n])
+        self.assertEqual("%s: 12 file(s): 7 OK (0 with warnings), 5 refused - REFUSED" % theme,
+                         lines[-1])
 
 
 class WinePrefix(unittest.TestCase):

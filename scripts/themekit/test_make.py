@@ -6,7 +6,7 @@ import unittest
 
 from PIL import Image
 
-from .testing import kit, picture, work_folder
+from .testing import assert_same_picture, kit, picture, random_picture, work_folder
 
 
 class Make(unittest.TestCase):
@@ -51,13 +51,30 @@ class Make(unittest.TestCase):
             ("a Start picture 1025 wide", lambda: picture((1025, 1)).save(
                 self.folder / "start.png") or ["pictures", "T"], "at most 1024 pixels a side"),
             ("no part at all", lambda: ["pictures", "T"], "no picture of any part"),
+            # Sizes: a sheet drawn for one must have its cells; a fitted one holds the picture.
+            ("a size's sheet of larger cells", lambda: self.sheet((115, 63)) and [
+                "sheet.png", "T", "--sheet", "22x20=odd.png"],
+             "odd.png is 115 x 63 pixels; a sheet of 22 x 20 cells is 110 x 60 (five columns: "
+             "Help, Minimize, Restore, Maximize, Close; three rows: up, down, disabled). It is "
+             "given as the sheet of 22 x 20 pictures (--sheet 22x20="),
+            ("a size's sheet a pixel narrow", lambda: self.sheet((109, 60)) and [
+                "sheet.png", "T", "--sheet", "22x20=odd.png"], "its width, 109, does not split"),
+            ("a size a pixel narrower than the picture", lambda: ["sheet.png", "T", "--sizes",
+                                                                 "22x20,15x14"],
+             "CLOSEUP (Close button up): 16 x 14 pixels do not fit 15 x 14"),
+            ("a size a pixel lower than the picture", lambda: ["sheet.png", "T", "--sizes",
+                                                              "16x13"], "do not fit 16 x 13"),
+            ("a size whose folder needs 9 characters", lambda: ["sheet.png", "T", "--sizes",
+                                                               "1000x100,1000x1000"],
+             "1000 x 1000: its size folder's name, 1000X1000, is longer than the 8"),
         ]
         for what, arguments, message in cases:
             with self.subTest(what):
                 for stale in self.folder.iterdir():
                     stale.unlink()
                 args = arguments()
-                done = kit("make", self.work / args[0], *args[1:], "-o", self.out, status=1)
+                done = kit("make", self.work / args[0], *args[1:], "-o", self.out, status=1,
+                           cwd=self.work)
                 self.assertIn(message, done.stderr)
                 self.assertEqual([], list(self.out.iterdir()), "something was left behind")
 
@@ -72,6 +89,20 @@ class Make(unittest.TestCase):
         kit("make", self.work / "big.png", "T", "--cell", "18x16", "--any-size", "-o", self.out)
         with Image.open(self.out / "T" / "CLOSEUP.BMP") as made:
             self.assertEqual((18, 16), made.size)
+        # The picture's own size fitted, and a size's sheet of its cells: each cell as drawn
+        # (the rest fitted), a transparent one left to the module.
+        drawn = random_picture((110, 60), "22x20").convert("RGBA")
+        drawn.paste((0, 0, 0, 0), (66, 0, 88, 20))  # Maximize, up
+        drawn.save(self.work / "drawn.png")
+        kit("make", self.work / "sheet.png", "S", "--sizes", "16x14,22x20", "--sheet",
+            "22x20=drawn.png", "-o", self.out, cwd=self.work)
+        with Image.open(self.out / "S" / "16X14" / "MINUP.BMP") as fitted:
+            assert_same_picture(Image.new("RGB", (16, 14)), fitted, "a fit at its own size")
+        for part, cell, want in [("CLOSEUP", (88, 0), None), ("MAXUP", (66, 0), (22, 20)),
+                                 ("MINDIS", (22, 40), None)]:
+            with Image.open(self.out / "S" / "22X20" / (part + ".BMP")) as made:
+                assert_same_picture(drawn.crop(cell + (cell[0] + 22, cell[1] + 20))
+                                    if not want else Image.new("RGB", want), made, part)
 
     def test_a_missing_part_is_left_to_the_system_with_a_warning(self):
         sheet = picture((80, 42))

@@ -39,11 +39,11 @@ def wine_env():
     return env
 
 
-def kit(*args, status=0, env=None):
-    """Runs the kit, which must end with status."""
+def kit(*args, status=0, env=None, cwd=None):
+    """Runs the kit (in cwd), which must end with status."""
     build = ["--build", os.environ["QV_BUILD"]] if "QV_BUILD" in os.environ else []
     done = subprocess.run([sys.executable, str(KIT)] + build + [str(a) for a in args],
-                          capture_output=True, text=True, env=env)
+                          capture_output=True, text=True, env=env, cwd=cwd)
     if done.returncode != status:
         raise AssertionError("exit status %d: %s" % (done.returncode, done.stdout + done.stderr))
     return done

@@ -117,6 +117,16 @@ inline std::vector<std::string> FilesIn(const std::string &folder, const char *p
     return names;
 }
 
+// The files of a folder and of its subfolders, one level down (a theme and its size folders).
+inline std::vector<std::string> FilesWithin(const std::string &folder, const char *pattern)
+{
+    std::vector<std::string> files = FilesIn(folder, pattern, false);
+    for (const std::string &sub : FilesIn(folder, "*", true))
+        for (const std::string &file : FilesIn(sub, pattern, false))
+            files.push_back(file);
+    return files;
+}
+
 inline bool WriteBmpBytes(const std::string &path, const std::vector<BYTE> &bytes)
 {
     return WriteFileBytes(path, bytes.data(), (DWORD)bytes.size());

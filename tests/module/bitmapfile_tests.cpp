@@ -572,7 +572,9 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
 // The theme kit's round trip, run by the kit's tests in this suite's Windows 95 copy with
 // QV_KIT_PIXELS naming their folder: every picture the kit made (made\<THEME>\<PART>.BMP), as
 // the loader gives it under the standard colours, is the picture drawn (drawn\<THEME>\<PART>.PPM)
-// pixel for pixel.
+// pixel for pixel; and every picture it fitted for a size (fitted\<THEME>\<W>X<H>\<PART>.BMP)
+// is what the module paints of the theme's own picture at that size (made\ has no size folder,
+// so the module fits rather than takes the kit's picture).
 TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
 {
     const char *kit = getenv("QV_KIT_PIXELS");
@@ -603,6 +605,29 @@ TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
         }
     }
     EXPECT_GT(compared, 0);
+    int fitted = 0;
+    for (const std::string &theme : FilesIn(std::string(kit) + "\\fitted", "*", true)) {
+        for (const std::string &size : FilesIn(theme, "*", true)) {
+            int w = 0, h = 0;
+            ASSERT_EQ(2, sscanf(size.c_str() + size.rfind('\\'), "\\%dX%d", &w, &h)) << size;
+            for (const std::string &path : FilesIn(size, "*.BMP", false)) {
+                SCOPED_TRACE(path);
+                std::string own = std::string(kit) + "\\made" + theme.substr(theme.rfind('\\')) +
+                                  path.substr(path.rfind('\\'));
+                HBITMAP kitPicture = LoadBitmapFile(path.c_str(), 0, 0);
+                BITMAP loaded = {};
+                GetObjectA(kitPicture, sizeof loaded, &loaded);
+                ASSERT_TRUE(loaded.bmWidth == w && loaded.bmHeight == h) << loaded.bmWidth;
+                auto painted = Taken(LoadCaptionBitmap(own.c_str(), w, h, nullptr, 0), w, h);
+                auto made = Taken(kitPicture, w, h);
+                for (int i = 0; i < w * h; i++)
+                    ASSERT_EQ(painted[i], made[i]) << "pixel " << i % w << "," << i / w;
+                fitted++;
+            }
+        }
+    }
+    if (!FilesIn(std::string(kit) + "\\fitted", "*", true).empty())
+        EXPECT_GT(fitted, 0);
 }
 
 // Caption pictures into slots of other sizes: the three outer lines on each side keep their runs

@@ -2,7 +2,8 @@
 # Checks of the release.
 #
 # check_release.sh themes SOURCE
-#   scripts/qvtheme.py makes exactly the committed dist/THEMES from their sheets in dist/sheets.
+#   scripts/qvtheme.py makes exactly the committed dist/THEMES from their sheets in dist/sheets
+#   (sheet-<W>x<H>.png for the size folders).
 #
 # check_release.sh images SOURCE BUILD WINE-STATE CHECK-PROGRAM
 #   scripts/release.sh on BUILD writes the zip, the floppy and the CD image and SHA256SUMS, and
@@ -15,7 +16,8 @@
 #   CHECK-PROGRAM installs QUORVIA.INF with the setup engine (module and themes, byte for byte),
 #   looks for Quorvia in the Control Panel and loads every theme bitmap as Windows 95 would;
 #   every shipped theme passes the theme kit's check within the 16 standard colours, and a theme
-#   disk the kit makes of docs/example installs with its THEMES.INF beside the module.
+#   disk the kit makes of docs/example (with two size folders) installs with its THEMES.INF
+#   beside the module.
 set -u
 mode=$1 src=$2
 work=$(mktemp -d)
@@ -39,7 +41,14 @@ if [ "$mode" = themes ]; then
   trap 'rm -rf "$work"' EXIT
   for sheet in "$src"/dist/sheets/*/sheet.png; do
     theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
-    "$src/scripts/qvtheme.py" make "$sheet" "$theme" -o "$work/THEMES" || fail "make $theme"
+    sized=()
+    for drawn in "$(dirname "$sheet")"/sheet-*x*.png; do
+      [ -e "$drawn" ] || continue
+      size=${drawn##*/sheet-}
+      sized+=(--sheet "${size%.png}=$drawn")
+    done
+    "$src/scripts/qvtheme.py" make "$sheet" "$theme" "${sized[@]}" -o "$work/THEMES" ||
+      fail "make $theme"
   done
   check "the kit makes the committed dist/THEMES from dist/sheets" \
     diff -r "$src/dist/THEMES" "$work/THEMES"
@@ -81,7 +90,7 @@ check "the release made again is the same bytes" \
 
 # The expected list: the module, the setup file, the readme, and each theme's 13 caption
 # buttons (named after the Frame controls page's list) and Start picture beside the module,
-# and again as the setup file's numbered sources.
+# the 13 of each of its size folders, and all again as the setup file's numbered sources.
 themes=$(cd "$src/dist/THEMES" && ls)
 {
   printf '%s\n' QUORVIA.INF QVSHELL.CPL README.TXT
@@ -92,6 +101,13 @@ themes=$(cd "$src/dist/THEMES" && ls)
       n=$((n + 1))
       echo "QVTHEMES/$theme/$image.BMP"
       echo "SETUP/$theme.$(printf %02d $n)"
+      place=0
+      for size in 22X20 28X26; do
+        place=$((place + 1))
+        [ $image = START ] && continue
+        echo "QVTHEMES/$theme/$size/$image.BMP"
+        echo "SETUP/$theme.$place$(printf %02d $n)"
+      done
     done
   done
 } | LC_ALL=C sort >"$work/expected"
@@ -192,7 +208,7 @@ if wineboot -i >"$work/wineboot.log" 2>&1; then
   kit=$src/scripts/qvtheme.py
   check "every shipped theme pixel is one of the 16 standard colours and the three greys" \
     "$kit" --build "$build" check --strict "$work"/zip/QVTHEMES/*
-  "$kit" make "$src/docs/example/sheet.png" EXAMPLE -o "$work/kit" &&
+  "$kit" make "$src/docs/example/sheet.png" EXAMPLE --sizes 22x20,28x26 -o "$work/kit" &&
     "$kit" --build "$build" disk "$work/kit/EXAMPLE" -o "$work/kit" &&
     mkdir "$work/kitdisk" && MTOOLS_SKIP_CHECK=1 mcopy -i "$work/kit/qvthemes.img" -s -n '::*' "$work/kitdisk/" ||
     fail "a theme disk of docs/example"

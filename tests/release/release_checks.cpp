@@ -42,18 +42,18 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
     std::vector<char> copy = ReadWholeFile(installed);
     ASSERT_FALSE(copy.empty()) << "nothing installed as " << installed;
     EXPECT_TRUE(copy == ReadWholeFile(ReleaseFiles() + "\\QVSHELL.CPL"));
-    // Every theme in QVTHEMES beside the module, each file from its own theme (names are shared).
+    // Every theme in QVTHEMES beside the module with its size folders, each file from its own
+    // theme and size (names are shared).
+    const std::string released = ReleaseFiles() + "\\QVTHEMES";
     int themeFiles = 0;
-    for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
-        std::string name = theme.substr(theme.rfind('\\'));
-        for (const std::string &path : FilesIn(theme, "*", false)) {
-            std::string file = path.substr(path.rfind('\\'));
-            std::string target = std::string(system) + "\\QVTHEMES" + name + file;
+    for (const std::string &theme : FilesIn(released, "*", true)) {
+        for (const std::string &path : FilesWithin(theme, "*")) {
+            std::string target = std::string(system) + "\\QVTHEMES" + path.substr(released.size());
             EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
             themeFiles++;
         }
     }
-    EXPECT_EQ(3 * 14, themeFiles);
+    EXPECT_EQ(3 * (14 + 2 * 13), themeFiles) << "three themes, each with two size folders";
     // A disk of the theme kit (QV_KIT_DISK, its theme QV_KIT_THEME) installed in turn by its
     // THEMES.INF puts the theme beside the installed module.
     // The two bracketed entries always stand first.
@@ -63,12 +63,11 @@ TEST(ReleaseSetupFile, InstallsTheModuleWhereTheControlPanelListsIt)
         std::string theme = getenv("QV_KIT_THEME") ? getenv("QV_KIT_THEME") : "";
         RunCapturingOutput("rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 " +
                            std::string(kit) + "\\THEMES.INF");
-        std::vector<std::string> made =
-            FilesIn(std::string(kit) + "\\QVTHEMES\\" + theme, "*", false);
-        EXPECT_FALSE(made.empty()) << theme;
+        const std::string kitThemes = std::string(kit) + "\\QVTHEMES";
+        std::vector<std::string> made = FilesWithin(kitThemes + "\\" + theme, "*");
+        EXPECT_GT(made.size(), 14u) << theme << ": no size folder";
         for (const std::string &path : made) {
-            std::string target =
-                std::string(system) + "\\QVTHEMES\\" + theme + path.substr(path.rfind('\\'));
+            std::string target = std::string(system) + "\\QVTHEMES" + path.substr(kitThemes.size());
             EXPECT_TRUE(ReadWholeFile(path) == ReadWholeFile(target)) << target;
         }
         expected.insert(std::lower_bound(expected.begin() + 2, expected.end(), theme), theme);
@@ -109,7 +108,7 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
 
     int bitmaps = 0;
     for (const std::string &theme : FilesIn(ReleaseFiles() + "\\QVTHEMES", "*", true)) {
-        for (const std::string &path : FilesIn(theme, "*.BMP", false)) {
+        for (const std::string &path : FilesWithin(theme, "*.BMP")) {
             SCOPED_TRACE(path);
             bitmaps++;
             std::vector<char> file = ReadWholeFile(path);
@@ -135,7 +134,8 @@ TEST(ReleaseThemes, EveryBitmapIsOneWindows95Reads)
             }
         }
     }
-    EXPECT_GE(bitmaps, 3 * 14) << "three themes of 13 caption buttons and a Start picture";
+    EXPECT_GE(bitmaps, 3 * (14 + 2 * 13))
+        << "three themes of 13 caption buttons and a Start picture, and two size folders";
 }
 
 } // namespace
