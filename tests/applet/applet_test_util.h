@@ -40,7 +40,8 @@ std::string MakeHostileFile(const std::string &folder, const std::string &name);
 
 // A theme as the release lays one out: QVTHEMES\<name> beside the module file named,
 // holding the 13 caption-button files and START.BMP as small bitmaps, except the missing
-// ones (not made) and the hostile ones (not bitmaps). Removed again by RemoveTheme.
+// ones (not made) and the hostile ones (not bitmaps). Removed again by RemoveTheme, with
+// everything in it.
 extern const char *const ThemeFileNames[14]; // the 13 in the list's order, then START.BMP
 std::string MakeTheme(const std::string &modulePath, const std::string &name,
                       const std::vector<std::string> &missing = {},
@@ -100,6 +101,15 @@ std::string ThemesFolderOfProgram();
 // Whether a static control's text shows whole in it, wrapped as the control wraps it, in its
 // own font.
 bool TextFitsBox(HWND box);
+// An owner-drawn preview of a page drawn as the page draws it, into a bitmap of the screen's
+// kind: its client area and pixels, and the top-left corners at which picture stands whole in
+// it, each of its pixels a square of zoom x zoom.
+struct DrawnPreview {
+    RECT area;
+    std::vector<DWORD> pixels; // top row first
+    DrawnPreview(HWND page, int id);
+    std::vector<POINT> Find(HBITMAP picture, int zoom) const;
+};
 // The bytes of a file; "<missing>" when it cannot be opened.
 std::string FileBytes(const std::string &path);
 // The names of the files and folders in folder (without "." and "..").
