@@ -206,21 +206,11 @@ int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context)
 
 int HoldsCaptionPicture(const char *folder)
 {
-    char pattern[MAX_PATH];
-    WIN32_FIND_DATAA found;
-    if (!JoinPath(pattern, folder, "*.*"))
-        return 0;
-    HANDLE search = FindFirstFileQuietly(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    int holds = 0;
-    do {
-        for (int i = 0; i < FrameImageCount && !holds; i++)
-            holds = !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    lstrcmpiA(found.cFileName, ThemeFileNames[i]) == 0;
-    } while (!holds && FindNextFileA(search, &found));
-    FindClose(search);
-    return holds;
+    char path[MAX_PATH];
+    for (int i = 0; i < FrameImageCount; i++)
+        if (JoinPath(path, folder, ThemeFileNames[i]) && IsFile(path))
+            return 1;
+    return 0;
 }
 
 // A move of the theme's own files from one folder into another: those at its top, and those in

@@ -136,6 +136,7 @@ std::string TempFolder()
 std::string MakeBitmapFile(const std::string &folder, const std::string &name)
 {
     // A 2x2, 24-bit bitmap: enough to be a real file of the kind the chooser looks for.
+    CreateDirectoryA(folder.c_str(), nullptr);
     std::string path = folder + "\\" + name;
     WriteBmpBytes(path, MakeBmpBytes(2, 2, 24));
     return path;
@@ -180,21 +181,15 @@ std::string MakeTheme(const std::string &modulePath, const std::string &name,
     return folder;
 }
 
-// Every file in folder (a test's read-only ones too) and every folder in it, then the folder.
-static void RemoveFolderTree(const std::string &folder)
-{
-    for (const std::string &inner : FilesIn(folder, "*", true))
-        RemoveFolderTree(inner);
-    for (const std::string &path : FilesIn(folder, "*", false)) {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 void RemoveTheme(const std::string &themeFolder)
 {
-    RemoveFolderTree(themeFolder);
+    for (const std::string &inner : FilesIn(themeFolder, "*", true))
+        RemoveTheme(inner);
+    for (const std::string &path : FilesIn(themeFolder, "*", false)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a test's read-only ones too
+        DeleteFileA(path.c_str());
+    }
+    RemoveDirectoryA(themeFolder.c_str());
     // The themes folder goes too once no other program's theme is left in it.
     RemoveDirectoryA(themeFolder.substr(0, themeFolder.find_last_of('\\')).c_str());
 }
@@ -356,56 +351,43 @@ bool TextFitsBox(HWND box)
     return need.right <= room.right && need.bottom <= room.bottom;
 }
 
-// A bitmap's pixels as 32-bit values, top row first; its size in size.
-static std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, SIZE *size)
-{
-    BITMAP info = {};
-    GetObjectA(bitmap, sizeof info, &info);
-    *size = {info.bmWidth, info.bmHeight};
-    BITMAPINFO format = {{sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32}};
-    std::vector<DWORD> pixels(static_cast<size_t>(info.bmWidth) * info.bmHeight);
-    GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &format, DIB_RGB_COLORS);
-    return pixels;
-}
-
 DrawnPreview::DrawnPreview(HWND page, int id)
 {
     HWND preview = GetDlgItem(page, id);
     GetClientRect(preview, &area);
     HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP canvas = CreateCompatibleBitmap(screen, area.right, area.bottom);
-    HGDIOBJ old = SelectObject(dc, canvas);
-    DRAWITEMSTRUCT item = {ODT_STATIC, static_cast<UINT>(id), 0, ODA_DRAWENTIRE, 0, preview, dc,
-                           area};
-    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
-    SelectObject(dc, old);
-    SIZE size;
-    pixels = PixelsOf(dc, canvas, &size);
-    DeleteObject(canvas);
-    DeleteDC(dc);
+    dc = CreateCompatibleDC(screen);
+    old = SelectObject(dc, CreateCompatibleBitmap(screen, area.right, area.bottom));
     ReleaseDC(nullptr, screen);
+    DRAWITEMSTRUCT item = {ODT_STATIC, UINT(id), 0, ODA_DRAWENTIRE, 0, preview, dc, area};
+    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+}
+
+DrawnPreview::~DrawnPreview()
+{
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
 }
 
 std::vector<POINT> DrawnPreview::Find(HBITMAP picture, int zoom) const
 {
-    HDC screen = GetDC(nullptr);
-    SIZE size;
-    std::vector<DWORD> wanted = PixelsOf(screen, picture, &size);
-    ReleaseDC(nullptr, screen);
+    BITMAP size = {};
+    GetObjectA(picture, sizeof size, &size);
+    HDC source = CreateCompatibleDC(dc);
+    SelectObject(source, picture); // still the caller's once the DC is gone
     auto standsAt = [&](int left, int top) {
-        for (int y = 0; y < size.cy * zoom; y++)
-            for (int x = 0; x < size.cx * zoom; x++)
-                if (pixels[(top + y) * area.right + left + x] !=
-                    wanted[(y / zoom) * size.cx + x / zoom])
+        for (int y = 0; y < size.bmHeight * zoom; y++)
+            for (int x = 0; x < size.bmWidth * zoom; x++)
+                if (GetPixel(dc, left + x, top + y) != GetPixel(source, x / zoom, y / zoom))
                     return false;
         return true;
     };
     std::vector<POINT> found;
-    for (int top = 0; top + size.cy * zoom <= area.bottom; top++)
-        for (int left = 0; left + size.cx * zoom <= area.right; left++)
+    for (int top = 0; top + size.bmHeight * zoom <= area.bottom; top++)
+        for (int left = 0; left + size.bmWidth * zoom <= area.right; left++)
             if (standsAt(left, top))
                 found.push_back({left, top});
+    DeleteDC(source);
     return found;
 }
 

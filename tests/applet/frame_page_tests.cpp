@@ -189,53 +189,40 @@ TEST_F(FramePage, BrowseStoresTheChosenPathAndCancelKeepsTheImage)
     EXPECT_EQ(Stored({{8, picture}, {9, "C:\\help-down.bmp"}}), ReadFrameImages());
 }
 
-// The sample bar shows the selected image's button as the painter takes it at the caption
-// size (the picture drawn for that size where its folder has one, else the file fitted), each
-// pixel a square of the largest whole size the box takes, inside the box's edge.
+// The selected image's button as the painter takes it at the caption size (drawn for the size,
+// else fitted), each pixel a square as large as the box's inside takes: one more would not fit.
 TEST_F(FramePage, PreviewShowsTheSelectedButtonAtEveryCaptionSizeAsLargeAsTheBoxTakes)
 {
     std::string folder = TempFolder();
-    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
-    auto other = [](int x, int y) { return RGB(40, 8 + 8 * x, 8 + 8 * y); };
     CreateDirectoryA((folder + "\\22X20").c_str(), nullptr);
-    WriteBmpFile(folder + "\\22X20\\MAXDN.BMP", 22, 20, other);
+    WriteBmpFile(folder + "\\22X20\\MAXDN.BMP", 22, 20, [](int x, int y) { return RGB(40, x, y); });
     const struct {
         int caption, image;
-        const char *file;
-    } cases[] = {{18, 0, "CLOSEUP.BMP"}, {24, 11, "MAXDN.BMP"}, {30, 12, "MAXDIS.BMP"}};
+        std::string file;
+    } cases[] = {{18, 0, "\\CLOSEUP.BMP"}, {24, 11, "\\MAXDN.BMP"}, {30, 12, "\\MAXDIS.BMP"}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.caption);
-        std::string file = folder + "\\" + c.file;
-        WriteBmpFile(file, 16, 14, pattern);
-        StoreFrameImages(Entries({{c.image, file}}));
+        WriteBmpFile(folder + c.file, 16, 14, [](int x, int y) { return RGB(x, y, 40); });
+        StoreFrameImages(Entries({{c.image, folder + c.file}}));
         CaptionSize captions(c.caption);
         HoldBitmapContext();
         RunSheet([&](HWND sheet) {
             HWND page = ActivateFramePage(sheet);
-            ASSERT_TRUE(page);
             Pick(List(page), c.image);
             SIZE slot = CaptionButtonSizeOfMetrics();
-            ASSERT_EQ(c.caption - 4, slot.cy);
-            HBITMAP painted = LoadCaptionBitmap(file.c_str(), slot.cx, slot.cy, nullptr, 0);
+            HBITMAP painted = LoadCaptionBitmap((folder + c.file).c_str(), slot.cx, slot.cy, 0, 0);
             DrawnPreview drawn(page, IDC_FRAME_PREVIEW);
-            int zoom = 0;
-            std::vector<POINT> at;
-            for (int z = 1; z <= 8; z++)
-                for (POINT p : drawn.Find(painted, z))
-                    at.push_back(p), zoom = z;
+            int zoom = 8;
+            while (zoom > 1 && drawn.Find(painted, zoom).empty())
+                zoom--;
+            std::vector<POINT> at = drawn.Find(painted, zoom);
             DeleteObject(painted);
             ASSERT_EQ(1u, at.size()) << "the button, once, every pixel a square";
-            const int edge = 2;
-            SIZE inside = {drawn.area.right - 2 * edge, drawn.area.bottom - 2 * edge};
-            EXPECT_TRUE(at[0].x >= edge && at[0].y >= edge &&
-                        at[0].x + zoom * slot.cx <= edge + inside.cx &&
-                        at[0].y + zoom * slot.cy <= edge + inside.cy)
-                << "nothing clipped";
-            // A bar one zoom larger (its buttons with two pixels of bar above and below, or
-            // five of them side by side) would not fit.
+            SIZE inside = {drawn.area.right - 4, drawn.area.bottom - 4};
+            EXPECT_TRUE(at[0].x >= 2 && at[0].y >= 2 && at[0].x + zoom * slot.cx <= 2 + inside.cx &&
+                        at[0].y + zoom * slot.cy <= 2 + inside.cy);
             EXPECT_TRUE((zoom + 1) * slot.cy + 4 > inside.cy ||
-                        5 * (zoom + 1) * slot.cx > inside.cx)
-                << "zoom " << zoom;
+                        5 * (zoom + 1) * slot.cx > inside.cx);
         });
     }
 }

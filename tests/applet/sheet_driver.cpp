@@ -193,9 +193,8 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
 
 SharedSystemBitmaps::SharedSystemBitmaps()
 {
-    // A slot of the caption picture size for every record, and room to the right and below
-    // for the strip copies the painter makes into the last records (four buttons, 2 pixels
-    // down).
+    // A slot of the caption picture size for every record, and room right and below for the
+    // strip copies the painter makes into the last records (four buttons, 2 pixels down).
     const SIZE slot = CaptionButtonSizeOfMetrics();
     const LONG width = 46 * slot.cx, height = slot.cy + 4;
     DWORD size = SysBitmapsMappingSize(width, height);
