@@ -260,8 +260,6 @@ static int MoveThemeFiles(const char *from, const char *to, ThemeFilesMove *m)
             auto *each = static_cast<SubfolderMove *>(context);
             const char *sub = FileNamePart(path);
             char target[MAX_PATH];
-            if (each->move->failed && each->move->stopAtFailure)
-                return;
             if (JoinPath(target, each->to, sub))
                 MoveFilesOf(each->move, path, target, sub);
         },
