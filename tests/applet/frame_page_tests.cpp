@@ -218,11 +218,10 @@ TEST_F(FramePage, PreviewShowsTheSelectedButtonAtEveryCaptionSizeAsLargeAsTheBox
             std::vector<POINT> at = drawn.Find(painted, zoom);
             DeleteObject(painted);
             ASSERT_EQ(1u, at.size()) << "the button, once, every pixel a square";
-            SIZE inside = {drawn.area.right - 4, drawn.area.bottom - 4};
-            EXPECT_TRUE(at[0].x >= 2 && at[0].y >= 2 && at[0].x + zoom * slot.cx <= 2 + inside.cx &&
-                        at[0].y + zoom * slot.cy <= 2 + inside.cy);
-            EXPECT_TRUE((zoom + 1) * slot.cy + 4 > inside.cy ||
-                        5 * (zoom + 1) * slot.cx > inside.cx);
+            SIZE room = {drawn.area.right - 4, drawn.area.bottom - 4};
+            EXPECT_TRUE(at[0].x >= 2 && at[0].y >= 2 && at[0].x + zoom * slot.cx <= 2 + room.cx &&
+                        at[0].y + zoom * slot.cy <= 2 + room.cy);
+            EXPECT_TRUE((zoom + 1) * slot.cy + 4 > room.cy || 5 * (zoom + 1) * slot.cx > room.cx);
         });
     }
 }
