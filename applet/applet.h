@@ -120,8 +120,9 @@ HBITMAP LoadStartPicture(DWORD mode, const char *path, int stretch, char *status
 // refused file. Unless status already names something, it gets the file on a removable disk
 // or CD, else a refused file or size variant.
 HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize);
-// "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable.
-int DescribeBitmapFile(const char *path, char *status, int statusSize);
+// "<FILE NAME>: <why>" for a file the module will not use; returns 1 when it is usable, and
+// size (may be null) gets its own width and height.
+int DescribeBitmapFile(const char *path, char *status, int statusSize, SIZE *size = nullptr);
 // "<path> is on a removable disk: ..." (or a CD-ROM) for a picture whose disk can be taken
 // out, when status names nothing yet; returns 1 when it said so.
 int DescribePictureDisk(const char *path, char *status, int statusSize);
@@ -150,13 +151,18 @@ int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture, int zoom = 1);
 // One sample title bar in state, its buttons drawn from pictures (13, indexed as the frame
 // images; null: the system's own), at the top of box; returns the height it took. The button
 // of frame image marked (if it is in the bar) has a dotted frame around it. With a zoom, each
-// button is drawn that many times its size, pixel for pixel.
+// button is drawn that many times its size, pixel for pixel. The state's name stands left of
+// the buttons where the widest bar leaves room for every state's name.
 int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
                       int marked = -1, int zoom = 1);
 // The room the samples take at a zoom: the widest title bar (with the gap after its last
 // button) and a bar's height; the taskbar strip from its left edge to the Start button's right.
 SIZE CaptionSampleSize(int zoom);
 SIZE StartSampleSize(int zoom);
+// The largest whole zoom, up to LargestSampleZoom, at which a preview of the size sizeAt gives
+// for it fits room; at least 1, whatever the room.
+inline constexpr int LargestSampleZoom = 8;
+int FitSampleZoom(const RECT *room, SIZE (*sizeAt)(int zoom));
 
 char *ChooseBitmapFile(HWND owner, char *buffer, int bufferSize, const char *title);
 
@@ -175,6 +181,13 @@ int CheckThemeName(const char *name, char *why, int whySize);
 // Asks for the name of a new theme (ThemeNameSize bytes, in capitals); 0 when cancelled.
 int AskThemeName(HWND owner, char *name);
 int ThemeFolderExists(const char *folder);
+int IsFile(const char *path);
+// The size subfolders of folder, each named "<W>X<H>" as the painter looks for it (sides of 1 to
+// 4 digits, no leading zero): visit gets each one's path and size. Returns how many there are.
+typedef void (*SizeFolderVisit)(const char *path, SIZE size, void *context);
+int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context);
+// Whether folder holds a caption-button picture under its theme file name.
+int HoldsCaptionPicture(const char *folder);
 // What a theme is made from: for each of its files the file to copy, "" for none; the Start
 // picture is the built-in one instead when builtInStart is set.
 struct ThemeSources {
@@ -182,10 +195,12 @@ struct ThemeSources {
     int builtInStart;
 };
 // Writes the theme folder (inside themesFolder, made if need be), replacing the theme's own
-// files there (read-only ones too), or leaves everything as it was and says why, naming the
-// file, and what to do.
+// files there (read-only ones too, and those of its size subfolders), or leaves everything as
+// it was and says why, naming the file, and what to do. Each caption picture's size
+// subfolders ("<its folder>\<W>X<H>\<its name>") come with it.
 int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
               int whySize);
-// Removes the theme's own files (read-only ones too), and its folder when nothing else is left
-// in it; or leaves them all and says why, as SaveTheme does.
+// Removes the theme's own files (read-only ones too), at its top and in its size subfolders,
+// and each folder when nothing else is left in it; or leaves them all and says why, as
+// SaveTheme does.
 int DeleteTheme(const char *themesFolder, const char *folder, char *why, int whySize);

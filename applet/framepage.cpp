@@ -100,11 +100,13 @@ static void DrawFramePreview(const DRAWITEMSTRUCT *item)
     if (!OpenPreviewCanvas(item, &canvas))
         return;
     RECT box = canvas.area;
-    SIZE size;
-    GetCaptionPictureSize(&size);
     InflateRect(&box, -2, 0);
-    CentreRow(&box, size.cy + 4);
-    DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures, FramePreviewMarked);
+    // Each pixel of a picture as a square of the largest whole size the box takes, so that a
+    // picture can be judged at any caption size.
+    int zoom = FitSampleZoom(&box, CaptionSampleSize);
+    CentreRow(&box, CaptionSampleSize(zoom).cy);
+    DrawCaptionSample(canvas.dc, &box, FramePreviewState, FramePreviewPictures, FramePreviewMarked,
+                      zoom);
     ClosePreviewCanvas(item, &canvas);
 }
 

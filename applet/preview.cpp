@@ -13,6 +13,7 @@ static const int StandardStartHeight = 22;
 static const int TaskbarPadding = 3;
 static const int ButtonGap = 2;
 static const int WhySize = 128;
+static const int StateNameMargin = 4;
 
 void GetStartButtonSize(SIZE *size)
 {
@@ -34,10 +35,10 @@ void GetCaptionPictureSize(SIZE *size)
     *size = CaptionButtonSizeOfMetrics();
 }
 
-int DescribeBitmapFile(const char *path, char *status, int statusSize)
+int DescribeBitmapFile(const char *path, char *status, int statusSize, SIZE *size)
 {
     char why[WhySize];
-    if (CheckBitmapFile(path, why, sizeof why))
+    if (CheckBitmapFile(path, why, sizeof why, size))
         return 1;
     // A name too long for the line is still better than no reason.
     if (!FormatText(status, statusSize, "%s: %s", FileNamePart(path), why))
@@ -318,6 +319,31 @@ SIZE CaptionSampleSize(int zoom)
     return {5 * zoom * size.cx + 3 * ButtonGap, zoom * size.cy + 4};
 }
 
+int FitSampleZoom(const RECT *room, SIZE (*sizeAt)(int zoom))
+{
+    int zoom = 1;
+    for (; zoom < LargestSampleZoom; zoom++) {
+        SIZE size = sizeAt(zoom + 1);
+        if (size.cx > room->right - room->left || size.cy > room->bottom - room->top)
+            break;
+    }
+    return zoom;
+}
+
+// Whether the room left of the widest bar's buttons takes every state's name whole, so that
+// the bars have their names all or none.
+static int StateNamesFit(HDC dc, const RECT *bar, int zoom)
+{
+    int room = bar->right - bar->left - CaptionSampleSize(zoom).cx - 2 * StateNameMargin;
+    for (const char *name : StateNames) {
+        RECT need = {0, 0, 0, 0};
+        DrawTextA(dc, name, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+        if (need.right > room)
+            return 0;
+    }
+    return 1;
+}
+
 int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP *pictures,
                       int marked, int zoom)
 {
@@ -368,9 +394,9 @@ int DrawCaptionSample(HDC dc, const RECT *box, CaptionState state, const HBITMAP
         DrawFocusRect(dc, &markedFace);
     }
 
-    // Enlarged buttons leave no room for the state's name.
-    if (zoom <= 1) {
-        RECT label = {bar.left + 4, bar.top, bar.right - ButtonGap - width - 4, bar.bottom};
+    if (StateNamesFit(dc, &bar, zoom)) {
+        RECT label = {bar.left + StateNameMargin, bar.top,
+                      bar.right - ButtonGap - width - StateNameMargin, bar.bottom};
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
         DrawTextA(dc, StateNames[state], -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);

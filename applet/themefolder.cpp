@@ -70,6 +70,12 @@ static int IsFolder(const char *path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+int IsFile(const char *path)
+{
+    DWORD attributes = GetFileAttributesQuietly(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 int ThemeFolderExists(const char *folder)
 {
     return IsFolder(folder);
@@ -146,48 +152,143 @@ static void ClearWorkFolder(const char *folder)
     RemoveDirectoryA(folder);
 }
 
-// The theme's own files moved from one folder into another, in the order of ThemeFileNames.
-// A folder of the theme's own would be one more entry: MoveFileA moves a folder on its disk as
-// it moves a file, and ClearWorkFolder empties the folders inside a working folder.
-struct EntryMoves {
-    int count;
-    int moved[ThemeFileCount];
-};
+// "<W>X<H>", a size subfolder's name as the painter looks it up: each side 1 to 4 digits with
+// no leading zero, the X in either case.
+static const int MaxSizeDigits = 4;
+static const int SizeNameSize = 2 * MaxSizeDigits + 2;
 
-// Puts back into from what MoveEntries moved out of it, the last moved first.
-static void UndoMoves(const char *from, const char *to, const EntryMoves *moves)
+static int ReadSizeNumber(const char **text, LONG *value)
 {
-    char source[MAX_PATH];
-    char target[MAX_PATH];
-    for (int i = moves->count - 1; i >= 0; i--) {
-        const char *name = ThemeFileNames[moves->moved[i]];
-        if (JoinPath(source, to, name) && JoinPath(target, from, name))
-            MoveFileA(source, target);
+    const char *c = *text;
+    if (*c < '1' || *c > '9')
+        return 0;
+    LONG n = 0;
+    for (int digits = 0; *c >= '0' && *c <= '9'; c++, digits++) {
+        if (digits == MaxSizeDigits)
+            return 0;
+        n = n * 10 + (*c - '0');
     }
+    *value = n;
+    *text = c;
+    return 1;
 }
 
-// Moves every one of the theme's own files that from holds into to, which holds none of them.
-// A file keeps its attributes: moving a read-only file is allowed where deleting it is not.
-// Returns -1 when all went; else the index of the file that would not, with everything put
-// back as it was and the last error kept.
-static int MoveEntries(const char *from, const char *to, EntryMoves *moves)
+static int ReadSizeFolderName(const char *name, SIZE *size)
+{
+    if (!ReadSizeNumber(&name, &size->cx) || (*name != 'X' && *name != 'x'))
+        return 0;
+    name++;
+    return ReadSizeNumber(&name, &size->cy) && *name == '\0';
+}
+
+int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context)
+{
+    char pattern[MAX_PATH];
+    char path[MAX_PATH];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(pattern, folder, "*.*"))
+        return 0;
+    HANDLE search = FindFirstFileQuietly(pattern, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    do {
+        SIZE size;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            ReadSizeFolderName(found.cFileName, &size) && JoinPath(path, folder, found.cFileName)) {
+            count++;
+            visit(path, size, context);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return count;
+}
+
+int HoldsCaptionPicture(const char *folder)
+{
+    char path[MAX_PATH];
+    for (int i = 0; i < FrameImageCount; i++)
+        if (JoinPath(path, folder, ThemeFileNames[i]) && IsFile(path))
+            return 1;
+    return 0;
+}
+
+// A move of the theme's own files from one folder into another: those at its top, and those in
+// each of its size subfolders into a subfolder of the same name (made when missing). MoveFileA
+// keeps a file's attributes: moving a read-only file is allowed where deleting it is not.
+struct ThemeFilesMove {
+    int stopAtFailure; // else every file is tried, as when putting files back
+    int failed;
+    char failedName[MAX_PATH]; // the first file that would not move: "22X20\CLOSEUP.BMP"
+    DWORD error;               // and why
+};
+
+// The theme's files of from into to; sub names the size subfolder they are in ("" for none).
+static void MoveFilesOf(ThemeFilesMove *m, const char *from, const char *to, const char *sub)
 {
     char source[MAX_PATH];
     char target[MAX_PATH];
-    moves->count = 0;
-    for (int i = 0; i < ThemeFileCount; i++) {
+    for (int i = 0; i < ThemeFileCount && !(m->failed && m->stopAtFailure); i++) {
         int named = JoinPath(source, from, ThemeFileNames[i]);
         if (named && !Exists(source))
             continue;
-        if (!named || !JoinPath(target, to, ThemeFileNames[i]) || !MoveFileA(source, target)) {
-            DWORD error = named ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
-            UndoMoves(from, to, moves);
-            SetLastError(error);
-            return i;
+        if (named && JoinPath(target, to, ThemeFileNames[i]) &&
+            (IsFolder(to) || CreateDirectoryA(to, nullptr)) && MoveFileA(source, target))
+            continue;
+        if (!m->failed) {
+            m->error = named ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+            if (!sub[0] ||
+                !FormatText(m->failedName, sizeof m->failedName, "%s\\%s", sub, ThemeFileNames[i]))
+                CopyText(m->failedName, sizeof m->failedName, ThemeFileNames[i]);
         }
-        moves->moved[moves->count++] = i;
+        m->failed = 1;
     }
-    return -1;
+}
+
+struct SubfolderMove {
+    ThemeFilesMove *move;
+    const char *to;
+};
+
+static int MoveThemeFiles(const char *from, const char *to, ThemeFilesMove *m)
+{
+    MoveFilesOf(m, from, to, "");
+    SubfolderMove each = {m, to};
+    ForEachSizeFolder(
+        from,
+        [](const char *path, SIZE, void *context) {
+            auto *each = static_cast<SubfolderMove *>(context);
+            const char *sub = FileNamePart(path);
+            char target[MAX_PATH];
+            if (JoinPath(target, each->to, sub))
+                MoveFilesOf(each->move, path, target, sub);
+        },
+        &each);
+    SetLastError(m->error);
+    return !m->failed;
+}
+
+// Moves the theme's own files of from into to, which holds none of them; or, should one not
+// move, puts back what did (everything in to came from from), names that file in failed and
+// keeps why as the last error.
+static int MoveThemeFilesOrNone(const char *from, const char *to, char *failed, int failedSize)
+{
+    ThemeFilesMove m = {1, 0, "", ERROR_SUCCESS};
+    if (MoveThemeFiles(from, to, &m))
+        return 1;
+    ThemeFilesMove back = {0, 0, "", ERROR_SUCCESS};
+    MoveThemeFiles(to, from, &back);
+    CopyText(failed, failedSize, m.failedName);
+    SetLastError(m.error);
+    return 0;
+}
+
+// A size subfolder of the theme that the work has emptied, or made and emptied again, goes; one
+// that holds anything else stays with it.
+static void RemoveEmptySizeFolders(const char *folder)
+{
+    ForEachSizeFolder(
+        folder, [](const char *path, SIZE, void *) { RemoveDirectoryA(path); }, nullptr);
 }
 
 static int WriteAll(HANDLE file, const void *data, DWORD size)
@@ -259,7 +360,58 @@ static int WriteBuiltInPicture(const char *target, const char *name, char *why, 
     return ok;
 }
 
-// Writes every file sources gives into the empty folder work.
+// The pictures drawn for other sizes beside a caption picture ("<its folder>\<W>X<H>\<its
+// name>"), copied into work as "<W>X<H>\<name>", so that the theme looks the same at each of
+// those sizes as the look it is made from.
+struct VariantCopy {
+    const char *sourceName; // the picture's own file name
+    const char *work;
+    const char *name; // its name in the theme
+    char *why;
+    int whySize;
+    int ok;
+};
+
+static void CopySizeVariant(const char *path, SIZE size, void *context)
+{
+    auto *c = static_cast<VariantCopy *>(context);
+    char variant[MAX_PATH];
+    if (!c->ok || !JoinPath(variant, path, c->sourceName) || !IsFile(variant))
+        return;
+    char sub[SizeNameSize];
+    char shown[MAX_PATH];
+    char folder[MAX_PATH];
+    char target[MAX_PATH];
+    wsprintfA(sub, "%ldX%ld", size.cx, size.cy);
+    if (!JoinPath(shown, sub, c->name) || !JoinPath(folder, c->work, sub) ||
+        !JoinPath(target, folder, c->name)) {
+        CopyText(c->why, c->whySize, "The path of the themes folder is too long.");
+        c->ok = 0;
+    } else if (!IsFolder(folder) && !CreateDirectoryA(folder, nullptr)) {
+        DescribeFileFailure(shown, "written", c->why, c->whySize);
+        c->ok = 0;
+    } else {
+        c->ok = CopyThemeFile(variant, target, shown, c->why, c->whySize);
+    }
+}
+
+static int CopySizeVariants(const char *source, const char *work, const char *name, char *why,
+                            int whySize)
+{
+    VariantCopy copy = {FileNamePart(source), work, name, why, whySize, 1};
+    int folderLength = static_cast<int>(copy.sourceName - source); // its separator included
+    char folder[MAX_PATH];
+    // A name without a folder has nothing beside it to look in.
+    if (folderLength < 2 || folderLength > MAX_PATH ||
+        (source[folderLength - 1] != '\\' && source[folderLength - 1] != '/'))
+        return 1;
+    CopyText(folder, folderLength, source);
+    ForEachSizeFolder(folder, CopySizeVariant, &copy);
+    return copy.ok;
+}
+
+// Writes every file sources gives into the empty folder work, and beside each caption picture
+// copied the pictures drawn for other sizes.
 static int WriteThemeFiles(const char *work, const ThemeSources *sources, char *why, int whySize)
 {
     char target[MAX_PATH];
@@ -275,6 +427,8 @@ static int WriteThemeFiles(const char *work, const ThemeSources *sources, char *
         }
         if (builtIn ? !WriteBuiltInPicture(target, name, why, whySize)
                     : !CopyThemeFile(source, target, name, why, whySize))
+            return 0;
+        if (i < FrameImageCount && !CopySizeVariants(source, work, name, why, whySize))
             return 0;
     }
     return 1;
@@ -368,8 +522,9 @@ static int MakeWorkFolder(const ThemeWork *w, const char *folder, char *why, int
 }
 
 // Puts the complete theme in work where the theme folder is: a new folder is work renamed; a
-// theme being replaced has its own files set aside, the new ones moved in, and on any failure
-// its own put back. Anything else in its folder stays where it is.
+// theme being replaced has its own files set aside (those in its size subfolders too), the new
+// ones moved in, and on any failure its own put back. Anything else in its folder stays where
+// it is.
 static int MoveThemeIntoPlace(const ThemeWork *w, const char *folder, char *why, int whySize)
 {
     if (!IsFolder(folder)) {
@@ -380,21 +535,19 @@ static int MoveThemeIntoPlace(const ThemeWork *w, const char *folder, char *why,
     }
     if (!MakeWorkFolder(w, w->held, why, whySize))
         return 0;
-    EntryMoves old;
-    EntryMoves fresh;
-    int failed = MoveEntries(folder, w->held, &old);
-    if (failed < 0) {
-        failed = MoveEntries(w->work, folder, &fresh);
-        if (failed >= 0) {
-            DWORD error = GetLastError();
-            UndoMoves(folder, w->held, &old);
-            SetLastError(error);
-        }
+    char failed[MAX_PATH];
+    int moved = MoveThemeFilesOrNone(folder, w->held, failed, sizeof failed);
+    if (moved && !MoveThemeFilesOrNone(w->work, folder, failed, sizeof failed)) {
+        DWORD error = GetLastError();
+        ThemeFilesMove back = {0, 0, "", ERROR_SUCCESS};
+        MoveThemeFiles(w->held, folder, &back);
+        SetLastError(error);
+        moved = 0;
     }
-    if (failed < 0)
-        return 1;
-    DescribeFileFailure(ThemeFileNames[failed], "changed", why, whySize);
-    return 0;
+    if (!moved)
+        DescribeFileFailure(failed, "changed", why, whySize);
+    RemoveEmptySizeFolders(folder);
+    return moved;
 }
 
 int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
@@ -420,13 +573,15 @@ int DeleteTheme(const char *themesFolder, const char *folder, char *why, int why
     int deleted = 0;
     if (BeginThemeWork(themesFolder, &w, why, whySize) &&
         MakeWorkFolder(&w, w.held, why, whySize)) {
-        EntryMoves moves;
-        int failed = MoveEntries(folder, w.held, &moves);
-        deleted = failed < 0;
-        if (deleted)
-            RemoveDirectoryA(folder); // only when nothing of the user's is left in it
-        else
-            DescribeFileFailure(ThemeFileNames[failed], "changed", why, whySize);
+        char failed[MAX_PATH];
+        deleted = MoveThemeFilesOrNone(folder, w.held, failed, sizeof failed);
+        if (deleted) {
+            // Each folder goes only when nothing of the user's is left in it.
+            RemoveEmptySizeFolders(folder);
+            RemoveDirectoryA(folder);
+        } else {
+            DescribeFileFailure(failed, "changed", why, whySize);
+        }
     }
     EndThemeWork(&w);
     return deleted;

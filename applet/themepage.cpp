@@ -16,7 +16,13 @@ static const int CurrentSettingsRow = 0;
 static const int StatusSize = 2 * MAX_PATH;
 static const int MessageSize = 1024;
 static const int PreviewMargin = 4;
-static const int LargestZoom = 8;
+static const int SizeTextSize = 32;
+
+// Picture sizes, each once, in order of width, then height.
+struct SizeList {
+    SIZE sizes[FrameImageCount];
+    int count;
+};
 
 // What an entry of the list gives each part it has: for the caption buttons the full path of
 // every usable file, "" where the system's own image stays (no file, or one the module
@@ -25,8 +31,10 @@ struct ThemeFiles {
     FrameImagePath images[FrameImageCount];
     DWORD startMode;
     char start[StartFileSize];
-    int hasImages; // the entry sets the caption buttons
-    int hasStart;  // the entry sets the Start button
+    int hasImages;         // the entry sets the caption buttons
+    int hasStart;          // the entry sets the Start button
+    char folder[MAX_PATH]; // a theme's folder; "" for the other entries
+    SizeList drawnSizes;   // a theme's usable caption pictures' own sizes
 };
 
 enum EntryKind { NoEntry, CurrentSettingsEntry, WindowsDefaultEntry, ThemeEntry };
@@ -40,16 +48,29 @@ static Look ShownLook;
 static HBITMAP ThemeCaptionPictures[FrameImageCount];
 static HBITMAP ThemeStartPicture;
 
-static int IsFile(const char *path)
-{
-    DWORD attributes = GetFileAttributesQuietly(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Path of one file of a theme; 0 when it does not fit.
 static int ThemeFilePath(char *dst, int dstSize, const char *theme, const char *file)
 {
     return ThemesFolder[0] && FormatText(dst, dstSize, "%s\\%s\\%s", ThemesFolder, theme, file);
+}
+
+// Adds size to list in its place; 0 when it is there already or the list is full.
+static int AddSize(SizeList *list, SIZE size)
+{
+    int at = 0;
+    for (; at < list->count; at++) {
+        const SIZE &s = list->sizes[at];
+        if (s.cx == size.cx && s.cy == size.cy)
+            return 0;
+        if (s.cx > size.cx || (s.cx == size.cx && s.cy > size.cy))
+            break;
+    }
+    if (list->count == FrameImageCount)
+        return 0;
+    for (int i = list->count++; i > at; i--)
+        list->sizes[i] = list->sizes[i - 1];
+    list->sizes[at] = size;
+    return 1;
 }
 
 // Fills files for the theme folder name and names its first refused file in status. Returns
@@ -58,6 +79,9 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
 {
     int found = 0;
     files->hasImages = files->hasStart = 0;
+    files->drawnSizes.count = 0;
+    if (!FormatText(files->folder, sizeof files->folder, "%s\\%s", ThemesFolder, theme))
+        files->folder[0] = '\0';
     for (int i = 0; i < ThemeFileCount; i++) {
         int isStart = i == ThemeStartFile;
         char *path = isStart ? files->start : files->images[i];
@@ -72,15 +96,53 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
         else
             files->hasImages = 1;
         char why[StatusSize];
+        SIZE size;
         why[0] = '\0';
-        if (!DescribeBitmapFile(path, why, sizeof why)) {
+        if (!DescribeBitmapFile(path, why, sizeof why, &size)) {
             if (!status[0])
                 CopyText(status, statusSize, why);
             path[0] = '\0';
+        } else if (!isStart) {
+            AddSize(&files->drawnSizes, size);
         }
     }
     files->startMode = files->start[0] ? StartModeFile : StartModeShell;
     return found;
+}
+
+// "drawn for 16 x 14, 22 x 20 and 28 x 26": the sizes of a theme's caption pictures, their own
+// first, then those of its size subfolders holding any of them; "" for an entry that is no
+// theme or has no caption pictures.
+static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize)
+{
+    SizeList folders = {{}, 0};
+    note[0] = '\0';
+    if (!files->folder[0] || !files->hasImages)
+        return;
+    ForEachSizeFolder(
+        files->folder,
+        [](const char *path, SIZE size, void *list) {
+            if (HoldsCaptionPicture(path))
+                AddSize(static_cast<SizeList *>(list), size);
+        },
+        &folders);
+    const SizeList &own = files->drawnSizes;
+    SizeList named = own;
+    SizeList more = {{}, 0}; // the subfolders' sizes that are no picture's own
+    for (int i = 0; i < folders.count; i++)
+        if (AddSize(&named, folders.sizes[i]))
+            more.sizes[more.count++] = folders.sizes[i];
+    int count = own.count + more.count;
+    int length = CopyText(note, noteSize, count ? "drawn for" : "");
+    for (int i = 0; i < count; i++) {
+        const SIZE &shown = i < own.count ? own.sizes[i] : more.sizes[i - own.count];
+        char size[SizeTextSize];
+        wsprintfA(size, "%ld x %ld", shown.cx, shown.cy);
+        const char *between = i == 0 ? " " : i == count - 1 ? " and " : ", ";
+        if (!FormatText(note + length, noteSize - length, "%s%s", between, size))
+            break;
+        length += lstrlenA(note + length);
+    }
 }
 
 static void ReadStoredLook(Look *stored)
@@ -346,37 +408,37 @@ static void ShowStatusLine(HWND page, const Look *look, const char *status)
 
 // The preview shows look, what Apply would give. The status line names the first file that
 // will not be used (the entry's own first: status, when it names one), or else a note on the
-// Start picture or a caption picture.
-static void UpdateThemePreview(HWND page, const Look *look, const char *entryStatus)
+// Start picture or a caption picture, or else the entry's files' sizes (files, when the look
+// takes its caption pictures).
+static void UpdateThemePreview(HWND page, const Look *look, const char *entryStatus,
+                               const ThemeFiles *files)
 {
     char status[StatusSize];
     FreePictures(ThemeCaptionPictures, FrameImageCount);
     FreePictures(&ThemeStartPicture, 1);
     CopyText(status, sizeof status, entryStatus);
+    // One run of loads: the theme's folder is probed for its size subfolder once, not once a
+    // picture.
+    BeginBitmapLoads();
     ThemeStartPicture =
         LoadStartPicture(look->mode, look->startFile, look->stretch, status, sizeof status);
     for (int i = 0; i < FrameImageCount; i++)
         ThemeCaptionPictures[i] = LoadCaptionPicture(look->images[i], status, sizeof status);
+    EndBitmapLoads();
+    if (!status[0] && files)
+        DescribeDrawnSizes(files, status, sizeof status);
     ShowStatusLine(page, look, status);
     InvalidateRect(GetDlgItem(page, IDC_THEME_PREVIEW), nullptr, FALSE);
 }
 
-// The largest whole zoom at which the three title bars and the taskbar strip, with margins
-// between them, fit the preview; at least 1.
-static int ThemePreviewZoom(const RECT *area, int *height)
+// The room the three title bars and the taskbar strip take at a zoom, with margins between
+// them.
+static SIZE ThemePreviewSize(int zoom)
 {
-    int zoom = 1;
-    for (int z = 1; z <= LargestZoom; z++) {
-        SIZE bar = CaptionSampleSize(z);
-        SIZE strip = StartSampleSize(z);
-        int width = bar.cx > strip.cx ? bar.cx : strip.cx;
-        int tall = 3 * (bar.cy + PreviewMargin) + PreviewMargin + strip.cy;
-        if (z > 1 && (width > area->right - area->left || tall > area->bottom - area->top))
-            break;
-        zoom = z;
-        *height = tall;
-    }
-    return zoom;
+    SIZE bar = CaptionSampleSize(zoom);
+    SIZE strip = StartSampleSize(zoom);
+    return {bar.cx > strip.cx ? bar.cx : strip.cx,
+            3 * (bar.cy + PreviewMargin) + PreviewMargin + strip.cy};
 }
 
 static void DrawThemePreview(HWND page, const DRAWITEMSTRUCT *item)
@@ -387,9 +449,8 @@ static void DrawThemePreview(HWND page, const DRAWITEMSTRUCT *item)
     if (SelectedRow(page) >= 0) {
         RECT box = canvas.area;
         InflateRect(&box, -PreviewMargin, -PreviewMargin);
-        int height = 0;
-        int zoom = ThemePreviewZoom(&box, &height);
-        CentreRow(&box, height);
+        int zoom = FitSampleZoom(&box, ThemePreviewSize);
+        CentreRow(&box, ThemePreviewSize(zoom).cy);
         for (int state = CaptionUp; state <= CaptionDisabled; state++) {
             box.top += DrawCaptionSample(canvas.dc, &box, static_cast<CaptionState>(state),
                                          ThemeCaptionPictures, -1, zoom) +
@@ -443,11 +504,11 @@ static void OnThemeChoiceChanged(HWND page, int entryChanged)
         ReadEntryFiles(ThemeList(page), SelectedRow(page), &files, status, sizeof status);
     if (entryChanged)
         ShowEntryParts(page, kind, &files, 0);
-    TakeParts(&PagesLook, &files, IsChecked(page, IDC_THEME_START),
-              IsChecked(page, IDC_THEME_CAPTIONS), &taken);
+    int takeImages = IsChecked(page, IDC_THEME_CAPTIONS);
+    TakeParts(&PagesLook, &files, IsChecked(page, IDC_THEME_START), takeImages, &taken);
     if (!SameLook(&taken, &ShownLook))
         PutLookIntoPages(page, &taken, &stored);
-    UpdateThemePreview(page, &taken, status);
+    UpdateThemePreview(page, &taken, status, takeImages ? &files : nullptr);
     TellSheet(page, SameLook(&taken, &stored) ? PSM_UNCHANGED : PSM_CHANGED);
 }
 
@@ -464,7 +525,7 @@ static void ShowPagesLook(HWND page, const Look *stored, int put)
     int row = FindEntryOf(list, &PagesLook, &files, status, sizeof status);
     SendMessageA(list, LB_SETCURSEL, row, 0);
     ShowEntryParts(page, ReadEntry(list, row, name, sizeof name), &files, 1);
-    UpdateThemePreview(page, &PagesLook, status);
+    UpdateThemePreview(page, &PagesLook, status, &files);
     TellSheet(page, SameLook(&PagesLook, stored) ? PSM_UNCHANGED : PSM_CHANGED);
 }
 

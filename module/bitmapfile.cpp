@@ -741,12 +741,16 @@ static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, i
     }
 }
 
-int CheckBitmapFile(const char *path, char *why, int whySize)
+int CheckBitmapFile(const char *path, char *why, int whySize, SIZE *size)
 {
     PictureFile picture;
     Refusal refusal = ReadPicture(path, &picture, 0);
     if (why && whySize > 0)
         DescribeRefusal(refusal, picture.layout, why, whySize);
+    if (size && refusal == Usable) {
+        size->cx = picture.layout.width;
+        size->cy = (LONG)Rows(picture.layout);
+    }
     return refusal == Usable;
 }
 

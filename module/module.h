@@ -104,8 +104,9 @@ void EndDriveProbes();
 // ours: a known header, depth and compression, bit-field masks Windows 95 draws, at most 1024
 // pixels a side, a colour table the depth allows, and pixels that lie inside the file. Only
 // the headers are read. Otherwise 0, and why says in a few words a user understands ("not a
-// bitmap file", "30000 x 30000 pixels is larger than 1024 x 1024"); why may be null.
-int CheckBitmapFile(const char *path, char *why, int whySize);
+// bitmap file", "30000 x 30000 pixels is larger than 1024 x 1024"); why may be null. size (may
+// be null) gets a usable picture's own width and height.
+int CheckBitmapFile(const char *path, char *why, int whySize, SIZE *size = nullptr);
 // A bitmap file as a bitmap compatible with the screen, scaled to cx x cy (0: its own size),
 // its colours taken from the file at every depth, except that the three standard button greys
 // (192, 192, 192), (128, 128, 128) and (223, 223, 223) are drawn in the user's colours for the

@@ -136,6 +136,7 @@ std::string TempFolder()
 std::string MakeBitmapFile(const std::string &folder, const std::string &name)
 {
     // A 2x2, 24-bit bitmap: enough to be a real file of the kind the chooser looks for.
+    CreateDirectoryA(folder.c_str(), nullptr);
     std::string path = folder + "\\" + name;
     WriteBmpBytes(path, MakeBmpBytes(2, 2, 24));
     return path;
@@ -182,8 +183,9 @@ std::string MakeTheme(const std::string &modulePath, const std::string &name,
 
 void RemoveTheme(const std::string &themeFolder)
 {
-    for (const char *file : ThemeFileNames) {
-        std::string path = themeFolder + "\\" + file;
+    for (const std::string &inner : FilesIn(themeFolder, "*", true))
+        RemoveTheme(inner);
+    for (const std::string &path : FilesIn(themeFolder, "*", false)) {
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // a test's read-only ones too
         DeleteFileA(path.c_str());
     }
@@ -347,6 +349,46 @@ bool TextFitsBox(HWND box)
     SelectObject(dc, font);
     ReleaseDC(box, dc);
     return need.right <= room.right && need.bottom <= room.bottom;
+}
+
+DrawnPreview::DrawnPreview(HWND page, int id)
+{
+    HWND preview = GetDlgItem(page, id);
+    GetClientRect(preview, &area);
+    HDC screen = GetDC(nullptr);
+    dc = CreateCompatibleDC(screen);
+    old = SelectObject(dc, CreateCompatibleBitmap(screen, area.right, area.bottom));
+    ReleaseDC(nullptr, screen);
+    DRAWITEMSTRUCT item = {ODT_STATIC, UINT(id), 0, ODA_DRAWENTIRE, 0, preview, dc, area};
+    SendMessageA(page, WM_DRAWITEM, id, reinterpret_cast<LPARAM>(&item));
+}
+
+DrawnPreview::~DrawnPreview()
+{
+    DeleteObject(SelectObject(dc, old));
+    DeleteDC(dc);
+}
+
+std::vector<POINT> DrawnPreview::Find(HBITMAP picture, int zoom) const
+{
+    BITMAP size = {};
+    GetObjectA(picture, sizeof size, &size);
+    HDC source = CreateCompatibleDC(dc);
+    SelectObject(source, picture); // still the caller's once the DC is gone
+    auto standsAt = [&](int left, int top) {
+        for (int y = 0; y < size.bmHeight * zoom; y++)
+            for (int x = 0; x < size.bmWidth * zoom; x++)
+                if (GetPixel(dc, left + x, top + y) != GetPixel(source, x / zoom, y / zoom))
+                    return false;
+        return true;
+    };
+    std::vector<POINT> found;
+    for (int top = 0; top + size.bmHeight * zoom <= area.bottom; top++)
+        for (int left = 0; left + size.bmWidth * zoom <= area.right; left++)
+            if (standsAt(left, top))
+                found.push_back({left, top});
+    DeleteDC(source);
+    return found;
 }
 
 std::string FileBytes(const std::string &path)

@@ -31,7 +31,7 @@ DWORD ReadStartButton();
 std::string ReadFileName();
 std::vector<std::string> ReadFrameImages(); // the stored list, split at its NULs
 
-// A fresh folder under the system's temporary folder, and a small real bitmap file in it.
+// A fresh folder under the system's temporary folder; a small real bitmap file in a folder.
 std::string TempFolder();
 std::string MakeBitmapFile(const std::string &folder, const std::string &name);
 
@@ -40,7 +40,7 @@ std::string MakeHostileFile(const std::string &folder, const std::string &name);
 
 // A theme as the release lays one out: QVTHEMES\<name> beside the module file named,
 // holding the 13 caption-button files and START.BMP as small bitmaps, except the missing
-// ones (not made) and the hostile ones (not bitmaps). Removed again by RemoveTheme.
+// ones (not made) and the hostile ones (not bitmaps). RemoveTheme removes it and all it holds.
 extern const char *const ThemeFileNames[14]; // the 13 in the list's order, then START.BMP
 std::string MakeTheme(const std::string &modulePath, const std::string &name,
                       const std::vector<std::string> &missing = {},
@@ -100,6 +100,16 @@ std::string ThemesFolderOfProgram();
 // Whether a static control's text shows whole in it, wrapped as the control wraps it, in its
 // own font.
 bool TextFitsBox(HWND box);
+// An owner-drawn preview drawn as its page draws it into a bitmap of the screen's kind, and the
+// top-left corners where picture stands whole in it, each of its pixels a zoom x zoom square.
+struct DrawnPreview {
+    RECT area;
+    HDC dc;
+    HGDIOBJ old;
+    DrawnPreview(HWND page, int id);
+    ~DrawnPreview();
+    std::vector<POINT> Find(HBITMAP picture, int zoom) const;
+};
 // The bytes of a file; "<missing>" when it cannot be opened.
 std::string FileBytes(const std::string &path);
 // The names of the files and folders in folder (without "." and "..").

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "framectl/framectl.h"
 #include "framectl/sysbitmaps_shared.h"
 
 namespace sheetdriver
@@ -200,9 +201,10 @@ INT_PTR RunSheet(const std::function<INT_PTR()> &show, const std::function<void(
 
 SharedSystemBitmaps::SharedSystemBitmaps()
 {
-    // A 16 x 14 slot for every record, and room to the right and below for the strip copies
-    // the painter makes into the last records (four buttons, 2 pixels down).
-    const LONG width = 41 * 16 + 80, height = 18;
+    // A slot of the caption picture size for every record, and room right and below for the
+    // strip copies the painter makes into the last records (four buttons, 2 pixels down).
+    const SIZE slot = CaptionButtonSizeOfMetrics();
+    const LONG width = 46 * slot.cx, height = slot.cy + 4;
     DWORD size = SysBitmapsMappingSize(width, height);
     mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size,
                                  QV_SYSBITMAPS_MAPPING_NAME);
@@ -215,10 +217,10 @@ SharedSystemBitmaps::SharedSystemBitmaps()
     header->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
     header->generation = 1;
     for (int i = 0; i < QV_SYSBITMAPS_SLOTS; i++) {
-        header->slots[i][0] = static_cast<WORD>(i * 16);
+        header->slots[i][0] = static_cast<WORD>(i * slot.cx);
         header->slots[i][1] = 0;
-        header->slots[i][2] = 16;
-        header->slots[i][3] = 14;
+        header->slots[i][2] = static_cast<WORD>(slot.cx);
+        header->slots[i][3] = static_cast<WORD>(slot.cy);
     }
     UnmapViewOfFile(header);
 }

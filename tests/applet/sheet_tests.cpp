@@ -176,7 +176,7 @@ TEST(PageTemplates, FrameControlsPage)
     Template t = LoadTemplate(102);
     ExpectSharedFrame(t, "Frame controls");
     std::vector<Item> expected = {
-        {0, "BUTTON", "Frame", CV | BS_GROUPBOX | WS_GROUP, 8, 4, 220, 134},
+        {0, "BUTTON", "Frame", CV | BS_GROUPBOX | WS_GROUP, 8, 4, 220, 120},
         {-1, "STATIC", "Control:", CV | SS_LEFT, 20, 22, 60, 8},
         {101, "COMBOBOX", "", CV | CBS_DROPDOWNLIST | CBS_DISABLENOSCROLL | WS_VSCROLL | WS_TABSTOP,
          24, 34, 184, 70},
@@ -187,7 +187,7 @@ TEST(PageTemplates, FrameControlsPage)
          103, 132, 14},
         {105, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 103, 52,
          14},
-        {106, "STATIC", "", CV | SS_OWNERDRAW, 8, 144, 220, 22},
+        {106, "STATIC", "", CV | SS_OWNERDRAW, 8, 130, 220, 38},
         {107, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 172, 220, 10},
     };
     EXPECT_EQ(expected, t.items);

@@ -209,7 +209,7 @@ TEST_F(ControlPanelSession, OnePickOnTheThemesPagePutsOnAWholeTheme)
     ASSERT_TRUE(
         WaitFor([&] { return (page = CurrentPage(control.sheet)) == Page(control.sheet, 2); }));
     EXPECT_GT(PickItem(GetDlgItem(page, IDC_THEME_LIST), name), 0) << "the theme is listed";
-    EXPECT_EQ("", WindowText(GetDlgItem(page, IDC_THEME_STATUS)));
+    EXPECT_EQ("drawn for 16 x 14 and 22 x 20", WindowText(GetDlgItem(page, IDC_THEME_STATUS)));
     PostClick(control.sheet, IDOK);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(control.process.hProcess, 20000));
 
