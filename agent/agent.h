@@ -1,4 +1,7 @@
-// The shell agent: hidden window, window path lookup, Start button picture.
+// The shell agent: the hidden window in the shell's process that applies the choices, paints
+// them again after colour, display and caption-size changes and undoes them on close
+// (agent.cpp), the lookup of windows by a path of class names (winpath.cpp), and the Start
+// button's picture (startbutton.cpp).
 #pragma once
 
 #include "module/module.h"

@@ -1,4 +1,7 @@
-// The Control Panel applet: entry, settings sheet, pages, file chooser.
+// The Control Panel applet: the entry (cplapplet.cpp), the settings sheet (sheet.cpp) and what
+// its OK and Apply start (activation.cpp), the Start button, Frame controls and Themes pages
+// (startpage.cpp, framepage.cpp, themepage.cpp), theme folders on disk (themefolder.cpp), the
+// pages' previews (preview.cpp) and the Open dialog (filechooser.cpp).
 #pragma once
 
 #include "module/module.h"

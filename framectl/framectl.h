@@ -1,4 +1,8 @@
-// Frame-control patching: the window manager's system bitmaps, painting into them, undoing it.
+// Caption-button patching: finding the window manager's system-bitmap DC and slot table
+// (locator.cpp, with the 16-bit call in thunk16.S and the export reader in exports.cpp; the
+// stand-in desktop's shared bitmaps in standin_bitmaps.cpp and sysbitmaps_shared.h), painting
+// the user's pictures into it (painter.cpp), and giving the system's own pixels back
+// (restore.cpp).
 #pragma once
 
 #include "module/module.h"

@@ -1,4 +1,7 @@
-// Self-registration and the rundll32 entry points.
+// Installing and starting the agent: self-registration as an in-process server and as a
+// program that can be removed (register.cpp), the rundll32 entry points that start, stop and
+// remove the agent (activate.cpp), and the request that has the shell, or the stand-in desktop,
+// load the module in its own process (loadrequest.cpp, loadrequest_shared.h).
 #pragma once
 
 #include "module/module.h"

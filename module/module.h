@@ -1,4 +1,9 @@
-// Shared state, constants and helpers of the module. Every subsystem includes this.
+// The module's core, which every subsystem includes and which includes none of them: process
+// attach and the state shared by every process (entry.cpp), bounded text and path helpers
+// (text.cpp), the registry helpers (registry.cpp) and the settings store (settings.cpp), file
+// calls that never ask for a disk (quietfiles.cpp), the one loader of picture files and of the
+// module's own bitmaps (bitmapfile.cpp) with the rule that fits a caption picture to another
+// size (captionfit.cpp), and the few C runtime functions the module provides itself (crt.cpp).
 #pragma once
 
 #include <windows.h>
