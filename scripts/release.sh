@@ -54,20 +54,9 @@ crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
 cp "$build/qvshell.cpl" "$stage/QVSHELL.CPL"
 crlf "$here/dist/QUORVIA.INF" >"$stage/QUORVIA.INF"
 crlf "$here/dist/README.TXT" | sed "s/@VERSION@/$version/g" >"$stage/README.TXT"
-# The themes as the kit makes them from their sheets (dist/sheets/<theme>/sheet.png and
-# start.png, and sheet-<W>x<H>.png drawn for the size folder <W>X<H>); the committed
-# dist/THEMES are the same bytes, which a test checks.
-for sheet in "$here"/dist/sheets/*/sheet.png; do
-  theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
-  sized=()
-  for drawn in "$(dirname "$sheet")"/sheet-*x*.png; do
-    [ -e "$drawn" ] || continue
-    size=${drawn##*/sheet-}
-    sized+=(--sheet "${size%.png}=$drawn")
-  done
-  "$here/scripts/qvtheme.py" make "$sheet" "$theme" "${sized[@]}" -o "$stage/QVTHEMES" ||
-    fail "qvtheme.py make $sheet failed"
-done
+# The themes as the kit makes them from their sheets; the committed dist/THEMES are the same
+# bytes, which a test checks.
+bash "$here/scripts/shipped_themes.sh" "$stage/QVTHEMES" || fail "making the themes failed"
 mapfile -t names < <(cd "$stage" && find . -mindepth 1 | sed 's|^\./||' | LC_ALL=C sort)
 for f in "${names[@]}"; do
   [[ $(basename "$f") =~ ^[A-Z0-9_]{1,8}(\.[A-Z0-9_]{1,3})?$ ]] || fail "not an 8.3 name: $f"

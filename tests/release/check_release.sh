@@ -39,17 +39,7 @@ finish() {
 
 if [ "$mode" = themes ]; then
   trap 'rm -rf "$work"' EXIT
-  for sheet in "$src"/dist/sheets/*/sheet.png; do
-    theme=$(basename "$(dirname "$sheet")" | tr '[:lower:]' '[:upper:]')
-    sized=()
-    for drawn in "$(dirname "$sheet")"/sheet-*x*.png; do
-      [ -e "$drawn" ] || continue
-      size=${drawn##*/sheet-}
-      sized+=(--sheet "${size%.png}=$drawn")
-    done
-    "$src/scripts/qvtheme.py" make "$sheet" "$theme" "${sized[@]}" -o "$work/THEMES" ||
-      fail "make $theme"
-  done
+  bash "$src/scripts/shipped_themes.sh" "$work/THEMES" || fail "making the themes"
   check "the kit makes the committed dist/THEMES from dist/sheets" \
     diff -r "$src/dist/THEMES" "$work/THEMES"
   finish
