@@ -159,3 +159,7 @@ def main(argv=None):
     except Refusal as refusal:
         say(str(refusal))
         return 1
+    except OSError as error:  # a file the system would not read or write: its name, in words
+        say("%s: %s: check the name, your access to it and the room on its disk"
+            % (error.filename or args.command, error.strerror or error))
+        return 1
