@@ -8,10 +8,19 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$here/build caption=0 variants=()
+refuse() {
+  echo "bench: $* (usage: scripts/bench.sh [build-dir] [--caption N] [--variants])" >&2
+  exit 2
+}
 while [ $# -gt 0 ]; do
   case $1 in
-  --caption) caption=$2; shift ;;
+  --caption)
+    [[ ${2:-} =~ ^[0-9]+$ ]] || refuse "--caption takes the caption buttons' size, e.g. 24"
+    caption=$2
+    shift
+    ;;
   --variants) variants=(variants) ;;
+  -*) refuse "$1: no such option" ;;
   *) build=$1 ;;
   esac
   shift

@@ -1,7 +1,8 @@
 """The theme kit behind scripts/qvtheme.py, one module per concern:
 
   cli       the command line: one parser, a subcommand per module below, main()
-  report    refusals the user can act on, warnings and notes on standard error
+  report    refusals the user can act on (a folder for the output that cannot be made among
+            them), warnings and notes on standard error
   parts     what a theme is: its parts and their files, the cell, the theme name
   sheets    reading pictures: a sheet, a folder of pictures, a theme folder
   bitmaps   colours (the standard 16, the button greys) and the bitmap files a theme holds

@@ -131,10 +131,27 @@ def unused(path, folder_too=False):
                else ""))
 
 
+def strays(others, files, sizes, folder_too=False):
+    """The problems of a folder's entries that are not its theme files or size folders: an entry
+    repeating one of those under another case of its name, refused, else one never used."""
+    problems = []
+    for path in others:
+        first = second_of(path, files, sizes)
+        if first:
+            problems.append((True, "%s: a second %s for %s, which a Windows disk cannot hold "
+                                   "beside %s: keep one" % (path, "folder" if path.is_dir()
+                                                           else "file", path.name.upper(),
+                                                           first.name)))
+        else:
+            problems.append(unused(path, folder_too))
+    return problems
+
+
 def plan_size_folder(files, size, folder):
     """The pictures of one size folder the module may use, by path, and the problems found."""
     parts, nested, others = theme_files(folder)
-    variants, problems = {}, [unused(p) for p in list(nested.values()) + others]
+    variants = {}
+    problems = [unused(p) for p in nested.values()] + strays(others, parts, {})
     for part, path in parts.items():
         if part == START:
             problems.append((False, "%s: the Start picture is shown at its own size at every "
@@ -159,15 +176,7 @@ def plan_check(folder):
     except Refusal as error:
         problems.append((True, "%s: %s" % (folder, error)))
     files, sizes, others = theme_files(folder)
-    for path in others:
-        first = second_of(path, files, sizes)
-        if first:
-            problems.append((True, "%s: a second %s for %s, which a Windows disk cannot hold "
-                                   "beside %s: keep one" % (path, "folder" if path.is_dir()
-                                                           else "file", path.name.upper(),
-                                                           first.name)))
-        else:
-            problems.append(unused(path, True))
+    problems += strays(others, files, sizes, True)
     variants = {}
     for size, sub in sizes.items():
         found, more = plan_size_folder(files, size, sub)

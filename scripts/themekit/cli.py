@@ -103,16 +103,18 @@ def parser():
     c = commands.add_parser(
         "check", help="check theme folders with the module's own check",
         description="Checks each theme folder: every file through the module's own bitmap-file "
-                    "check, the 8.3 names, the caption pictures' 16 x 14 size, the colours "
-                    "(the 16 standard colours, else a warning; a warning too for the light grey "
-                    "223, which follows the scheme's 3D light, on some systems the face grey) "
+                    "check (the pictures of a size folder, 22X20 and so on, at that size as "
+                    "the module takes them), the 8.3 names, the caption pictures' 16 x 14 size, "
+                    "the colours (the 16 standard colours, else a warning; a warning too for the "
+                    "light grey 223, which follows the scheme's 3D light, on some systems the "
+                    "face grey) "
                     "and the Start picture against the standard Start button. Prints one line a "
                     "file (OK, or the reason the module gives for not using it) and a summary "
                     "for each folder; exits 1 when a folder is refused.")
     c.add_argument("folders", nargs="+", metavar="DIR", help="theme folders")
     c.add_argument("--strict", action="store_true", help="refuse on warnings too")
     c.add_argument("--build", metavar="BUILD", default=argparse.SUPPRESS,
-                   help="as before the command")
+                   help="the build folder holding tools/qvcheck.exe, as before the command")
 
     p = commands.add_parser(
         "preview", help="draw a theme as Windows will show it",
@@ -134,15 +136,16 @@ def parser():
         "disk", help="put themes on a floppy image, a CD image and a ZIP",
         description="Writes OUTDIR/qvthemes.img (a 1.44 MB FAT12 floppy, label QVTHEMES), "
                     "qvthemes.iso (ISO 9660 with Joliet names) and qvthemes.zip, each holding "
-                    "the themes (QVTHEMES\\<NAME>), their setup copies (SETUP\\<NAME>.<NN>) and "
-                    "THEMES.INF. On the Windows machine, right-click THEMES.INF and choose "
-                    "Install: the themes go into QVTHEMES beside the installed QVSHELL.CPL. "
+                    "the themes (QVTHEMES\\<NAME>, with their size folders), their setup "
+                    "copies (SETUP\\<NAME>.<NN>) and THEMES.INF. On the Windows machine, "
+                    "right-click THEMES.INF and choose Install: the themes go into QVTHEMES "
+                    "beside the installed QVSHELL.CPL. "
                     "Every date is SOURCE_DATE_EPOCH, else the newest theme file's, so the same "
                     "themes give the same bytes. Refuses a folder that check refuses.")
     d.add_argument("folders", nargs="+", metavar="DIR", help="theme folders")
     d.add_argument("-o", "--output", metavar="OUTDIR", required=True, help="where the images go")
     d.add_argument("--build", metavar="BUILD", default=argparse.SUPPRESS,
-                   help="as before the command")
+                   help="the build folder holding tools/qvcheck.exe, as before the command")
     return top
 
 
@@ -158,4 +161,8 @@ def main(argv=None):
         return command.run(args)
     except Refusal as refusal:
         say(str(refusal))
+        return 1
+    except OSError as error:  # a file the system would not read or write: its name, in words
+        say("%s: %s: check the name, your access to it and the room on its disk"
+            % (error.filename or args.command, error.strerror or error))
         return 1

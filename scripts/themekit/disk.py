@@ -9,7 +9,7 @@ from pathlib import Path
 from .check import check_themes
 from .images import add_setup_copies, write_images
 from .parts import PART_NAMES, START, setup_name, size_folder, theme_files, theme_name
-from .report import Refusal, say
+from .report import Refusal, make_output_folder, say
 
 
 def themes_inf(themes):
@@ -82,7 +82,7 @@ def run(args):
         raise Refusal("not put on a disk, since check refuses %s" % ", ".join(map(str, refused)))
     when = pinned_time(folders)
     out = Path(args.output)
-    out.mkdir(parents=True, exist_ok=True)
+    make_output_folder(out)
     with tempfile.TemporaryDirectory(prefix=".qvtheme-disk.", dir=out) as work_name:
         stage = Path(work_name) / "files"
         for folder, name in zip(folders, names):

@@ -12,7 +12,7 @@ from .bitmaps import encode_bmp, to_bitmap
 from .fit import fit_picture
 from .parts import (CELL, DESCRIPTIONS, LARGEST_START, PART_NAMES, START, size_folder,
                     theme_name)
-from .report import Refusal, say, warn
+from .report import Refusal, make_output_folder, say, warn
 from .sheets import on_face, open_picture, pictures_in_folder, pictures_in_sheet, start_beside
 
 
@@ -27,7 +27,7 @@ def write_folder(target, files, replace):
     renamed into place when complete, so a refusal or a crash leaves nothing half-written."""
     if target.exists() and not replace:
         raise Refusal("%s exists: give --force to replace it, or another -o" % target)
-    target.parent.mkdir(parents=True, exist_ok=True)
+    make_output_folder(target.parent)
     work = Path(tempfile.mkdtemp(prefix=".%s." % target.name, dir=target.parent))
     try:
         # mkdtemp makes the folder for its maker alone; the theme gets the user's usual access.

@@ -8,7 +8,7 @@ from PIL import Image, ImageDraw, ImageFont
 from .bitmaps import FACE, SHADOW
 from .fit import at_slot
 from .parts import CELL, START, START_BUTTON, caption_picture, size_folder
-from .report import Refusal, say
+from .report import Refusal, make_output_folder, say
 from .sheets import read_theme
 
 
@@ -70,6 +70,9 @@ def run(args):
     folder = Path(args.folder)
     if not folder.is_dir():
         raise Refusal("%s: not a folder" % folder)
+    if Path(args.out).is_dir():
+        raise Refusal("%s: a folder; give the picture's file name, e.g. %s"
+                      % (args.out, Path(args.out) / "preview.png"))
     if args.zoom < 1 or args.zoom > 16:
         raise Refusal("--zoom %d: give a whole number from 1 to 16" % args.zoom)
     if args.size is not None and not SMALLEST_CAPTION <= args.size <= LARGEST_CAPTION:
@@ -121,8 +124,12 @@ def run(args):
         draw.text((button[0] + 8, button[1] + 6), "Start", fill=(0, 0, 0), font=font)
     canvas = canvas.resize((width * args.zoom, height * args.zoom), Image.Resampling.NEAREST)
     out = Path(args.out)
+    make_output_folder(out.parent)
     work = out.with_name(".%s.partial" % out.name)
-    canvas.save(work, "PNG")
-    work.replace(out)
+    try:
+        canvas.save(work, "PNG")
+        work.replace(out)
+    finally:  # a picture not renamed into place is not left beside it
+        work.unlink(missing_ok=True)
     say("wrote %s (%d x %d)" % (out, canvas.width, canvas.height))
     return 0

@@ -144,7 +144,9 @@ class WithTheModule(unittest.TestCase):
                  ("MAXDN", (16, 14), "%s: 16 x 14 pixels, not 22 x 20"),
                  ("CLOSEDN", (22, 20), "warning: %s: the theme has no CLOSEDN.BMP, so the button "
                                        "is the system's and this picture is never used"),
-                 ("START", (22, 20), "warning: %s: the Start picture is shown at its own size")]
+                 ("START", (22, 20), "warning: %s: the Start picture is shown at its own size"),
+                 ("closeup", (22, 20), "%s: a second file for CLOSEUP.BMP, which a Windows disk "
+                                       "cannot hold beside CLOSEUP.BMP: keep one")]
         for part, size, _ in cases:
             Image.new("RGB", size, FACE).save(theme / "22X20" / (part + ".BMP"), "BMP")
         (theme / "22x20").mkdir()  # the same folder on a Windows disk

@@ -67,13 +67,16 @@ class Make(unittest.TestCase):
             ("a size whose folder needs 9 characters", lambda: ["sheet.png", "T", "--sizes",
                                                                "1000x100,1000x1000"],
              "1000 x 1000: its size folder's name, 1000X1000, is longer than the 8"),
+            ("an output folder that is a file", lambda: (self.work / "file").write_text("x")
+             and ["sheet.png", "T", "-o", "file"], "file: cannot be made a folder for the output"),
         ]
         for what, arguments, message in cases:
             with self.subTest(what):
                 for stale in self.folder.iterdir():
                     stale.unlink()
                 args = arguments()
-                done = kit("make", self.work / args[0], *args[1:], "-o", self.out, status=1,
+                output = [] if "-o" in args else ["-o", self.out]
+                done = kit("make", self.work / args[0], *args[1:], *output, status=1,
                            cwd=self.work)
                 self.assertIn(message, done.stderr)
                 self.assertEqual([], list(self.out.iterdir()), "something was left behind")
