@@ -73,6 +73,10 @@ def module_verdicts(paths, variants, build):
                               stdin=subprocess.DEVNULL, timeout=300)
     except FileNotFoundError:
         raise Refusal("wine is missing: run scripts/setup.sh") from None
+    except subprocess.TimeoutExpired:
+        raise Refusal("the module's check gave no answer within 300 seconds (Wine: %s): run "
+                      "it again, and if it hangs, remove the kit's Wine prefix beside it"
+                      % program) from None
     answers = {}
     for line in done.stdout.decode("cp1252", errors="replace").splitlines():
         name, tab, verdict = line.rstrip("\r").partition("\t")

@@ -22,7 +22,7 @@ except ImportError:  # said in words rather than as a traceback
 
 
 def cell_size(text):
-    match = re.match(r"^(\d{1,4})x(\d{1,4})$", text)
+    match = re.match(r"^(\d{1,4})[xX](\d{1,4})$", text)  # 22x20, or as the folder: 22X20
     if not match or not int(match.group(1)) or not int(match.group(2)):
         raise argparse.ArgumentTypeError("%r is not a cell size: write it as WxH, e.g. 16x14"
                                          % text)

@@ -97,7 +97,7 @@ class Make(unittest.TestCase):
         drawn = random_picture((110, 60), "22x20").convert("RGBA")
         drawn.paste((0, 0, 0, 0), (66, 0, 88, 20))  # Maximize, up
         drawn.save(self.work / "drawn.png")
-        kit("make", self.work / "sheet.png", "S", "--sizes", "16x14,22x20", "--sheet",
+        kit("make", self.work / "sheet.png", "S", "--sizes", "16x14,22X20", "--sheet",
             "22x20=drawn.png", "-o", self.out, cwd=self.work)
         with Image.open(self.out / "S" / "16X14" / "MINUP.BMP") as fitted:
             assert_same_picture(Image.new("RGB", (16, 14)), fitted, "a fit at its own size")
