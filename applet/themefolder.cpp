@@ -203,10 +203,10 @@ int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context)
     return count;
 }
 
-int HoldsCaptionPicture(const char *folder)
+int HoldsThemeFile(const char *folder, int count)
 {
     char path[MAX_PATH];
-    for (int i = 0; i < FrameImageCount; i++)
+    for (int i = 0; i < count; i++)
         if (JoinPath(path, folder, ThemeFileNames[i]) && IsFile(path))
             return 1;
     return 0;

@@ -121,7 +121,7 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
     ForEachSizeFolder(
         files->folder,
         [](const char *path, SIZE size, void *list) {
-            if (HoldsCaptionPicture(path))
+            if (HoldsThemeFile(path, FrameImageCount))
                 AddSize(static_cast<SizeList *>(list), size);
         },
         &folders);
@@ -325,11 +325,9 @@ static void ListThemes(HWND list)
             name[0] == '~' || name[0] == '(')
             continue;
         // A folder with none of the theme files is something else.
-        char path[MAX_PATH];
-        int any = 0;
-        for (int i = 0; i < ThemeFileCount && !any; i++)
-            any = ThemeFilePath(path, sizeof path, name, ThemeFileNames[i]) && IsFile(path);
-        if (any)
+        char folder[MAX_PATH];
+        if (FormatText(folder, sizeof folder, "%s\\%s", ThemesFolder, name) &&
+            HoldsThemeFile(folder, ThemeFileCount))
             AddTheme(list, name);
     } while (FindNextFileA(search, &found));
     FindClose(search);
