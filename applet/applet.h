@@ -189,8 +189,9 @@ int IsFile(const char *path);
 // 4 digits, no leading zero): visit gets each one's path and size. Returns how many there are.
 typedef void (*SizeFolderVisit)(const char *path, SIZE size, void *context);
 int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context);
-// Whether folder holds a caption-button picture under its theme file name.
-int HoldsCaptionPicture(const char *folder);
+// Whether folder holds one of the first count theme files under its theme file name
+// (FrameImageCount: a caption-button picture; ThemeFileCount: any file of a theme).
+int HoldsThemeFile(const char *folder, int count);
 // What a theme is made from: for each of its files the file to copy, "" for none; the Start
 // picture is the built-in one instead when builtInStart is set.
 struct ThemeSources {

@@ -84,8 +84,8 @@ static void DescribeStartPictureSize(HBITMAP picture, const SIZE *button, char *
     if (info.bmWidth <= button->cx - StartStretchMargin &&
         info.bmHeight <= button->cy - StartStretchMargin)
         return;
-    char size[32];
-    wsprintfA(size, "%d x %d", info.bmWidth, info.bmHeight);
+    char size[SizeTextSize];
+    PutSize(size, (DWORD)info.bmWidth, (DWORD)info.bmHeight, " x ");
     FormatText(status, statusSize,
                "%s pixels: larger than the button; tick Stretch on the Start button page to fit it",
                size);

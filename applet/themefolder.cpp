@@ -155,7 +155,6 @@ static void ClearWorkFolder(const char *folder)
 // "<W>X<H>", a size subfolder's name as the painter looks it up: each side 1 to 4 digits with
 // no leading zero, the X in either case.
 static const int MaxSizeDigits = 4;
-static const int SizeNameSize = 2 * MaxSizeDigits + 2;
 
 static int ReadSizeNumber(const char **text, LONG *value)
 {
@@ -204,10 +203,10 @@ int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context)
     return count;
 }
 
-int HoldsCaptionPicture(const char *folder)
+int HoldsThemeFile(const char *folder, int count)
 {
     char path[MAX_PATH];
-    for (int i = 0; i < FrameImageCount; i++)
+    for (int i = 0; i < count; i++)
         if (JoinPath(path, folder, ThemeFileNames[i]) && IsFile(path))
             return 1;
     return 0;
@@ -378,11 +377,11 @@ static void CopySizeVariant(const char *path, SIZE size, void *context)
     char variant[MAX_PATH];
     if (!c->ok || !JoinPath(variant, path, c->sourceName) || !IsFile(variant))
         return;
-    char sub[SizeNameSize];
+    char sub[SizeTextSize];
     char shown[MAX_PATH];
     char folder[MAX_PATH];
     char target[MAX_PATH];
-    wsprintfA(sub, "%ldX%ld", size.cx, size.cy);
+    PutSize(sub, (DWORD)size.cx, (DWORD)size.cy, "X");
     if (!JoinPath(shown, sub, c->name) || !JoinPath(folder, c->work, sub) ||
         !JoinPath(target, folder, c->name)) {
         CopyText(c->why, c->whySize, "The path of the themes folder is too long.");

@@ -16,7 +16,6 @@ static const int CurrentSettingsRow = 0;
 static const int StatusSize = 2 * MAX_PATH;
 static const int MessageSize = 1024;
 static const int PreviewMargin = 4;
-static const int SizeTextSize = 32;
 
 // Picture sizes, each once, in order of width, then height.
 struct SizeList {
@@ -122,7 +121,7 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
     ForEachSizeFolder(
         files->folder,
         [](const char *path, SIZE size, void *list) {
-            if (HoldsCaptionPicture(path))
+            if (HoldsThemeFile(path, FrameImageCount))
                 AddSize(static_cast<SizeList *>(list), size);
         },
         &folders);
@@ -137,7 +136,7 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
     for (int i = 0; i < count; i++) {
         const SIZE &shown = i < own.count ? own.sizes[i] : more.sizes[i - own.count];
         char size[SizeTextSize];
-        wsprintfA(size, "%ld x %ld", shown.cx, shown.cy);
+        PutSize(size, (DWORD)shown.cx, (DWORD)shown.cy, " x ");
         const char *between = i == 0 ? " " : i == count - 1 ? " and " : ", ";
         if (!FormatText(note + length, noteSize - length, "%s%s", between, size))
             break;
@@ -326,11 +325,9 @@ static void ListThemes(HWND list)
             name[0] == '~' || name[0] == '(')
             continue;
         // A folder with none of the theme files is something else.
-        char path[MAX_PATH];
-        int any = 0;
-        for (int i = 0; i < ThemeFileCount && !any; i++)
-            any = ThemeFilePath(path, sizeof path, name, ThemeFileNames[i]) && IsFile(path);
-        if (any)
+        char folder[MAX_PATH];
+        if (FormatText(folder, sizeof folder, "%s\\%s", ThemesFolder, name) &&
+            HoldsThemeFile(folder, ThemeFileCount))
             AddTheme(list, name);
     } while (FindNextFileA(search, &found));
     FindClose(search);

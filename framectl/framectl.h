@@ -51,7 +51,6 @@ void RestoreFrameControls();
 // the bitmap no longer shows the last paint: it was rebuilt); after it, what it left is noted.
 void KeepSystemPixels();
 void NotePaintedPixels();
-void ForgetSystemPixels();
 // The size of the bitmap selected into dc; 0 x 0 when there is none.
 SIZE SelectedBitmapSize(HDC dc);
 

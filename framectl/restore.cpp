@@ -74,7 +74,8 @@ static int ShowsLastPaint()
            !memcmp(LatestPixels.bits, PaintedPixels.bits, (size_t)size.cx * (size_t)size.cy * 4);
 }
 
-void ForgetSystemPixels()
+// Lets the kept pixels and both readings go, so that the next paint keeps the pixels afresh.
+static void ForgetSystemPixels()
 {
     if (SystemPixels)
         DeleteObject(SystemPixels);

@@ -694,30 +694,6 @@ HBITMAP LoadBitmapResource(int id, int cx, int cy)
     return MakePictureBitmap(&picture, dib + InfoHeaderSize, cx, cy);
 }
 
-// The decimal digits of n into text (at least 11 bytes).
-static void PutNumber(char *text, DWORD n)
-{
-    char digits[11];
-    int count = 0;
-    do {
-        digits[count++] = (char)('0' + n % 10);
-        n /= 10;
-    } while (n);
-    while (count)
-        *text++ = digits[--count];
-    *text = '\0';
-}
-
-// "<width><between><height>" into text (SizeTextSize bytes), as "16 x 14" or "22X20".
-inline constexpr int SizeTextSize = 32;
-static void PutSize(char *text, DWORD width, DWORD height, const char *between)
-{
-    char w[11], h[11];
-    PutNumber(w, width);
-    PutNumber(h, height);
-    FormatText(text, SizeTextSize, "%s%s%s", w, between, h);
-}
-
 // A few words for the user on why a file is not used.
 static void DescribeRefusal(Refusal refusal, const BitmapLayout &l, char *why, int whySize)
 {

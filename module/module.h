@@ -82,6 +82,11 @@ int GetThemesFolder(char *dst, int dstSize);
 // terminated).
 void PutHex(char *text, DWORD value, int digits);
 
+// "<width><between><height>" into text of SizeTextSize bytes: "16 x 14" for the user, "22X20"
+// as a size subfolder is named.
+inline constexpr int SizeTextSize = 32;
+void PutSize(char *text, DWORD width, DWORD height, const char *between);
+
 // The module's path as the stored rundll32 command lines name it: the full path, or its
 // short form where the full one has a space, a comma or a quote, which the rundll32 of
 // Windows 95/98 cannot take. Returns 0 and leaves "" when no such name can be had.

@@ -103,6 +103,28 @@ void PutHex(char *text, DWORD value, int digits)
     }
 }
 
+// The decimal digits of n into text (at least 11 bytes).
+static void PutNumber(char *text, DWORD n)
+{
+    char digits[11];
+    int count = 0;
+    do {
+        digits[count++] = (char)('0' + n % 10);
+        n /= 10;
+    } while (n);
+    while (count)
+        *text++ = digits[--count];
+    *text = '\0';
+}
+
+void PutSize(char *text, DWORD width, DWORD height, const char *between)
+{
+    char w[11], h[11];
+    PutNumber(w, width);
+    PutNumber(h, height);
+    FormatText(text, SizeTextSize, "%s%s%s", w, between, h);
+}
+
 // The rundll32 of Windows 95/98 takes the library's name up to the first comma and cannot
 // take a space or a quote in it.
 static int FitsRundllName(const char *path)
