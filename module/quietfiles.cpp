@@ -4,9 +4,10 @@
 #include "module/module.h"
 
 inline constexpr UINT QuietErrorMode = SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX;
-// Every bit Windows 95 knows in the error mode.
-inline constexpr UINT AllErrorModeBits =
-    QuietErrorMode | SEM_NOGPFAULTERRORBOX | SEM_NOALIGNMENTFAULTEXCEPT;
+// Every bit of the error mode that means something on an x86. Not the alignment-fault bit:
+// on some systems it stays set for good once set, and would reach every program the shell
+// starts.
+inline constexpr UINT AllErrorModeBits = QuietErrorMode | SEM_NOGPFAULTERRORBOX;
 
 // Drives found without a disk during the present run of probes (bit 0: A:), drives whose root
 // has been probed in it, and how deeply runs are nested; outside a run nothing is remembered.
