@@ -84,6 +84,7 @@ class WithTheModule(unittest.TestCase):
             ("the standard Start picture's size", "START", (48, 16), [FACE], None),
             ("a Start picture a pixel wide", "START", (49, 16), [FACE], "49 x 16 pixels: larger"),
             ("a Start picture a pixel high", "START", (48, 17), [FACE], "48 x 17 pixels: larger"),
+            ("a file named in small letters", "closeup", (16, 14), [FACE], None),
         ]
         files = []
         for i, (what, part, size, colours, _) in enumerate(cases):

@@ -88,6 +88,7 @@ class Make(unittest.TestCase):
             kit("make", self.folder, name, "-o", self.out, "--any-size")
             self.assertEqual(["MINUP.BMP", "START.BMP"],
                              sorted(p.name for p in (self.out / name.upper()).iterdir()))
+        kit("make", self.folder, "my-th_1", "-o", self.out, "--any-size", status=1)  # no --force
         picture((90, 48)).save(self.work / "big.png")
         kit("make", self.work / "big.png", "T", "--cell", "18x16", "--any-size", "-o", self.out)
         with Image.open(self.out / "T" / "CLOSEUP.BMP") as made:

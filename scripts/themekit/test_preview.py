@@ -32,6 +32,8 @@ class Preview(unittest.TestCase):
         assert_same_picture(one.resize(two.size, Image.Resampling.NEAREST), two, "at 2x")
         close = one.crop((one.width - 19, 2, one.width - 3, 16))
         assert_same_picture(random_picture((16, 14), "closeup"), close, "the Close button")
+        corners = [one.getpixel(p) for p in ((223, 2), (236, 96))]  # the system's MAXUP, CLOSEDN
+        self.assertEqual([(255, 255, 255), (0, 0, 0)], corners, "not raised, then pressed")
         # The standard preview's row for the size folder, below the five others.
         assert_same_picture(random_picture((22, 20), "sized"), one.crop((230, 144, 252, 164)),
                             "the 22X20 row's Close button")

@@ -396,6 +396,7 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
         {"the built-in picture", 1, "", none, current},
         {"a theme whole", 2, full + "\\START.BMP", theme, fullName},
         {"a theme in other case, stretched", 0x12, lower + "\\start.bmp", theme, fullName},
+        {"a theme's captions in other case", 2, full + "\\START.BMP", Expected(lower), fullName},
         {"a theme with one caption swapped", 2, full + "\\START.BMP", swapped, current},
         {"a theme's captions, the built-in picture", 1, full + "\\START.BMP", theme, current},
         {"a theme's captions, no Start picture", 0, "", theme, current},

@@ -679,7 +679,8 @@ TEST(CaptionFit, LinesStayLinesAtEveryCaptionSize)
 
 // A folder's "<W>X<H>" subfolder holds pictures drawn for W x H, used at that size only; one of
 // another size or damaged is refused with its reason for the file itself (whose own refusal
-// comes first). A folder without such subfolders is probed once a run of loads.
+// comes first). A folder without such subfolders is probed once a run of loads, however its
+// name is cased.
 TEST(CaptionFit, APictureDrawnForTheSizeIsUsedAtThatSizeOnly)
 {
     const std::string theme = Folder() + "SIZED\\";
@@ -715,7 +716,7 @@ TEST(CaptionFit, APictureDrawnForTheSizeIsUsedAtThatSizeOnly)
     for (int run = 1; run <= 2; run++, EndBitmapLoads()) {
         Probes = 0;
         BeginBitmapLoads();
-        for (const std::string &folder : {theme, Folder(), theme})
+        for (const std::string &folder : {theme, Folder(), theme, Folder() + "sized\\"})
             for (const char *name : {"CLOSEUP.BMP", "HELPUP.BMP", "MAXUP.BMP"})
                 DeleteObject(LoadCaptionBitmap((folder + name).c_str(), 28, 26, nullptr, 0));
         EXPECT_EQ(2, Probes) << "run " << run << ": one probe a folder";
