@@ -34,8 +34,9 @@ DESCRIPTIONS = {name: what for name, what, _ in CAPTION_PARTS}
 DESCRIPTIONS[START] = "Start button picture"
 
 # A subfolder of pictures drawn for caption pictures of W x H, named as the module looks for it
-# ("22X20"); at most 8 characters, as every name on a Windows 95 disk.
-SIZE_RULE = re.compile(r"^(?=.{3,8}$)([1-9][0-9]*)X([1-9][0-9]*)$", re.IGNORECASE)
+# ("22X20": each side 1 to 4 digits, no leading zero); at most 8 characters, as every name on a
+# Windows 95 disk.
+SIZE_RULE = re.compile(r"^(?=.{3,8}$)([1-9][0-9]{0,3})X([1-9][0-9]{0,3})$", re.IGNORECASE)
 NAME_RULE = re.compile(r"^[A-Za-z0-9_-]{1,8}$")
 # Names DOS keeps for its devices: a folder so named cannot be made on the Windows machine.
 DEVICE_NAMES = {"CON", "PRN", "AUX", "NUL"} | {"COM%d" % n for n in range(1, 10)} | \

@@ -152,13 +152,21 @@ class WithTheModule(unittest.TestCase):
             Image.new("RGB", size, FACE).save(theme / "22X20" / (part + ".BMP"), "BMP")
         (theme / "22x20").mkdir()  # the same folder on a Windows disk
         cases.append(("", None, "%s: a second folder for 22X20, which a Windows disk cannot hold"))
+        # Each side 1 to 4 digits, no leading zero, as the module reads a size folder's name.
+        for name in ("9999X9", "10000X9", "22X020"):
+            (theme / name).mkdir()
+            Image.new("RGB", (22, 20), FACE).save(theme / name / "CLOSEUP.BMP", "BMP")
         lines = kit("check", theme, status=1, env=ENV).stdout.splitlines()
         for part, _, line in cases:
             with self.subTest(part):
                 path = theme / "22X20" / (part + ".BMP") if part else theme / "22x20"
                 self.assertEqual([line % path], [n[:len(line % path)] for n in lines
                                                  if "%s: " % path in n])
-        self.assertEqual("%s: 12 file(s): 7 OK (0 with warnings), 5 refused - REFUSED" % theme,
+        self.assertIn("%s: 22 x 20 pixels, not 9999 x 9" % (theme / "9999X9" / "CLOSEUP.BMP"),
+                      lines)
+        for name in ("10000X9", "22X020"):
+            self.assertIn("warning: %s: not a theme file" % (theme / name), "\n".join(lines))
+        self.assertEqual("%s: 13 file(s): 7 OK (0 with warnings), 6 refused - REFUSED" % theme,
                          lines[-1])
 
 
