@@ -152,34 +152,6 @@ static void ClearWorkFolder(const char *folder)
     RemoveDirectoryA(folder);
 }
 
-// "<W>X<H>", a size subfolder's name as the painter looks it up: each side 1 to 4 digits with
-// no leading zero, the X in either case.
-static const int MaxSizeDigits = 4;
-
-static int ReadSizeNumber(const char **text, LONG *value)
-{
-    const char *c = *text;
-    if (*c < '1' || *c > '9')
-        return 0;
-    LONG n = 0;
-    for (int digits = 0; *c >= '0' && *c <= '9'; c++, digits++) {
-        if (digits == MaxSizeDigits)
-            return 0;
-        n = n * 10 + (*c - '0');
-    }
-    *value = n;
-    *text = c;
-    return 1;
-}
-
-static int ReadSizeFolderName(const char *name, SIZE *size)
-{
-    if (!ReadSizeNumber(&name, &size->cx) || (*name != 'X' && *name != 'x'))
-        return 0;
-    name++;
-    return ReadSizeNumber(&name, &size->cy) && *name == '\0';
-}
-
 int ForEachSizeFolder(const char *folder, SizeFolderVisit visit, void *context)
 {
     char pattern[MAX_PATH];

@@ -86,6 +86,9 @@ void PutHex(char *text, DWORD value, int digits);
 // as a size subfolder is named.
 inline constexpr int SizeTextSize = 32;
 void PutSize(char *text, DWORD width, DWORD height, const char *between);
+// The size a size subfolder's name "<W>X<H>" gives, as the loader names it (each side 1 to 4
+// digits with no leading zero, the X in either case). Returns 0 for any other name.
+int ReadSizeFolderName(const char *name, SIZE *size);
 
 // The module's path as the stored rundll32 command lines name it: the full path, or its
 // short form where the full one has a space, a comma or a quote, which the rundll32 of

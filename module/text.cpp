@@ -125,6 +125,33 @@ void PutSize(char *text, DWORD width, DWORD height, const char *between)
     FormatText(text, SizeTextSize, "%s%s%s", w, between, h);
 }
 
+// A side of a size folder's name: 1 to 4 digits, no leading zero.
+static const int MaxSizeDigits = 4;
+
+static int ReadSizeNumber(const char **text, LONG *value)
+{
+    const char *c = *text;
+    if (*c < '1' || *c > '9')
+        return 0;
+    LONG n = 0;
+    for (int digits = 0; *c >= '0' && *c <= '9'; c++, digits++) {
+        if (digits == MaxSizeDigits)
+            return 0;
+        n = n * 10 + (*c - '0');
+    }
+    *value = n;
+    *text = c;
+    return 1;
+}
+
+int ReadSizeFolderName(const char *name, SIZE *size)
+{
+    if (!ReadSizeNumber(&name, &size->cx) || (*name != 'X' && *name != 'x'))
+        return 0;
+    name++;
+    return ReadSizeNumber(&name, &size->cy) && *name == '\0';
+}
+
 // The rundll32 of Windows 95/98 takes the library's name up to the first comma and cannot
 // take a space or a quote in it.
 static int FitsRundllName(const char *path)

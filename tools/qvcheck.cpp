@@ -15,14 +15,18 @@
 // for a refused picture begin with "<W>X<H>\<name>: ".
 static int CheckSizeVariant(const char *variant, char *why, int whySize)
 {
+    // The size folder's name is the path's last but one part.
     const char *name = FileNamePart(variant);
-    const char *size = name - 1;
+    const char *size = name > variant ? name - 1 : name;
     while (size > variant && size[-1] != '\\')
         size--;
-    int folderLength = (int)(size - variant), w = 0, h = 0;
-    char own[MAX_PATH];
-    if (!folderLength || folderLength >= (int)sizeof own ||
-        sscanf(size, "%d%*[xX]%d", &w, &h) != 2) {
+    int folderLength = (int)(size - variant), sizeLength = (int)(name - size) - 1;
+    char own[MAX_PATH], sizeName[SizeTextSize];
+    SIZE slot;
+    if (folderLength && sizeLength < (int)sizeof sizeName)
+        CopyText(sizeName, sizeLength + 1, size);
+    if (!folderLength || folderLength >= (int)sizeof own || sizeLength >= (int)sizeof sizeName ||
+        !ReadSizeFolderName(sizeName, &slot)) {
         CopyText(why, whySize, "not in a size folder");
         return 0;
     }
@@ -32,7 +36,7 @@ static int CheckSizeVariant(const char *variant, char *why, int whySize)
         return 0;
     }
     char reason[256];
-    DeleteObject(LoadCaptionBitmap(own, w, h, reason, sizeof reason));
+    DeleteObject(LoadCaptionBitmap(own, slot.cx, slot.cy, reason, sizeof reason));
     size_t named = strlen(size);
     if (!_strnicmp(reason, size, named) && reason[named] == ':') {
         CopyText(why, whySize, reason + named + 2);

@@ -52,6 +52,28 @@ TEST(FormatText, FillsUpToTheLastByteAndRefusesOneMore)
     EXPECT_STREQ("[|b]", g.text) << "a zero-sized buffer is not written";
 }
 
+// A size folder's name is read back as it is written, each side up to the fourth digit.
+TEST(SizeFolderName, ReadsWhatPutSizeWritesAndNothingLonger)
+{
+    const struct {
+        const char *name;
+        LONG cx, cy; // 0: refused
+    } cases[] = {{"22X20", 22, 20}, {"28x26", 28, 26}, {"1X1", 1, 1}, {"9999X9999", 9999, 9999},
+                 {"10000X9", 0, 0}, {"9X10000", 0, 0}, {"0X20", 0, 0}, {"22X020", 0, 0},
+                 {"22X", 0, 0}, {"X20", 0, 0}, {"22 X 20", 0, 0}, {"22X20A", 0, 0}, {"", 0, 0}};
+    for (const auto &c : cases) {
+        SIZE size = {-1, -1};
+        EXPECT_EQ(c.cx != 0, ReadSizeFolderName(c.name, &size)) << c.name;
+        if (c.cx) {
+            EXPECT_EQ(c.cx, size.cx) << c.name;
+            EXPECT_EQ(c.cy, size.cy) << c.name;
+            char written[SizeTextSize];
+            PutSize(written, (DWORD)size.cx, (DWORD)size.cy, "X");
+            EXPECT_EQ(0, lstrcmpiA(c.name, written)) << c.name;
+        }
+    }
+}
+
 TEST(GetModulePath, RefusesAPathThatDoesNotFit)
 {
     ModuleInstance = nullptr; // the program itself
