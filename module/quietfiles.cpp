@@ -70,8 +70,9 @@ struct DriveRoot {
 
 // After a failed call in a run: "not ready" says the disk is out. Any other answer from a
 // floppy or CD drive may say the same (the platform promises no particular code for an empty
-// drive), so its root is asked once; when that fails too, the drive is skipped for the rest
-// of the run. The drive's kind is known without asking for the disk. The caller still sees
+// drive), so the drive is asked once for its free space, which every system answers for a root
+// with a disk in it and refuses without one; when that fails too, the drive is skipped for the
+// rest of the run. The drive's kind is known without asking for the disk. The caller still sees
 // the error of its own call.
 static void NoteFailure(const char *path)
 {
@@ -85,8 +86,9 @@ static void NoteFailure(const char *path)
         DrivesProbed |= bit;
         DriveRoot root(path);
         UINT type = GetDriveTypeA(root.text);
+        DWORD sectors, bytes, free, total;
         if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) &&
-            GetFileAttributesA(root.text) == INVALID_FILE_ATTRIBUTES)
+            !GetDiskFreeSpaceA(root.text, &sectors, &bytes, &free, &total))
             DrivesNotReady |= bit;
     }
     SetLastError(error);

@@ -29,6 +29,7 @@ extern "C" FARPROC ImportedCreateCompatibleBitmap __asm__("__imp__CreateCompatib
 extern "C" FARPROC ImportedGetDC __asm__("__imp__GetDC@4");
 extern "C" FARPROC ImportedReleaseDC __asm__("__imp__ReleaseDC@8");
 extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+extern "C" FARPROC ImportedGetDiskFreeSpaceA __asm__("__imp__GetDiskFreeSpaceA@20");
 extern "C" FARPROC ImportedFindFirstFileA __asm__("__imp__FindFirstFileA@8");
 extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
 extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4");
@@ -53,6 +54,7 @@ GetDCProc RealGetDC;
 ReleaseDCProc RealReleaseDC;
 
 decltype(&GetFileAttributesA) RealGetFileAttributesA;
+decltype(&GetDiskFreeSpaceA) RealGetDiskFreeSpaceA;
 decltype(&FindFirstFileA) RealFindFirstFileA;
 decltype(&InvalidateRect) RealInvalidateRect;
 decltype(&RemoveDirectoryA) RealRemoveDirectoryA;
@@ -122,6 +124,12 @@ HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURIT
 DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
 {
     return RefusedForNoDisk(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
+}
+
+BOOL WINAPI RuledGetDiskFreeSpaceA(LPCSTR root, DWORD *sectors, DWORD *bytes, DWORD *free,
+                                   DWORD *total)
+{
+    return !RefusedForNoDisk(root) && RealGetDiskFreeSpaceA(root, sectors, bytes, free, total);
 }
 
 // The folders that searches are open in, by search: such a folder cannot be removed until its
@@ -321,6 +329,7 @@ struct RulesAtStartUp {
         RealReleaseDC = reinterpret_cast<ReleaseDCProc>(
             SwapImportSlot(&ImportedReleaseDC, reinterpret_cast<FARPROC>(RuledReleaseDC)));
         RealGetFileAttributesA = SwapIn(&ImportedGetFileAttributesA, RuledGetFileAttributesA);
+        RealGetDiskFreeSpaceA = SwapIn(&ImportedGetDiskFreeSpaceA, RuledGetDiskFreeSpaceA);
         RealFindFirstFileA = SwapIn(&ImportedFindFirstFileA, RuledFindFirstFileA);
         RealInvalidateRect = SwapIn(&ImportedInvalidateRect, RuledInvalidateRect);
         RealRemoveDirectoryA = SwapIn(&ImportedRemoveDirectoryA, RuledRemoveDirectoryA);
