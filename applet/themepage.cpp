@@ -622,6 +622,13 @@ static void OnThemeSaveAs(HWND page)
              "");
         return;
     }
+    if (IsFile(folder)) {
+        Tell(page,
+             "The theme %s cannot be saved: %s is a file, not a theme's folder. Choose another "
+             "name, or move the file away.",
+             name, folder, "");
+        return;
+    }
     if (ThemeFolderExists(folder) &&
         !AskYesNo(page,
                   "There is a theme called %s already (in %s). Replace its pictures, read-only "

@@ -533,6 +533,13 @@ TEST_F(ThemesPage, SaveAsWritesTheStoredLookAsAThemeAndAsksBeforeReplacingOne)
         for (const auto &name : refused)
             EXPECT_THAT(SaveThemeAs(page, name.first), HasSubstr(name.second)) << name.first;
         EXPECT_EQ(before, OwnThemeFolders()) << "nothing written for a refused name";
+        // A name a plain file holds in the themes folder is refused in words; the file stays.
+        CreateDirectoryA(ThemesFolderOfProgram().c_str(), nullptr);
+        WriteFileBytes(folder, "mine", 4);
+        EXPECT_EQ("", SaveThemeAs(page, typed));
+        EXPECT_THAT(CloseMessageBox(sheet, 3000, IDOK).text, HasSubstr("is a file"));
+        EXPECT_EQ("mine", FileBytes(folder));
+        DeleteFileA(folder.c_str());
         EXPECT_EQ("", SaveThemeAs(page, typed));
         EXPECT_EQ(saved, SelectedText(page));
         EXPECT_TRUE(ApplyEnabled(sheet)) << "the stored paths are not the new theme's yet";
