@@ -78,8 +78,11 @@ def write_floppy(stage, files, folders, target, label, when, env):
 
 
 def write_cd(stage, target, label, application, env):
-    """ISO 9660 level 1 (8.3 names) with Joliet names."""
-    run_tool(["xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "-J", "-V", label, "-A",
+    """ISO 9660 level 1 (8.3 names) with Joliet names. The Rock Ridge entries xorriso adds carry
+    owner 0 and permissions made alike (-r), not those of whoever made the image, so that every
+    user's umask and account give the same bytes."""
+    run_tool(["xorriso", "-as", "mkisofs", "-quiet", "-iso-level", "1", "-r", "-J", "-V", label,
+              "-A",
               application, "-publisher", "Tovan", "-o", str(target), str(stage)],
              "making the CD image", env)
 

@@ -1,6 +1,7 @@
 """disk: a floppy image, the same bytes from the same themes, the size folders carried and
 installed, and a theme a Windows disk cannot hold refused."""
 import hashlib
+import os
 import shutil
 import unittest
 import zipfile
@@ -14,8 +15,12 @@ class Disk(unittest.TestCase):
     def test_disk_is_a_floppy_and_the_same_bytes_twice(self):
         work = work_folder(self)
         outputs = []
-        for run in ("one", "two"):
-            kit("disk", SOURCE / "dist" / "THEMES" / "CLASSIC", "-o", work / run, env=ENV)
+        for run, umask in (("one", 0o022), ("two", 0o077)):  # the second as a private user's
+            umask = os.umask(umask)
+            try:
+                kit("disk", SOURCE / "dist" / "THEMES" / "CLASSIC", "-o", work / run, env=ENV)
+            finally:
+                os.umask(umask)
             outputs.append({n: hashlib.sha256((work / run / n).read_bytes()).hexdigest()
                             for n in ("qvthemes.img", "qvthemes.iso", "qvthemes.zip")})
         self.assertEqual(outputs[0], outputs[1])
