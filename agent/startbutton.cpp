@@ -12,19 +12,10 @@ static constexpr int SettingBufferSize = 1024;
 // settings ask for the shell's own picture or the picture cannot be had.
 static HBITMAP LoadConfiguredPicture(HWND button)
 {
-    char buffer[SettingBufferSize];
-    DWORD type = 0;
-    DWORD size = 0;
-    DWORD mode = StartModeShell;
-    int stretch = 0;
-    // A value shorter than a DWORD would leave part of the mode to whatever the buffer held.
-    if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonValue, buffer,
-                          sizeof buffer, &type, &size) &&
-        type == REG_DWORD && size >= sizeof(DWORD)) {
-        DWORD value = *reinterpret_cast<DWORD *>(buffer);
-        mode = value & StartModeMask;
-        stretch = (value & StartStretchMask) != 0;
-    }
+    char path[SettingBufferSize];
+    DWORD mode;
+    int stretch;
+    ReadStartSettings(&mode, &stretch, path, sizeof path);
 
     RECT client;
     GetClientRect(button, &client);
@@ -39,13 +30,7 @@ static HBITMAP LoadConfiguredPicture(HWND button)
         return LoadBitmapResource(IDB_STARTBUTTON, cx, cy);
     case StartModeFile:
         // No file named means no picture: the built-in one is never taken instead.
-        if (!RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr,
-                               StartButtonFileNameValue, buffer, sizeof buffer, &type, &size) ||
-            type != REG_SZ)
-            return nullptr;
-        // A stored name need not end in a terminator: end it after the bytes read.
-        buffer[size < sizeof buffer ? size : sizeof buffer - 1] = '\0';
-        return LoadBitmapFile(buffer, cx, cy);
+        return path[0] ? LoadBitmapFile(path, cx, cy) : nullptr;
     default:
         return nullptr;
     }

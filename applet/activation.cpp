@@ -25,36 +25,6 @@ static const char PathUnnamableReason[] =
 static const char RunValueRefusedReason[] =
     "Windows would not store the setting that starts it (the registry refused it).";
 
-// The root of the drive or network share the path lies on ("A:\", "\\server\share\"), or ""
-// for a path of another form.
-static void GetPathRoot(const char *path, char *root, int rootSize)
-{
-    root[0] = '\0';
-    int length = 0;
-    if (path[0] && path[1] == ':') {
-        length = 2;
-    } else if (path[0] == '\\' && path[1] == '\\') {
-        // A server's name, then a share's: both must be there and neither empty.
-        length = 2;
-        for (int part = 0; part < 2; part++) {
-            int start = length;
-            while (path[length] && path[length] != '\\')
-                length++;
-            if (length == start || (part == 0 && !path[length]))
-                return;
-            if (part == 0)
-                length++;
-        }
-    } else {
-        return;
-    }
-    if (length + 2 > rootSize)
-        return;
-    CopyText(root, length + 1, path);
-    root[length] = '\\';
-    root[length + 1] = '\0';
-}
-
 UINT GetPathDriveType(const char *path)
 {
     char root[MAX_PATH];

@@ -22,19 +22,6 @@ static void EnableControl(HWND page, int id, int enable)
     EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
 }
 
-// Reads a Start button value into text (StartTextSize bytes). The buffer is cleared first
-// and always ends in a NUL: a stored string need not be terminated, and a DWORD stored in
-// fewer than 4 bytes must not pick up what an earlier read left in the buffer.
-static int ReadStartValue(const char *name, char *text, DWORD *type)
-{
-    memset(text, 0, StartTextSize);
-    *type = REG_NONE;
-    int read =
-        RegReadValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, name, text, StartTextSize, type);
-    text[StartTextSize - 1] = '\0';
-    return read;
-}
-
 // The picture the preview shows, as the agent would load it for the page's current choice.
 static HBITMAP StartPreviewPicture;
 
@@ -111,22 +98,11 @@ static void ShowStartChoice(HWND page, DWORD mode, int stretch, const char *path
 // unchanged on a later Apply.
 static void LoadStartPage(HWND page)
 {
-    char text[StartTextSize];
     char path[StartTextSize];
-    DWORD type;
-
-    int read = ReadStartValue(StartButtonFileNameValue, text, &type);
-    CopyText(path, sizeof path, read && type == REG_SZ ? text : "");
-
-    DWORD mode = 0;
-    DWORD stretch = 0;
-    if (ReadStartValue(StartButtonValue, text, &type) && type == REG_DWORD) {
-        DWORD value;
-        memcpy(&value, text, sizeof value);
-        mode = value & StartModeMask;
-        stretch = value & StartStretchMask;
-    }
-    ShowStartChoice(page, mode, stretch != 0, path);
+    DWORD mode;
+    int stretch;
+    ReadStartSettings(&mode, &stretch, path, sizeof path);
+    ShowStartChoice(page, mode, stretch, path);
 
     // Setting the edit's text above made it report a change; the page starts unchanged.
     TellSheet(page, PSM_UNCHANGED);

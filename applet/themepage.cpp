@@ -150,20 +150,7 @@ static void ReadStoredLook(Look *stored)
     DWORD size = 0;
     BYTE data[FrameControlsMaxBytes];
     memset(stored, 0, sizeof *stored);
-    if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonValue, data,
-                          sizeof data, &type, &size) &&
-        type == REG_DWORD && size >= sizeof(DWORD)) {
-        DWORD value;
-        memcpy(&value, data, sizeof value);
-        stored->mode = value & StartModeMask;
-        stored->stretch = (value & StartStretchMask) != 0;
-    }
-    if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, StartButtonFileNameValue,
-                          stored->startFile, sizeof stored->startFile - 1, &type, &size) &&
-        type == REG_SZ)
-        stored->startFile[size < sizeof stored->startFile ? size : 0] = '\0';
-    else
-        stored->startFile[0] = '\0';
+    ReadStartSettings(&stored->mode, &stored->stretch, stored->startFile, sizeof stored->startFile);
     if (RegReadValueSized(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, FrameControlsValue, data,
                           sizeof data, &type, &size) &&
         type == REG_BINARY)

@@ -4,7 +4,7 @@ set(QV_MODULE_COMPILE_OPTIONS
   -march=i486 -mtune=pentium -Os
   -ffreestanding -fno-exceptions -fno-rtti -fno-threadsafe-statics
   -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-stack-protector
-  -fno-builtin-printf -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
+  -fno-builtin-printf -fno-ident -Wall -Wextra -Wno-unused-parameter -Wno-cast-function-type)
 set(QV_MODULE_DEFINITIONS WINVER=0x0400 _WIN32_WINNT=0x0400 _WIN32_IE=0x0300 WIN32_LEAN_AND_MEAN
   NOMINMAX STRICT)
 

@@ -1,12 +1,15 @@
 // The module's core, which every subsystem includes and which includes none of them: process
-// attach and the state shared by every process (entry.cpp), bounded text and path helpers
-// (text.cpp), the registry helpers (registry.cpp) and the settings store (settings.cpp), file
-// calls that never ask for a disk (quietfiles.cpp), the one loader of picture files and of the
-// module's own bitmaps (bitmapfile.cpp) with the rule that fits a caption picture to another
-// size (captionfit.cpp), and the few C runtime functions the module provides itself (crt.cpp).
+// attach and the state shared by every process (entry.cpp), the module's own paths
+// (modulepath.cpp), the registry helpers (registry.cpp) and the settings store (settings.cpp),
+// file calls that never ask for a disk (quietfiles.cpp), the one loader of picture files and of
+// the module's own bitmaps (bitmapfile.cpp), and the few C runtime functions the module
+// provides itself (crt.cpp). What turns bytes into meaning (text, paths, bitmap formats, the
+// caption fit, the stored values' forms) is in formats.h, which builds natively too.
 #pragma once
 
 #include <windows.h>
+
+#include "module/formats.h"
 
 // ---- Constants: spelled here once, used everywhere else by name. ----
 
@@ -32,12 +35,6 @@ inline constexpr char FrameControlsValue[] = "FrameControls";
 inline constexpr char RunCommandFormat[] = "RUNDLL32.EXE %s,RUNDLL_QvIn";
 inline constexpr char RemoveCommandFormat[] = "RUNDLL32.EXE %s,RUNDLL_Remove";
 
-// "StartButton" value: mode in bits 0-3, stretch in bits 4-7.
-inline constexpr DWORD StartModeMask = 0x0F;
-inline constexpr DWORD StartStretchMask = 0xF0;
-inline constexpr DWORD StartStretchBit = 0x10;
-enum StartMode { StartModeShell = 0, StartModeBuiltIn = 1, StartModeFile = 2 };
-
 // Resource ids shared by the code and res/qvshell.rc live in res/resource.h.
 
 // The module's class identifier, registered as an in-process server.
@@ -56,19 +53,7 @@ extern void (*ModuleDetachHook)();
 extern "C" BOOL WINAPI ModuleEntry(HINSTANCE instance, DWORD reason, LPVOID reserved);
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow(void);
 
-// ---- Bounded text helpers (module/text.cpp). ----
-
-// Copies src into dst of dstSize bytes, cutting it if needed; dst is always terminated
-// (when dstSize > 0). Returns the number of characters copied.
-int CopyText(char *dst, int dstSize, const char *src);
-
-// Formats like wsprintfA with up to three string arguments, but refuses (returns 0, dst
-// holds "") when the result would not fit dstSize bytes. Returns 1 when formatted.
-int FormatText(char *dst, int dstSize, const char *format, const char *a, const char *b = nullptr,
-               const char *c = nullptr);
-
-// The last part of a path: what follows its last '\', '/' or ':'.
-const char *FileNamePart(const char *path);
+// ---- The module's own paths (module/modulepath.cpp). ----
 
 // The module's full path as GetModuleFileNameA gives it; "" when it cannot be had.
 // Returns 1 when the whole path fitted.
@@ -77,18 +62,6 @@ int GetModulePath(char *dst, int dstSize);
 // "<module's folder>\QVTHEMES", where the themes come with the module; "" and 0 when it
 // cannot be had whole.
 int GetThemesFolder(char *dst, int dstSize);
-
-// The low digits hexadecimal digits of value, most significant first, into text (not
-// terminated).
-void PutHex(char *text, DWORD value, int digits);
-
-// "<width><between><height>" into text of SizeTextSize bytes: "16 x 14" for the user, "22X20"
-// as a size subfolder is named.
-inline constexpr int SizeTextSize = 32;
-void PutSize(char *text, DWORD width, DWORD height, const char *between);
-// The size a size subfolder's name "<W>X<H>" gives, as the loader names it (each side 1 to 4
-// digits with no leading zero, the X in either case). Returns 0 for any other name.
-int ReadSizeFolderName(const char *name, SIZE *size);
 
 // The module's path as the stored rundll32 command lines name it: the full path, or its
 // short form where the full one has a space, a comma or a quote, which the rundll32 of
@@ -148,16 +121,6 @@ HBITMAP LoadCaptionBitmap(const char *path, int cx, int cy, char *why, int whySi
 void BeginBitmapLoads();
 void EndBitmapLoads();
 
-// ---- The fitting rule for caption pictures (module/captionfit.cpp). ----
-
-// Slots larger than this on a side are stretched to, not fitted.
-inline constexpr int LargestFitSide = 1024;
-// The rule stated in captionfit.cpp: 1 when it applies to a picture of width x height going
-// into slotWidth x slotHeight, with destination pixel (X, Y) taken from source pixel
-// (columns[X], rows[Y]); 0 when it does not (the picture is then stretched as before).
-// columns holds slotWidth entries and rows slotHeight.
-int MapCaptionFit(int width, int height, int slotWidth, int slotHeight, int *columns, int *rows);
-
 // ---- Registry helpers (module/registry.cpp). ----
 
 inline constexpr int JoinedPathSize = 1024;
@@ -181,11 +144,6 @@ int JoinRegistryPath(char *dst, int dstSize, const char *path, const char *subke
 
 // ---- Settings store (module/settings.cpp). ----
 
-inline constexpr int FrameImageCount = 13;
-inline constexpr int FrameImagePathSize = 260; // 259 characters and the terminator
-inline constexpr DWORD FrameControlsMaxBytes = FrameImageCount * FrameImagePathSize + 1; // 3381
-
-typedef char FrameImagePath[FrameImagePathSize];
 extern FrameImagePath FrameImageList[FrameImageCount];
 
 // One routine moves the list between memory and the registry: nonzero loads, 0 saves.
@@ -199,8 +157,6 @@ inline FrameImagePath *SaveFrameImages()
     return TransferFrameImages(0);
 }
 
-// Parses a stored "FrameControls" value of size bytes into list (13 strings, each cut to
-// 259 characters). Never reads past size bytes; missing strings stay empty.
-void ParseFrameImages(const BYTE *data, DWORD size, FrameImagePath *list);
-// Lays list out in the stored format into out (FrameControlsMaxBytes); returns the size.
-DWORD FormatFrameImages(const FrameImagePath *list, BYTE *out);
+// The stored Start button settings: its mode and stretch, and the picture file's path ("" when
+// none is stored or it does not fit pathSize bytes).
+void ReadStartSettings(DWORD *mode, int *stretch, char *path, int pathSize);

@@ -1,5 +1,14 @@
-// Bounded copy and format: every fixed-size buffer write of the module goes through these.
-#include "module/module.h"
+// Bounded copy and format, sizes in words and in folder names, and paths: every fixed-size
+// buffer write of the module goes through these.
+#include "module/formats.h"
+
+static int TextLength(const char *text)
+{
+    int n = 0;
+    while (text[n])
+        n++;
+    return n;
+}
 
 int CopyText(char *dst, int dstSize, const char *src)
 {
@@ -30,7 +39,7 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
     for (const char *f = format; *f; f++) {
         if (f[0] == '%' && f[1] == 's') {
             const char *s = arg < 3 && args[arg] ? args[arg] : "";
-            needed += lstrlenA(s);
+            needed += TextLength(s);
             arg++;
             f++;
         } else {
@@ -57,41 +66,6 @@ int FormatText(char *dst, int dstSize, const char *format, const char *a, const 
     }
     *out = '\0';
     return 1;
-}
-
-// Empties dst and answers 0: a path that cannot be had whole is not had at all.
-static int RefuseText(char *dst)
-{
-    dst[0] = '\0';
-    return 0;
-}
-
-int GetModulePath(char *dst, int dstSize)
-{
-    if (dstSize <= 0)
-        return 0;
-    DWORD n = GetModuleFileNameA(ModuleInstance, dst, (DWORD)dstSize);
-    // A path that filled the buffer may have been cut (and, on older systems, left
-    // unterminated): a cut path names another file, so it is refused.
-    if (n == 0 || n >= (DWORD)dstSize)
-        return RefuseText(dst);
-    dst[n] = '\0';
-    return 1;
-}
-
-int GetThemesFolder(char *dst, int dstSize)
-{
-    char path[MAX_PATH];
-    if (!GetModulePath(path, sizeof path))
-        return RefuseText(dst);
-    char *slash = nullptr;
-    for (char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/')
-            slash = p;
-    if (!slash)
-        return RefuseText(dst);
-    *slash = '\0';
-    return FormatText(dst, dstSize, "%s\\%s", path, ThemesFolderName);
 }
 
 void PutHex(char *text, DWORD value, int digits)
@@ -152,41 +126,65 @@ int ReadSizeFolderName(const char *name, SIZE *size)
     return ReadSizeNumber(&name, &size->cy) && *name == '\0';
 }
 
-// The rundll32 of Windows 95/98 takes the library's name up to the first comma and cannot
-// take a space or a quote in it.
-static int FitsRundllName(const char *path)
+const char *NextChar(const char *p)
 {
-    for (const char *p = path; *p; p++)
-        if (*p == ' ' || *p == ',' || *p == '"')
-            return 0;
-    return 1;
+    if (!*p)
+        return p;
+    // A lead byte with no second byte after it is a character of its own.
+    return IsDBCSLeadByte((BYTE)*p) && p[1] ? p + 2 : p + 1;
 }
 
-int GetRundllModulePath(char *dst, int dstSize)
+static int IsSeparator(char c)
 {
-    if (!GetModulePath(dst, dstSize))
-        return 0;
-    // Paths rundll32 can take stay as they are, so stored commands of existing users keep
-    // their text; others are named by their short form (the long one is still what COM and
-    // the user are shown).
-    if (FitsRundllName(dst))
-        return 1;
-    char shortPath[MAX_PATH * 2];
-    // The module's disk may have been taken out since it was loaded: no box asking for it.
-    UINT errorMode = BeginQuietFileAccess();
-    DWORD n = GetShortPathNameA(dst, shortPath, sizeof shortPath);
-    EndQuietFileAccess(errorMode);
-    if (n == 0 || n >= sizeof shortPath || !FitsRundllName(shortPath) ||
-        CopyText(dst, dstSize, shortPath) != (int)n)
-        return RefuseText(dst);
-    return 1;
+    return c == '\\' || c == '/';
 }
 
 const char *FileNamePart(const char *path)
 {
     const char *name = path;
-    for (const char *p = path; *p; p++)
-        if (*p == '\\' || *p == '/' || *p == ':')
+    for (const char *p = path; *p; p = NextChar(p))
+        if (IsSeparator(*p) || *p == ':')
             name = p + 1;
     return name;
+}
+
+int JoinPath(char *dst, int dstSize, const char *folder, const char *name)
+{
+    return FormatText(dst, dstSize, "%s\\%s", folder, name);
+}
+
+// The end of the part of a network path that starts at p: its next '\' or its terminator.
+static const char *PartEnd(const char *p)
+{
+    while (*p && *p != '\\')
+        p = NextChar(p);
+    return p;
+}
+
+int GetPathRoot(const char *path, char *root, int rootSize)
+{
+    if (rootSize > 0)
+        root[0] = '\0';
+    const char *end;
+    if (path[0] && !IsDBCSLeadByte((BYTE)path[0]) && path[1] == ':') {
+        end = path + 2;
+    } else if (path[0] == '\\' && path[1] == '\\') {
+        // A server's name, then a share's: both must be there and neither empty.
+        const char *server = path + 2;
+        const char *share = PartEnd(server);
+        if (share == server || !*share)
+            return 0;
+        end = PartEnd(share + 1);
+        if (end == share + 1)
+            return 0;
+    } else {
+        return 0;
+    }
+    int length = (int)(end - path);
+    if (length + 2 > rootSize)
+        return 0;
+    CopyText(root, length + 1, path);
+    root[length] = '\\';
+    root[length + 1] = '\0';
+    return 1;
 }

@@ -15,31 +15,32 @@
 // for a refused picture begin with "<W>X<H>\<name>: ".
 static int CheckSizeVariant(const char *variant, char *why, int whySize)
 {
-    // The size folder's name is the path's last but one part.
+    // The size folder is the path's last but one part, found by walking the path's characters.
     const char *name = FileNamePart(variant);
-    const char *size = name > variant ? name - 1 : name;
-    while (size > variant && size[-1] != '\\')
-        size--;
-    int folderLength = (int)(size - variant), sizeLength = (int)(name - size) - 1;
-    char own[MAX_PATH], sizeName[SizeTextSize];
+    int folderLength = (int)(name - variant);
+    char sizeFolder[MAX_PATH], own[MAX_PATH];
     SIZE slot;
-    if (folderLength && sizeLength < (int)sizeof sizeName)
-        CopyText(sizeName, sizeLength + 1, size);
-    if (!folderLength || folderLength >= (int)sizeof own || sizeLength >= (int)sizeof sizeName ||
-        !ReadSizeFolderName(sizeName, &slot)) {
+    const char *size = sizeFolder;
+    if (folderLength >= 2 && folderLength <= (int)sizeof sizeFolder) {
+        CopyText(sizeFolder, folderLength, variant); // without its separator
+        size = FileNamePart(sizeFolder);
+    }
+    if (size == sizeFolder || !ReadSizeFolderName(size, &slot)) {
         CopyText(why, whySize, "not in a size folder");
         return 0;
     }
-    CopyText(own, folderLength + 1, variant);
-    if (!FormatText(own + folderLength, sizeof own - folderLength, "%s", name)) {
+    CopyText(own, (int)(size - sizeFolder) + 1, sizeFolder);
+    if (!FormatText(own + (size - sizeFolder), sizeof own - (int)(size - sizeFolder), "%s", name)) {
         CopyText(why, whySize, "the path is too long");
         return 0;
     }
     char reason[256];
     DeleteObject(LoadCaptionBitmap(own, slot.cx, slot.cy, reason, sizeof reason));
-    size_t named = strlen(size);
-    if (!_strnicmp(reason, size, named) && reason[named] == ':') {
-        CopyText(why, whySize, reason + named + 2);
+    // A refusal of the picture itself is named "<W>X<H>\<name>: ".
+    char named[MAX_PATH];
+    size_t length = JoinPath(named, sizeof named, size, name) ? strlen(named) : 0;
+    if (length && !_strnicmp(reason, named, length) && reason[length] == ':') {
+        CopyText(why, whySize, reason + length + 2);
         return 0;
     }
     if (!reason[0])

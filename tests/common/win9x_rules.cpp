@@ -35,6 +35,7 @@ extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
 extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4");
 extern "C" FARPROC ImportedFindClose __asm__("__imp__FindClose@4");
 extern "C" FARPROC ImportedGetOpenFileNameA __asm__("__imp__GetOpenFileNameA@4");
+extern "C" FARPROC ImportedIsDBCSLeadByte __asm__("__imp__IsDBCSLeadByte@4");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -385,6 +386,24 @@ int TakeNoDiskCalls(char drive)
 {
     unsigned index = (unsigned)((drive | 0x20) - 'a');
     return index < 26 ? std::exchange(NoDiskCalls[index], 0) : 0;
+}
+
+static BOOL WINAPI IsLeadByteOf932(BYTE test)
+{
+    return (test >= 0x81 && test <= 0x9F) || (test >= 0xE0 && test <= 0xFC);
+}
+
+static FARPROC SingleByteLeadByte;
+
+FarEastCodePage::FarEastCodePage()
+{
+    SingleByteLeadByte =
+        SwapImportSlot(&ImportedIsDBCSLeadByte, reinterpret_cast<FARPROC>(IsLeadByteOf932));
+}
+
+FarEastCodePage::~FarEastCodePage()
+{
+    SwapImportSlot(&ImportedIsDBCSLeadByte, SingleByteLeadByte);
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -32,6 +32,13 @@ int TakeNoDiskCalls(char drive);
 extern DWORD NoDiskError;
 extern UINT NoDiskErrorMode;
 
+// While one lives, the program runs in the code page of the Far East editions (932): a byte
+// 0x81-0x9F or 0xE0-0xFC begins a character of two, whose second byte may be '\' (0x5C).
+struct FarEastCodePage {
+    FarEastCodePage();
+    ~FarEastCodePage();
+};
+
 // Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
 // standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath
 // names (compared as files, not as text).

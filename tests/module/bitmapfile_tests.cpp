@@ -139,22 +139,34 @@ bool Near(COLORREF a, COLORREF b)
     return true;
 }
 
-// Two 16 x 14 caption buttons: bevelled as the system draws one, a cross of one-pixel arms on
-// its face; and round, a black-outlined disc on the face, the outline reaching the frame.
+// 16 x 14 caption buttons bevelled as the system draws one: a cross of one-pixel arms on its
+// face, clear of the inside's edge; and a Maximize box whose top lies on the first row inside
+// the bevel, as drawn glyphs often do, and pressed, moved down and right onto the last row and
+// column inside it.
 const COLORREF Face = RGB(192, 192, 192), Glyph = RGB(128, 0, 0);
-COLORREF Bevelled(int x, int y)
+COLORREF Framed(int x, int y, bool glyph)
 {
     const COLORREF nearSide[2] = {RGB(223, 223, 223), RGB(255, 255, 255)},
                    farSide[2] = {0, RGB(128, 128, 128)};
     int n = std::min(x, y), f = std::min(15 - x, 13 - y);
-    bool cross = x >= 4 && x <= 11 && y >= 3 && y <= 10 && (x - 4 == y - 3 || 11 - x == y - 3);
-    return f < 2 ? farSide[f] : n < 2 ? nearSide[n] : cross ? Glyph : Face;
+    return f < 2 ? farSide[f] : n < 2 ? nearSide[n] : glyph ? Glyph : Face;
 }
-COLORREF Round(int x, int y)
+COLORREF Bevelled(int x, int y)
 {
-    auto on = [](int x, int y) { return pow((x - 7.5) / 8, 2) + pow((y - 6.5) / 7, 2) <= 1; };
-    bool inner = on(x - 1, y) && on(x + 1, y) && on(x, y - 1) && on(x, y + 1);
-    return !on(x, y) ? Face : inner ? RGB(0, 0, 160) : 0;
+    return Framed(x, y,
+                  x >= 4 && x <= 11 && y >= 3 && y <= 10 && (x - 4 == y - 3 || 11 - x == y - 3));
+}
+bool MaximizeBox(int x, int y) // its top two rows thick, as the system draws it
+{
+    return x >= 0 && x <= 9 && y >= 0 && y <= 8 && (y <= 1 || y == 8 || x == 0 || x == 9);
+}
+COLORREF Boxed(int x, int y)
+{
+    return Framed(x, y, MaximizeBox(x - 3, y - 2));
+}
+COLORREF BoxedDown(int x, int y)
+{
+    return Framed(x, y, MaximizeBox(x - 4, y - 3));
 }
 // The pixels of a bitmap, which is deleted.
 std::vector<COLORREF> Taken(HBITMAP bitmap, int w, int h)
@@ -630,22 +642,25 @@ TEST(KitThemes, TheLoaderGivesEveryPictureAsDrawn)
         EXPECT_GT(fitted, 0);
 }
 
-// Caption pictures into slots of other sizes: the three outer lines on each side keep their runs
-// of colour (every bevel line stays single) and the corners stay as drawn; the glyph grows by the
-// largest whole factor that fits both ways, centred (an odd spare pixel after it); no colour
-// appears that the picture lacks; a slot smaller on either side takes the plain stretch.
-TEST(CaptionFit, LinesStayLinesAtEveryCaptionSize)
+// Caption pictures into slots of other sizes: the two outer lines on each side keep their runs
+// of colour (every bevel line stays single) and the corners stay as drawn; the inside grows by
+// the largest whole factor that fits both ways, centred (an odd spare pixel after it), with the
+// face around it, so a glyph touching the inside's edge keeps its shape and its pixels grow by
+// exactly k * k; no colour appears that the picture lacks; a slot smaller on either side takes
+// the plain stretch.
+TEST(CaptionFit, LinesStayLinesAndGlyphsKeepTheirShapeAtEveryCaptionSize)
 {
     const int slots[][3] = {{16, 14, 1}, {22, 20, 1}, {23, 21, 1}, {27, 26, 1}, {28, 23, 1},
                             {28, 24, 2}, {28, 26, 2}, {34, 32, 2}, {12, 10, 0}, {17, 13, 0}};
     std::string path = Folder() + "fit.bmp";
-    for (COLORREF (*picture)(int, int) : {Bevelled, Round}) {
+    for (COLORREF (*picture)(int, int) : {Bevelled, Boxed, BoxedDown}) {
         ASSERT_TRUE(WriteBmpFile(path, 16, 14, picture));
         const std::vector<COLORREF> s = Taken(LoadBitmapFile(path.c_str(), 0, 0), 16, 14);
         auto S = [&](int x, int y) { return s[(y + 14) % 14 * 16 + (x + 16) % 16]; };
         for (const auto &slot : slots) {
             const int W = slot[0], H = slot[1], k = slot[2]; // k 0: a shrink
-            SCOPED_TRACE(testing::Message() << (picture == Round) << ": " << W << " x " << H);
+            SCOPED_TRACE(testing::Message()
+                         << (picture == Bevelled ? "cross" : "box") << ": " << W << " x " << H);
             auto o = Taken(LoadCaptionBitmap(path.c_str(), W, H, nullptr, 0), W, H);
             auto O = [&](int x, int y) { return o[(y + H) % H * W + (x + W) % W]; };
             for (COLORREF c : o)
@@ -654,8 +669,8 @@ TEST(CaptionFit, LinesStayLinesAtEveryCaptionSize)
                 EXPECT_EQ(Taken(LoadBitmapFile(path.c_str(), W, H), W, H), o) << "not stretched";
                 continue;
             }
-            for (int a : {0, 1, 2, -3, -2, -1})
-                for (int b : {0, 1, 2, -3, -2, -1}) {
+            for (int a : {0, 1, -2, -1})
+                for (int b : {0, 1, -2, -1}) {
                     EXPECT_EQ(S(a, b), O(a, b)) << "corner pixel " << a << ", " << b;
                     EXPECT_TRUE(Runs(14, [&](int i) { return S(a, i); }) ==
                                     Runs(H, [&](int i) { return O(a, i); }) &&
@@ -663,18 +678,82 @@ TEST(CaptionFit, LinesStayLinesAtEveryCaptionSize)
                                     Runs(W, [&](int i) { return O(i, b); }))
                         << "column " << a << " or row " << b;
                 }
-            if (picture == Round)
-                continue;
-            int first = std::find(o.begin(), o.end(), Glyph) - o.begin(),
-                last = o.rend() - std::find(o.rbegin(), o.rend(), Glyph) - 1;
-            int left = first % W, top = first / W, right = last % W, bottom = last / W;
-            EXPECT_EQ(16 * k * k, std::count(o.begin(), o.end(), Glyph)) << "arms uneven";
-            EXPECT_TRUE(right - left + 1 == 8 * k && bottom - top + 1 == 8 * k) << "glyph size";
-            EXPECT_TRUE((W - 3 - right == left - 2 || W - 3 - right == left - 1) &&
-                        (H - 3 - bottom == top - 2 || H - 3 - bottom == top - 1))
-                << "not centred: " << left << ", " << top;
+            EXPECT_EQ(k * k * std::count(s.begin(), s.end(), Glyph),
+                      std::count(o.begin(), o.end(), Glyph));
+            // The 12 x 10 inside at k times its size, its spare split with the odd pixel after.
+            const int left = 2 + (W - 4 - 12 * k) / 2, top = 2 + (H - 4 - 10 * k) / 2;
+            for (int y = 2; y < H - 2; y++)
+                for (int x = 2; x < W - 2; x++) {
+                    bool inside = x >= left && x < left + 12 * k && y >= top && y < top + 10 * k;
+                    ASSERT_EQ(inside ? S(2 + (x - left) / k, 2 + (y - top) / k) : Face, O(x, y))
+                        << "pixel " << x << ", " << y;
+                }
         }
     }
+}
+
+// What the loader last handed GDI of an 8-bit picture.
+extern "C" FARPROC ImportedStretchDIBits __asm__("__imp__StretchDIBits@52");
+struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD entry15;
+    std::vector<BYTE> bits;
+    decltype(&StretchDIBits) draw;
+} Handed;
+int WINAPI WatchedStretchDIBits(HDC dc, int x, int y, int cx, int cy, int sx, int sy, int scx,
+                                int scy, const void *bits, const BITMAPINFO *info, UINT usage,
+                                DWORD rop)
+{
+    Handed.header = info->bmiHeader;
+    Handed.entry15 = info->bmiColors[15];
+    const BYTE *b = static_cast<const BYTE *>(bits);
+    Handed.bits.assign(b, b + (Handed.header.biWidth + 3) / 4 * 4 * scy);
+    return Handed.draw(dc, x, y, cx, cy, sx, sy, scx, scy, bits, info, usage, rop);
+}
+
+// A picture of 8 bits or fewer is fitted by its colour indices, so that a palette display maps
+// a fitted button's colours as it maps one at its own size: GDI is handed the indices with the
+// picture's own table.
+TEST(CaptionFit, APictureOfFourBitsIsFittedByItsIndices)
+{
+    // Rows of one index each, 0 to 13, from the top; its table is grey-scale.
+    std::vector<BYTE> pixels;
+    for (int y = 13; y >= 0; y--)
+        pixels.insert(pixels.end(), 8, (BYTE)(y * 0x11));
+    std::string path = Folder() + "fit4.bmp";
+    ASSERT_TRUE(WriteBmpBytes(path, MakeBmpBytes(16, 14, 4, 40, BI_RGB, pixels)));
+    ImportSlotSwap<decltype(&StretchDIBits)> watch(&ImportedStretchDIBits, WatchedStretchDIBits);
+    Handed.draw = watch.original;
+    DeleteObject(LoadCaptionBitmap(path.c_str(), 28, 26, nullptr, 0));
+    ASSERT_EQ(8, Handed.header.biBitCount);
+    EXPECT_EQ(16u, Handed.header.biClrUsed);
+    EXPECT_EQ(0x11 * 15, Handed.entry15.rgbRed);
+    ASSERT_EQ(28u * 26, Handed.bits.size());
+    // Row y of the slot (from the top): its frame rows as drawn, the band the face (index 2, the
+    // commonest just inside the frame is row 2's), the inside each row twice.
+    for (int y = 0; y < 26; y++) {
+        int row = y < 2 ? y : y >= 24 ? y - 12 : y < 3 || y >= 23 ? 2 : 2 + (y - 3) / 2;
+        EXPECT_EQ(row, Handed.bits[(25 - y) * 28 + 14]) << "row " << y;
+    }
+}
+
+// On the Far East editions a file's name may hold a character whose second byte is '\': the
+// picture "\x95\\.BMP" (one character, then ".BMP") is its folder's, and so are its size folder
+// and the name its refusal gives, which a byte-by-byte walk would take from a folder "\x95".
+TEST(CaptionFit, ANameWithADoubleByteCharacterIsWalkedByCharacters)
+{
+    FarEastCodePage codePage;
+    const std::string theme = Folder() + "FAREAST\\", name = "\x95\\.BMP";
+    for (const char *folder : {"", "22X20\\", "\x95", "22X20\\\x95"})
+        CreateDirectoryA((theme + folder).c_str(), nullptr);
+    const COLORREF own = RGB(0, 0, 160), drawn = RGB(160, 0, 0);
+    ASSERT_TRUE(WriteSolidBmpFile(theme + name, 16, 14, own));
+    ASSERT_TRUE(WriteSolidBmpFile(theme + "22X20\\" + name, 22, 20, drawn));
+    auto shown = Taken(LoadCaptionBitmap((theme + name).c_str(), 22, 20, nullptr, 0), 22, 20);
+    EXPECT_EQ(22 * 20, std::count(shown.begin(), shown.end(), drawn)) << "not its size folder's";
+    char why[64];
+    DeleteObject(LoadCaptionBitmap((theme + "\x95\\.bmp\x95\\").c_str(), 16, 14, why, sizeof why));
+    EXPECT_STREQ("\x95\\.bmp\x95\\: file not found", why);
 }
 
 // A folder's "<W>X<H>" subfolder holds pictures drawn for W x H, used at that size only; one of
