@@ -6,7 +6,9 @@ import unittest
 
 from PIL import Image
 
-from .testing import assert_same_picture, kit, picture, random_picture, work_folder
+from .fit import fit_picture
+from .testing import (assert_same_picture, framed, kit, picture, random_picture,
+                      work_folder)
 
 
 class Make(unittest.TestCase):
@@ -88,7 +90,15 @@ class Make(unittest.TestCase):
             kit("make", self.folder, name, "-o", self.out, "--any-size")
             self.assertEqual(["MINUP.BMP", "START.BMP"],
                              sorted(p.name for p in (self.out / name.upper()).iterdir()))
-        kit("make", self.folder, "my-th_1", "-o", self.out, "--any-size", status=1)  # no --force
+        # Replacing a theme takes --force: without, the old one stays and the user is told how.
+        (self.folder / "MINUP.bmp").unlink()
+        random_picture((16, 14), "new").save(self.folder / "closeup.png")
+        theme = self.out / "MY-TH_1"
+        done = kit("make", self.folder, "my-th_1", "-o", self.out, "--any-size", status=1)
+        self.assertIn("--force", done.stderr)
+        self.assertEqual(["MINUP.BMP", "START.BMP"], sorted(p.name for p in theme.iterdir()))
+        kit("make", self.folder, "my-th_1", "-o", self.out, "--force")
+        self.assertEqual(["CLOSEUP.BMP", "START.BMP"], sorted(p.name for p in theme.iterdir()))
         picture((90, 48)).save(self.work / "big.png")
         kit("make", self.work / "big.png", "T", "--cell", "18x16", "--any-size", "-o", self.out)
         with Image.open(self.out / "T" / "CLOSEUP.BMP") as made:
@@ -98,15 +108,34 @@ class Make(unittest.TestCase):
         drawn = random_picture((110, 60), "22x20").convert("RGBA")
         drawn.paste((0, 0, 0, 0), (66, 0, 88, 20))  # Maximize, up
         drawn.save(self.work / "drawn.png")
-        kit("make", self.work / "sheet.png", "S", "--sizes", "16x14,22X20", "--sheet",
+        random_picture((80, 42), "own").save(self.work / "own.png")
+        kit("make", self.work / "own.png", "S", "--sizes", "16x14,22X20", "--sheet",
             "22x20=drawn.png", "-o", self.out, cwd=self.work)
         with Image.open(self.out / "S" / "16X14" / "MINUP.BMP") as fitted:
-            assert_same_picture(Image.new("RGB", (16, 14)), fitted, "a fit at its own size")
-        for part, cell, want in [("CLOSEUP", (88, 0), None), ("MAXUP", (66, 0), (22, 20)),
-                                 ("MINDIS", (22, 40), None)]:
+            assert_same_picture(random_picture((80, 42), "own").crop((16, 0, 32, 14)), fitted,
+                                "a fit at its own size")
+        for part, cell in [("CLOSEUP", (88, 0)), ("MINDIS", (22, 40))]:
             with Image.open(self.out / "S" / "22X20" / (part + ".BMP")) as made:
-                assert_same_picture(drawn.crop(cell + (cell[0] + 22, cell[1] + 20))
-                                    if not want else Image.new("RGB", want), made, part)
+                assert_same_picture(drawn.crop(cell + (cell[0] + 22, cell[1] + 20)), made, part)
+        self.assertTrue((self.out / "S" / "22X20" / "MAXUP.BMP").is_file(), "not fitted")
+
+    def test_a_glyph_touching_the_inside_grows_by_the_whole_factor(self):
+        """The module's fit: the frame lengthened, the inside k times over and centred with the
+        face around it, so that a glyph on the inside's edge keeps its shape: a Maximize box
+        on the first row inside the bevel, and pressed, on its last row and column."""
+        def box(dx, dy):
+            return lambda x, y: (0 <= x - dx <= 9 and 0 <= y - dy <= 8 and
+                                 (y - dy <= 1 or y - dy == 8 or x - dx in (0, 9)))
+        for (dx, dy), slot, k, (left, top) in [((3, 2), (22, 20), 1, (5, 5)),
+                                              ((4, 3), (22, 20), 1, (5, 5)),
+                                              ((3, 2), (28, 26), 2, (2, 3)),
+                                              ((4, 3), (31, 25), 2, (3, 2))]:
+            with self.subTest(glyph=(dx, dy), slot=slot):
+                glyph = box(dx, dy)
+                grown = framed(slot, lambda x, y: left <= x < left + 12 * k and
+                               top <= y < top + 10 * k and
+                               glyph(2 + (x - left) // k, 2 + (y - top) // k))
+                assert_same_picture(grown, fit_picture(framed((16, 14), glyph), slot))
 
     def test_a_missing_part_is_left_to_the_system_with_a_warning(self):
         sheet = picture((80, 42))

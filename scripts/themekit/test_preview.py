@@ -4,7 +4,7 @@ import unittest
 
 from PIL import Image
 
-from .testing import SOURCE, assert_same_picture, kit, random_picture, work_folder
+from .testing import SOURCE, assert_same_picture, framed, kit, random_picture, work_folder
 
 
 class Preview(unittest.TestCase):
@@ -12,15 +12,17 @@ class Preview(unittest.TestCase):
         work = work_folder(self)
         folder = work / "pictures"
         folder.mkdir()
-        for part in ("closeup", "minup", "start"):
+        for part in ("closeup", "closedis", "start"):
             random_picture((48, 16) if part == "start" else (16, 14), part).save(
                 folder / (part + ".png"))
+        # Minimize: a box on the inside's edge, which at 24 stays as drawn, amid the face.
+        framed((16, 14), lambda x, y: 3 <= x <= 12 and 2 <= y <= 11).save(folder / "minup.png")
         kit("make", folder, "T", "-o", work, "--sizes", "22x20")
         # At 24 the size folder's Close button, drawn there, and the module's fit of Minimize.
         sized = work / "T" / "22X20"
         random_picture((22, 20), "sized").save(sized / "CLOSEUP.BMP", "BMP")
-        fitted = Image.open(sized / "MINUP.BMP").convert("RGB")
         (sized / "MINUP.BMP").unlink()
+        fitted = framed((22, 20), lambda x, y: 6 <= x <= 15 and 5 <= y <= 14)
         kit("preview", work / "T", work / "z24.png", "--size", 24, "--zoom", 1)
         at24 = Image.open(work / "z24.png").convert("RGB")
         for what, x, expected in [("Close", 260 - 25, random_picture((22, 20), "sized")),
@@ -34,6 +36,8 @@ class Preview(unittest.TestCase):
         assert_same_picture(random_picture((16, 14), "closeup"), close, "the Close button")
         corners = [one.getpixel(p) for p in ((223, 2), (236, 96))]  # the system's MAXUP, CLOSEDN
         self.assertEqual([(255, 255, 255), (0, 0, 0)], corners, "not raised, then pressed")
+        assert_same_picture(random_picture((16, 14), "closedis"), one.crop((236, 120, 252, 134)),
+                            "the disabled Close button")
         # The standard preview's row for the size folder, below the five others.
         assert_same_picture(random_picture((22, 20), "sized"), one.crop((230, 144, 252, 164)),
                             "the 22X20 row's Close button")

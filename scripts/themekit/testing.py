@@ -15,7 +15,7 @@ from pathlib import Path
 
 from PIL import Image
 
-from .bitmaps import STANDARD
+from .bitmaps import FACE, STANDARD
 
 SOURCE = Path(__file__).resolve().parents[2]
 KIT = SOURCE / "scripts" / "qvtheme.py"
@@ -70,6 +70,19 @@ def random_picture(size, seed):
     rng = random.Random(seed)
     image = Image.new("RGB", size)
     image.putdata([rng.choice(STANDARD[1:]) for _ in range(size[0] * size[1])])
+    return image
+
+
+def framed(size, glyph=lambda x, y: False):
+    """A caption button as the system draws one, (w, h) pixels: two bevel lines on each side, lit
+    above and left, the face inside them, and a glyph in dark red where glyph(x, y) holds. Its
+    bevels are the same drawn at any size, so a test can draw what a fit must give."""
+    w, h = size
+    near, far = [(223, 223, 223), (255, 255, 255)], [(0, 0, 0), (128, 128, 128)]
+    image = Image.new("RGB", size)
+    image.putdata([far[min(w - 1 - x, h - 1 - y)] if min(w - 1 - x, h - 1 - y) < 2 else
+                   near[min(x, y)] if min(x, y) < 2 else (128, 0, 0) if glyph(x, y) else FACE
+                   for y in range(h) for x in range(w)])
     return image
 
 
