@@ -19,12 +19,14 @@ if [ "${1:-}" = --quick ]; then
 fi
 build=${1:-$here/build-coverage}
 
+# Counts are looked for in the build folder alone: elsewhere in the tree a test run's Wine prefix
+# may link to the user's home folder and, through a prefix there, to the whole file system.
 report() { # [gcovr options...]
   local filters=()
   for dir in module install agent framectl applet; do filters+=(-f "$here/$dir/"); done
   gcovr --root "$here" --gcov-executable i686-w64-mingw32-gcov-posix \
     --object-directory "$build/CMakeFiles/qvcode.dir" "${filters[@]}" \
-    --sort-percentage --txt "$build/coverage.txt" "$@"
+    --sort-percentage --txt "$build/coverage.txt" "$@" "$build"
   cat "$build/coverage.txt"
 }
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 
-PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine zip unzip mtools xorriso gcovr python3-pil python3-pyflakes"
+PKGS="cmake make g++-mingw-w64-i686 binutils-mingw-w64-i686 googletest wine wine32:i386 xvfb xauth x11-utils imagemagick python3 fonts-wine zip unzip mtools xorriso gcovr python3-pil python3-pyflakes clang libclang-rt-14-dev"
 
 missing=""
 for p in $PKGS; do

@@ -127,8 +127,17 @@ inline std::vector<std::string> FilesWithin(const std::string &folder, const cha
     return files;
 }
 
+// Every bitmap file a test writes, when QV_FUZZ_SEEDS names a folder, is kept there too: the
+// hostile and edge-case files of the tests are the fuzz targets' seeds (scripts/fuzz_corpus.sh).
 inline bool WriteBmpBytes(const std::string &path, const std::vector<BYTE> &bytes)
 {
+    char seeds[MAX_PATH];
+    static int kept;
+    DWORD n = GetEnvironmentVariableA("QV_FUZZ_SEEDS", seeds, sizeof seeds);
+    if (n && n < sizeof seeds)
+        WriteFileBytes(std::string(seeds) + "\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                           std::to_string(kept++) + ".bmp",
+                       bytes.data(), (DWORD)bytes.size());
     return WriteFileBytes(path, bytes.data(), (DWORD)bytes.size());
 }
 
