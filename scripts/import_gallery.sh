@@ -29,9 +29,9 @@ for size in 18 24; do
   shots=()
   for theme in "${themes[@]}"; do
     name=$(basename "$theme" | tr '[:upper:]' '[:lower:]')
-    [ "$size" = 18 ] && python3 "$here/scripts/qvtheme.py" import "$data/$theme" -o "$work" \
+    [ "$size" = 18 ] && "$here/scripts/qvtheme.py" import "$data/$theme" -o "$work" \
       --name "$name" 2>/dev/null
-    python3 "$here/scripts/qvtheme.py" preview "$work/${name^^}" \
+    "$here/scripts/qvtheme.py" preview "$work/${name^^}" \
       "$here/docs/import/$name-$size.png" --size "$size"
     shots+=("$here/docs/import/$name-$size.png")
   done
