@@ -141,6 +141,21 @@ class WholePackages(unittest.TestCase):
                 self.assertEqual(want, [lines[1], lines[2]] + lines[3:3 + (len(want) > 2)])
                 self.assertIn("Imported themes keep their authors' licences", note)
 
+    def test_an_archive_gives_the_folders_theme(self):
+        work = work_folder(self)
+        folder = self.icewm / "usr/share/icewm/themes/win95"
+        with tarfile.open(work / "win95.tar.xz", "w:xz") as archive:
+            archive.add(folder, "win95")
+        shutil.make_archive(str(work / "win95"), "zip", folder.parent, "win95")
+        for name in ("win95.tar.xz", "win95.zip"):
+            kit("import", work / name, "-o", work / name.replace(".", "-"))
+            made = work / name.replace(".", "-") / "WIN95"
+            for part in PICTURES:
+                self.assertEqual((self.theme(ICEWM[-1]) / (part + ".BMP")).read_bytes(),
+                                 (made / (part + ".BMP")).read_bytes(), (name, part))
+            self.assertIn("\r\nFolder: %s: win95/default.theme\r\n" % name,
+                          (made / "SOURCE.TXT").read_bytes().decode("cp1252"))
+
     def test_every_xpm_of_the_packages_reads(self):
         counts = {}
         for root in (self.icewm, self.xfwm4):
