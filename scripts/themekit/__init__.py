@@ -15,6 +15,7 @@
             pictures written as make writes them, with SOURCE.TXT
   icewm     reading IceWM themes: .theme settings, the looks and their buttons
   xfwm4     reading xfwm4 themes and their larger siblings
+  openbox   reading Openbox themes: themerc's textures and the XBM masks
   buttons   caption buttons from such pictures: cut, brought to size, disabled and Help drawn
   xpm       the kit's own reader of X pixmaps (x11colours.txt: X11's colour names, for systems
             without rgb.txt)

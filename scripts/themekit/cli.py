@@ -5,7 +5,7 @@ rules, preview it, and carry it to the Windows machine on one disk image.
   qvtheme.py check DIR...                  every file through the module's own check
   qvtheme.py preview DIR OUT.png           the theme on title bars and a taskbar
   qvtheme.py disk DIR... -o OUTDIR         a floppy image, a CD image and a ZIP with THEMES.INF
-  qvtheme.py import SOURCE [-o DIR]        a theme made from an IceWM or xfwm4 theme
+  qvtheme.py import SOURCE [-o DIR]        a theme made from an IceWM, xfwm4 or Openbox theme
 
 Each subcommand has --help and its work in the module of its name. Runs with Debian's Python 3
 and Pillow (python3-pil, installed by scripts/setup.sh).
@@ -134,14 +134,15 @@ def parser():
                         "bar for each size folder below")
 
     i = commands.add_parser(
-        "import", help="make a theme from an IceWM or xfwm4 theme",
+        "import", help="make a theme from an IceWM, xfwm4 or Openbox theme",
         description="Makes a theme folder from a theme of another desktop: an IceWM theme (a "
                     "folder with default.theme, or another .theme file) or an xfwm4 theme (a "
                     "folder with xfwm4/themerc, whose siblings NAME-hdpi and NAME-xhdpi become "
-                    "size folders at the nearest of 22X20 and 28X26), or a .tar.gz, .tar.xz or "
-                    ".zip holding one. Up and down are the theme's normal and pressed pictures, "
-                    "disabled its inactive one (else embossed from up as Windows draws a "
-                    "disabled glyph), Help a question mark on the theme's own button; each is "
+                    "size folders at the nearest of 22X20 and 28X26) or an Openbox theme (a "
+                    "folder with openbox-3/themerc, its XBM masks drawn on its textures), or a "
+                    ".tar.gz, .tar.xz or .zip holding one. Up and down are the theme's normal "
+                    "and pressed pictures, disabled its inactive one (else embossed from up as "
+                    "Windows draws a disabled glyph), Help a question mark on the theme's own button; each is "
                     "cut to the button and brought to 16 x 14 (lines that repeat dropped, "
                     "smaller ones fitted by the module's rule), then written as make writes "
                     "(16 colours unless --colours 256). SOURCE.TXT in the theme says where it "

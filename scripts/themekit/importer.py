@@ -1,6 +1,7 @@
-"""The import subcommand: a theme made from another desktop's theme (IceWM or xfwm4; a folder, a
-.theme file, or an archive holding one), its 13 caption pictures and Start picture written as
-make writes a theme, with SOURCE.TXT saying where it came from and under which licence."""
+"""The import subcommand: a theme made from another desktop's theme (IceWM, xfwm4 or Openbox; a
+folder, a .theme file, or an archive holding one), its 13 caption pictures and Start picture
+written as make writes a theme, with SOURCE.TXT saying where it came from and its licence."""
+import fnmatch
 import gzip
 import re
 import subprocess
@@ -9,7 +10,7 @@ import tempfile
 import zipfile
 from pathlib import Path, PurePosixPath
 
-from . import icewm, xfwm4
+from . import icewm, openbox, xfwm4
 from .bitmaps import to_standard
 from .buttons import disabled_from, help_pictures, pressed_from, to_cells
 from .make import theme_files_made, write_theme
@@ -63,7 +64,8 @@ def themes_in(folder):
     """The themes an unpacked archive holds: folders of .theme files and xfwm4 folders, without
     the larger siblings of one of them."""
     found = {p.parent for p in folder.rglob("*.theme")} | {
-        p.parent.parent for p in folder.rglob("xfwm4/themerc")}
+        p.parent.parent for p in folder.rglob("xfwm4/themerc")} | {
+        p.parent.parent for p in folder.rglob("openbox-3/themerc")}
     return sorted(p for p in found if not any(
         p.name.endswith(s) and p.parent / p.name[:-len(s)] in found for s in xfwm4.SIBLINGS))
 
@@ -74,10 +76,11 @@ def read_source(path):
         return icewm.read_theme(path)
     if path.is_dir() and xfwm4.theme_folder(path):
         return xfwm4.read_theme(path)
-    if path.is_dir() and (path / "openbox-3" / "themerc").is_file():
-        raise Refusal("%s: an Openbox theme, which the kit does not import yet" % path)
-    raise Refusal("%s: not an IceWM theme (no .theme file) nor an xfwm4 theme (no "
-                  "xfwm4/themerc)" % path)
+    if path.is_dir() and ((path / "openbox-3" / "themerc").is_file() or
+                          path.name == "openbox-3" and (path / "themerc").is_file()):
+        return openbox.read_theme(path)
+    raise Refusal("%s: not an IceWM theme (no .theme file), an xfwm4 theme (no xfwm4/themerc) "
+                  "nor an Openbox theme (no openbox-3/themerc)" % path)
 
 
 def looks_alike(one, other, bpp):
@@ -162,21 +165,24 @@ def copyright_fields(stanza):
 
 
 def licence_in(copyright_text, name):
-    """The licence a package's copyright file gives the theme, and for what: that of the Files
-    stanza naming its folder (themes/<name>/*; the last of themes/<name>-*/* where none is
-    exact), else the file's sentence on the whole package; None where it has neither."""
+    """The licence a package's copyright file gives the theme, and for what: that of the last
+    Files stanza naming its folder (themes/<name>/*, a pattern such as Nightmare*; else the last
+    of themes/<name>-*/*), else that of Files: *, else the file's sentence on the whole package;
+    None where it has none of them."""
     key = re.sub(r"-x?hdpi$", "", name.lower())
-    exact, near = None, None
+    exact = near = everything = None
     for stanza in re.split(r"\n\s*\n", copyright_text):
         fields = copyright_fields(stanza)
         for pattern in fields.get("files", "").split() if "license" in fields else []:
-            folders = PurePosixPath(pattern.lower()).parts
-            if key in folders:
-                exact = exact or (pattern, fields)
+            folders = [f for f in PurePosixPath(pattern.lower()).parts if f != "*"]
+            if not folders:
+                everything = (pattern, fields)
+            elif any(fnmatch.fnmatchcase(key, f) for f in folders):
+                exact = (pattern, fields)
             elif any(f.startswith(key + "-") for f in folders):
                 near = (pattern, fields)
-    if exact or near:
-        pattern, fields = exact or near
+    if exact or near or everything:
+        pattern, fields = exact or near or everything
         holder = fields.get("copyright", "").splitlines()[:1]
         return fields["license"].splitlines()[0], "for %s%s" % (
             pattern, "; Copyright " + holder[0] if holder else "")

@@ -1,7 +1,7 @@
-"""import over every theme of Debian's icewm-common and xfwm4 (fetched into the build at test time,
-skipped where no package registry answers), each checked by the module's own check, and IceWM's
-win95 look put on in the stand-in desktop beside the system's own buttons; and what import
-refuses, on small themes written here."""
+"""import over every theme of Debian's icewm-common, xfwm4 and openbox (fetched into the build at
+test time, skipped where no package registry answers), each checked by the module's own check,
+and IceWM's win95 look put on in the stand-in desktop beside the system's own buttons; and what
+import refuses, on small themes written here."""
 import itertools
 import os
 import shutil
@@ -47,6 +47,14 @@ XFWM4 = [
     ("Kokodi", {}, "kokodi", set()),
     ("Moheli", {}, "moheli", {"REST"}),
 ]
+# Openbox: folder, the copyright stanza of its licence, the buttons as above (Breeze's round Close).
+OPENBOX = [(name, "GPL-2+ (/usr/share/doc/openbox/copyright, for *;", set()) for name in (
+    "Artwiz-boxed", "Bear2", "Clearlooks", "Clearlooks-3.4", "Clearlooks-Olive", "Mikachu",
+    "Natura", "Onyx", "Onyx-Citrus", "Orang", "Syscrash")]
+OPENBOX += [(name, "GPL-2+ (/usr/share/doc/openbox/copyright, for debian/themes/Nightmare*;",
+             set()) for name in ("Nightmare", "Nightmare-01", "Nightmare-02", "Nightmare-03")]
+OPENBOX += [("Breeze-ob", "GPL-3+ (/usr/share/doc/openbox/copyright, for "
+             "debian/themes/Breeze-ob/*;", {"CLOSE"})]
 # The XPM files of the packages this reader refuses, and why: cut short in the package.
 REFUSED_XPM = {"usr/share/themes/Default-xhdpi/xfwm4/menu-%s.xpm" % state:
                "line 62: the file ends after 2 of its 2 colours and 57 rows"
@@ -58,14 +66,16 @@ class WholePackages(unittest.TestCase):
     def setUpClass(cls):
         cls.icewm, cls.icewm_deb = unpacked_package("icewm-common")
         cls.xfwm4, cls.xfwm4_deb = unpacked_package("xfwm4")
+        cls.openbox, cls.openbox_deb = unpacked_package("openbox")
         cls.work = build_folder() / "import-work"
         shutil.rmtree(cls.work, ignore_errors=True)
         cls.sources = [(cls.icewm / "usr/share/icewm/themes" / row[0], row) for row in ICEWM]
         cls.sources += [(cls.xfwm4 / "usr/share/themes" / row[0], row) for row in XFWM4]
+        cls.sources += [(cls.openbox / "usr/share/themes" / row[0], row) for row in OPENBOX]
         cls.made = {}
         for run in ("first", "second"):
             for source, row in cls.sources:
-                out = cls.work / run / ("icewm" if row in ICEWM else "xfwm4")
+                out = cls.work / run / row[0]  # names cut to 8 letters meet: Nightmare-01, -02
                 made = kit("import", source, "-o", out).stderr.rsplit("made ", 1)[1]
                 cls.made.setdefault(row[0], []).append(cls.work / made.split(":")[0])
 
@@ -121,8 +131,8 @@ class WholePackages(unittest.TestCase):
                                  "%s/%s" % (name, path))
 
     def test_source_txt_names_package_folder_and_licence(self):
-        version = {"icewm-common": self.icewm_deb.split("_")[1],
-                   "xfwm4": self.xfwm4_deb.split("_")[1]}
+        version = {deb.split("_")[0]: deb.split("_")[1] for deb in (
+            self.icewm_deb, self.xfwm4_deb, self.openbox_deb)}
         for _, row in self.sources:
             with self.subTest(row[0]):
                 note = (self.theme(row) / "SOURCE.TXT").read_bytes().decode("cp1252")
@@ -132,6 +142,10 @@ class WholePackages(unittest.TestCase):
                             "Folder: /usr/share/icewm/themes/%s/default.theme" % row[0],
                             "Licence: " + row[2]]
                     self.assertIn("(Look=%s)" % row[1], lines[0])
+                elif row in OPENBOX:
+                    want = ["Package: openbox " + version["openbox"],
+                            "Folder: /usr/share/themes/%s" % row[0], "Licence: " + row[1]]
+                    lines[3] = lines[3][:len(want[2])]
                 else:
                     siblings = ["Default-hdpi", "Default-xhdpi"] if row[0] == "Default" else []
                     want = ["Package: xfwm4 " + version["xfwm4"], "Folder: " + ", ".join(
@@ -207,8 +221,12 @@ class Refusals(unittest.TestCase):
         for name in ("close", "minimize", "maximize", "restore"):
             (theme / (name + ".xpm")).write_text(glyph)
         (work / "two").mkdir()
+        (work / "ob" / "openbox-3").mkdir(parents=True)
+        (work / "ob" / "openbox-3" / "themerc").write_text("window.active.button.*.bg: flat\n")
+        (work / "ob" / "openbox-3" / "close.xbm").write_text("#define close_width 8\n")
         cases = [  # what, the folder's default.theme (None: none), the source, the refusal
-            ("no theme in it", None, work / "two", "not an IceWM theme (no .theme file) nor"),
+            ("no theme in it", None, work / "two", "not an IceWM theme (no .theme file), an"),
+            ("an Openbox mask beyond reading", None, work / "ob", "close.xbm: not an X bitmap"),
             ("a look unknown", "Look=fancy", theme, "Look=fancy is none the kit knows"),
             ("an include missing", "Look=win95\ninclude \"gone.theme\"", theme,
              "default.theme: line 2: the included %s is not a file" % (theme / "gone.theme")),
