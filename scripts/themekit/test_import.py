@@ -97,6 +97,7 @@ class WholePackages(unittest.TestCase):
     def test_check_passes_every_theme(self):
         themes = [self.theme(row) for _, row in self.sources]
         lines = kit("check", *themes, env=wine_env()).stdout.splitlines()
+        self.assertEqual([], [line for line in lines if "SOURCE.TXT" in line])  # the theme's note
         for theme in themes:
             summary = next(line for line in lines if line.startswith("%s: " % theme) and
                            "file(s)" in line)
