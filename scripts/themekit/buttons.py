@@ -29,6 +29,20 @@ QUESTION = ["..####..",
             "...##..."]
 
 
+def draw_ring(picture, inset, light, dark):
+    """A bevel's ring inset from the picture's edge: light above and left, dark below and right
+    (the corners between them dark, as Windows draws a button)."""
+    w, h = picture.size
+    for x in range(inset, w - inset):
+        picture.putpixel((x, inset), light)
+        picture.putpixel((x, h - 1 - inset), dark)
+    for y in range(inset, h - inset):
+        picture.putpixel((inset, y), light)
+        picture.putpixel((w - 1 - inset, y), dark)
+    picture.putpixel((w - 1 - inset, inset), dark)
+    picture.putpixel((inset, h - 1 - inset), dark)
+
+
 def flatten(picture, background):
     """The picture (RGBA) over a background: one colour, or one colour a row (a title bar)."""
     rows = background if isinstance(background, list) else [background] * picture.height

@@ -142,8 +142,8 @@ def parser():
                     "folder with openbox-3/themerc, its XBM masks drawn on its textures), or a "
                     ".tar.gz, .tar.xz or .zip holding one. Up and down are the theme's normal "
                     "and pressed pictures, disabled its inactive one (else embossed from up as "
-                    "Windows draws a disabled glyph), Help a question mark on the theme's own button; each is "
-                    "cut to the button and brought to 16 x 14 (lines that repeat dropped, "
+                    "Windows draws a disabled glyph), Help a question mark on the theme's own "
+                    "button; each is cut to the button and brought to 16 x 14 (lines that repeat dropped, "
                     "smaller ones fitted by the module's rule), then written as make writes "
                     "(16 colours unless --colours 256). SOURCE.TXT in the theme says where it "
                     "came from and its licence: imported themes keep their authors' licences.")

@@ -9,7 +9,8 @@ from pathlib import Path
 from PIL import Image
 
 from .bitmaps import FACE, LIGHT, SHADOW
-from .buttons import BEVEL, differing_box, flatten, from_lines, lines_of, question_mark, shrunk
+from .buttons import (BEVEL, differing_box, draw_ring, flatten, from_lines, lines_of,
+                      question_mark, shrunk)
 from .parts import CELL, START_BUTTON
 from .report import Refusal, warn
 from .xpm import LARGEST_SIDE, open_xpm, parse_colour
@@ -116,15 +117,7 @@ def bevelled(glyph, face, look, pressed=False, disabled=False):
     up_rings, down_rings, shift = BEVEL_LOOKS[look]
     button = Image.new("RGB", CELL, face)
     for i, (light, dark) in enumerate(down_rings if pressed else up_rings):
-        light, dark = (face if c == "F" else c for c in (light, dark))
-        for x in range(i, w - i):
-            button.putpixel((x, i), light)
-            button.putpixel((x, h - 1 - i), dark)
-        for y in range(i, h - i):
-            button.putpixel((i, y), light)
-            button.putpixel((w - 1 - i, y), dark)
-        button.putpixel((w - 1 - i, i), dark)
-        button.putpixel((i, h - 1 - i), dark)
+        draw_ring(button, i, *(face if c == "F" else c for c in (light, dark)))
     room = (w - 2 * BEVEL - shift, h - 2 * BEVEL - shift)
     glyph = flatten(glyph, face)
     corner = glyph.getpixel((0, 0))

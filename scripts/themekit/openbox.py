@@ -6,6 +6,7 @@ import re
 
 from PIL import Image
 
+from .buttons import draw_ring
 from .parts import CELL
 from .report import Refusal
 from .xpm import parse_colour
@@ -87,12 +88,7 @@ def texture(resources, key, size):
         inset = ("bevel2" in words) + bool(edges)
         edges.append((inset,) + ((light, dark) if relief == "raised" else (dark, light)))
     for inset, light, dark in edges:
-        for x in range(inset, w - inset):
-            picture.putpixel((x, inset), light)
-            picture.putpixel((x, h - 1 - inset), dark)
-        for y in range(inset, h - inset):
-            picture.putpixel((inset, y), light)
-            picture.putpixel((w - 1 - inset, y), dark)
+        draw_ring(picture, inset, light, dark)
     return picture
 
 
