@@ -143,8 +143,9 @@ def parser():
                     ".tar.gz, .tar.xz or .zip holding one. Up and down are the theme's normal "
                     "and pressed pictures, disabled its inactive one (else embossed from up as "
                     "Windows draws a disabled glyph), Help a question mark on the theme's own "
-                    "button; each is cut to the button and brought to 16 x 14 (lines that repeat dropped, "
-                    "smaller ones fitted by the module's rule), then written as make writes "
+                    "button; each is cut to the button and brought to 16 x 14 (lines that "
+                    "repeat dropped, smaller ones fitted by the module's rule), then written as "
+                    "make writes "
                     "(16 colours unless --colours 256). SOURCE.TXT in the theme says where it "
                     "came from and its licence: imported themes keep their authors' licences.")
     i.add_argument("source", metavar="SOURCE",
