@@ -7,7 +7,8 @@ import sys
 from pathlib import Path
 
 from .bitmaps import FACE, LIGHT, colours_of, off_standard
-from .parts import CELL, PART_NAMES, SIZE_RULE, START, START_BUTTON, theme_files, theme_name
+from .parts import (CELL, PART_NAMES, SIZE_RULE, SOURCE_NOTE, START, START_BUTTON, theme_files,
+                    theme_name)
 from .report import Refusal, say
 from .sheets import open_picture
 
@@ -180,6 +181,7 @@ def plan_check(folder):
     except Refusal as error:
         problems.append((True, "%s: %s" % (folder, error)))
     files, sizes, others = theme_files(folder)
+    others = [p for p in others if not (p.is_file() and p.name.upper() == SOURCE_NOTE)]
     problems += strays(others, files, sizes, True)
     variants = {}
     for size, sub in sizes.items():

@@ -5,6 +5,7 @@ rules, preview it, and carry it to the Windows machine on one disk image.
   qvtheme.py check DIR...                  every file through the module's own check
   qvtheme.py preview DIR OUT.png           the theme on title bars and a taskbar
   qvtheme.py disk DIR... -o OUTDIR         a floppy image, a CD image and a ZIP with THEMES.INF
+  qvtheme.py import SOURCE [-o DIR]        a theme made from an IceWM, xfwm4 or Openbox theme
 
 Each subcommand has --help and its work in the module of its name. Runs with Debian's Python 3
 and Pillow (python3-pil, installed by scripts/setup.sh).
@@ -132,6 +133,35 @@ def parser():
                         "as the module fits them. Without it: at 18, the standard, with a title "
                         "bar for each size folder below")
 
+    i = commands.add_parser(
+        "import", help="make a theme from an IceWM, xfwm4 or Openbox theme",
+        description="Makes a theme folder from a theme of another desktop: an IceWM theme (a "
+                    "folder with default.theme, or another .theme file) or an xfwm4 theme (a "
+                    "folder with xfwm4/themerc, whose siblings NAME-hdpi and NAME-xhdpi become "
+                    "size folders at the nearest of 22X20 and 28X26) or an Openbox theme (a "
+                    "folder with openbox-3/themerc, its XBM masks drawn on its textures), or a "
+                    ".tar.gz, .tar.xz or .zip holding one. Up and down are the theme's normal "
+                    "and pressed pictures, disabled its inactive one (else embossed from up as "
+                    "Windows draws a disabled glyph), Help a question mark on the theme's own "
+                    "button; each is cut to the button and brought to 16 x 14 (lines that "
+                    "repeat dropped, smaller ones fitted by the module's rule), then written as "
+                    "make writes "
+                    "(16 colours unless --colours 256). SOURCE.TXT in the theme says where it "
+                    "came from and its licence: imported themes keep their authors' licences.")
+    i.add_argument("source", metavar="SOURCE",
+                   help="a theme folder or .theme file, or an archive holding one")
+    i.add_argument("-o", "--output", metavar="DIR", default=".",
+                   help="where the theme folder goes (default: here)")
+    i.add_argument("--name", metavar="NAME",
+                   help="the theme's name, 1 to 8 letters, digits, '-' or '_' (default: the "
+                        "source's, cut to 8)")
+    i.add_argument("--sizes", type=cell_sizes, metavar="WxH,...",
+                   help="size folders fitted by the module's rule, as make --sizes (a size the "
+                        "source draws itself is taken as drawn)")
+    i.add_argument("--colours", type=int, choices=(16, 256), default=16,
+                   help="256: 8-bit bitmaps with the source's own colours; default 16")
+    i.add_argument("--force", action="store_true", help="replace DIR/NAME if it exists")
+
     d = commands.add_parser(
         "disk", help="put themes on a floppy image, a CD image and a ZIP",
         description="Writes OUTDIR/qvthemes.img (a 1.44 MB FAT12 floppy, label QVTHEMES), "
@@ -156,7 +186,8 @@ def main(argv=None):
         return 2
     # Each subcommand's work is the run() of the module of its name, imported only now, so that
     # --help and the word on a missing Pillow need nothing but the standard library.
-    command = importlib.import_module("." + args.command, __package__)
+    module = {"import": "importer"}.get(args.command, args.command)  # import: a Python word
+    command = importlib.import_module("." + module, __package__)
     try:
         return command.run(args)
     except Refusal as refusal:

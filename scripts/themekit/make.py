@@ -103,18 +103,14 @@ def size_folder_files(written, drawn, fitted_sizes, bpp):
     return files
 
 
-def run(args):
-    name = theme_name(args.name)
-    parts = gather(args)
-    if not parts:
-        raise Refusal("%s: no picture of any part found: name the pictures after the parts "
-                      "(closeup.png, start.png, ...) or give a sheet" % args.source)
-    drawn = drawn_for_sizes(args.sheet)
-    for size in set(args.sizes or []) | set(drawn):
+def theme_files_made(parts, drawn, fitted_sizes, bpp, any_size=False):
+    """The files of a theme ({name: bytes}) from its pictures by part: each a bitmap of the 8.3
+    name, and the size folders of the pictures drawn for sizes (drawn: {size: {part: picture}})
+    and of those fitted to fitted_sizes."""
+    for size in set(fitted_sizes) | set(drawn):
         if len(size_folder(size)) > 8:
             raise Refusal("%d x %d: its size folder's name, %s, is longer than the 8 characters "
                           "of a name on a Windows 95 disk" % (size + (size_folder(size),)))
-    bpp = 8 if args.colours == 256 else 4
     files, written = {}, {}
     for part in PART_NAMES:
         what = "%s (%s)" % (part, DESCRIPTIONS[part])
@@ -126,7 +122,7 @@ def run(args):
         if part == START and max(w, h) > LARGEST_START:
             raise Refusal("%s: %d x %d pixels; a Start picture is at most %d pixels a side"
                           % (what, w, h, LARGEST_START))
-        if part != START and (w, h) != CELL and not args.any_size:
+        if part != START and (w, h) != CELL and not any_size:
             raise Refusal("%s: %d x %d pixels; a caption picture is %d x %d, the size Windows "
                           "draws at the standard caption height. Give --any-size to keep it "
                           "(the module scales it)" % (what, w, h, CELL[0], CELL[1]))
@@ -135,10 +131,25 @@ def run(args):
             # Fitted from the pixels the module reads, not from the picture drawn.
             with Image.open(io.BytesIO(files[part + ".BMP"])) as stored:
                 written[part] = stored.convert("RGB")
-    files.update(size_folder_files(written, drawn, set(args.sizes or []), bpp))
-    target = Path(args.output) / name
-    write_folder(target, files, args.force)
+    files.update(size_folder_files(written, drawn, set(fitted_sizes), bpp))
+    return files
+
+
+def write_theme(target, files, replace):
+    """Writes the theme folder whole (see write_folder) and says what it holds."""
+    write_folder(target, files, replace)
     sized = sorted({n.split("/")[0] for n in files if "/" in n})
     say("made %s: %d file(s)%s" % (target, len(files), sized and ", with the size folder(s) "
                                    + ", ".join(sized) or ""))
+
+
+def run(args):
+    name = theme_name(args.name)
+    parts = gather(args)
+    if not parts:
+        raise Refusal("%s: no picture of any part found: name the pictures after the parts "
+                      "(closeup.png, start.png, ...) or give a sheet" % args.source)
+    files = theme_files_made(parts, drawn_for_sizes(args.sheet), args.sizes or [],
+                             8 if args.colours == 256 else 4, args.any_size)
+    write_theme(Path(args.output) / name, files, args.force)
     return 0

@@ -29,6 +29,8 @@ CAPTION_PARTS = [
     ("MAXDIS", "Maximize button disabled", (3, 2)),
 ]
 START = "START"
+# The note beside an imported theme's files: where it came from and its licence.
+SOURCE_NOTE = "SOURCE.TXT"
 PART_NAMES = [name for name, _, _ in CAPTION_PARTS] + [START]
 DESCRIPTIONS = {name: what for name, what, _ in CAPTION_PARTS}
 DESCRIPTIONS[START] = "Start button picture"

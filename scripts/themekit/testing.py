@@ -3,7 +3,8 @@ run's Wine, and one comparison of pictures that fails in seconds, naming the fir
 differs.
 
 ctest runs them (tests/release/CMakeLists.txt); the tests of check and disk need its Wine
-fixture and build, given as QV_WINETEST_STATE and QV_BUILD."""
+fixture and build, given as QV_WINETEST_STATE and QV_BUILD; those of import Debian's packages of
+other desktops' themes, fetched into the build."""
 import os
 import random
 import shlex
@@ -11,6 +12,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import unittest
 from pathlib import Path
 
 from PIL import Image
@@ -98,3 +100,48 @@ def assert_same_picture(expected, actual, what="the picture"):
         x, y = first % expected.width, first // expected.width
         raise AssertionError("%s differs first at pixel (%d, %d): %s, not %s"
                              % (what, x, y, actual.getpixel((x, y)), expected.getpixel((x, y))))
+
+
+# apt-get's words when no package registry answers (as against a package it does not know).
+UNREACHABLE = ("Temporary failure resolving", "Could not resolve", "Unable to connect",
+               "Could not connect", "Network is unreachable", "Connection timed out",
+               "Connection failed")
+SKIPPED = 77  # the exit status ctest is told means "skipped"
+
+
+def unpacked_package(name):
+    """Debian's package name unpacked into the build (QV_BUILD/import-data/<name>), fetched with
+    apt-get download and dpkg-deb -x on first use; and its .deb's name, which gives its version.
+    Skips the test when no package registry can be reached."""
+    root = build_folder() / "import-data"
+    target, marker = root / name, root / name / ".fetched"
+    if marker.is_file():
+        return target, marker.read_text()
+    root.mkdir(parents=True, exist_ok=True)
+    for old in root.glob(name + "_*.deb"):
+        old.unlink()
+    try:
+        done = subprocess.run(["apt-get", "download", name], cwd=root, capture_output=True,
+                              text=True, timeout=300)
+    except FileNotFoundError:
+        raise unittest.SkipTest("apt-get is missing, so Debian's %s cannot be fetched" % name)
+    except subprocess.TimeoutExpired:
+        raise unittest.SkipTest("no package registry answered apt-get download %s in 300 s"
+                                % name)
+    if done.returncode and any(words in done.stderr for words in UNREACHABLE):
+        raise unittest.SkipTest("no package registry can be reached (apt-get download %s: %s)"
+                                % (name, done.stderr.strip().splitlines()[-1]))
+    debs = sorted(root.glob(name + "_*.deb"))
+    if done.returncode or len(debs) != 1:
+        raise AssertionError("apt-get download %s: %s" % (name, done.stderr))
+    shutil.rmtree(target, ignore_errors=True)
+    subprocess.run(["dpkg-deb", "-x", str(debs[0]), str(target)], check=True)
+    marker.write_text(debs[0].name)
+    return target, debs[0].name
+
+
+def main_or_skipped():
+    """Runs the calling module's tests; exits SKIPPED when they pass but some skipped (no package
+    registry answered), so that ctest shows them as not run rather than passed."""
+    result = unittest.main(exit=False, verbosity=2).result
+    sys.exit(1 if not result.wasSuccessful() else SKIPPED if result.skipped else 0)
