@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# The whole product in one command: installs what is missing, builds the module and the stand-in
-# desktop, makes a Wine prefix set to Windows 98, starts the stand-in desktop and opens the
-# applet in Wine's Control Panel.
+# The whole product in one command: installs what is missing, builds the release and the
+# stand-in desktop, makes a Wine prefix set to Windows 98, installs Quorvia there as a user does
+# (the release's QUORVIA.INF through the setup engine: the module and its themes in the system
+# folder), starts the stand-in desktop and opens the installed applet in Wine's Control Panel.
 #
 # With a display (DISPLAY set and reachable) the desktop opens there as a window and the applet
 # waits for you. Without one (or with --headless) everything runs on a private Xvfb: a short
 # scripted tour applies settings as the applet would, starts and stops the agent, and saves
 # screenshots into a folder that is printed at the end.
 #
-# usage: scripts/demo.sh [--headless] [--fresh] [--themes]
+# usage: scripts/demo.sh [--headless] [--fresh] [--caption N] [--themes]
 #   --headless  use a private Xvfb and take the scripted tour even when a display is there
 #   --fresh     throw the demo's Wine prefix away and make a new one
+#   --caption N caption buttons of N pixels (18 is the standard; 24 and 30 show the pictures
+#               drawn or fitted for larger buttons), kept in the prefix for later runs
 #   --themes    instead of the tour, apply each ready-made theme of dist/THEMES through the
 #               module and save the sample window (docs/theme-<name>.png) and the Start
 #               pictures on the taskbar (docs/start-pictures.png), then CLASSIC beside the
@@ -27,13 +30,24 @@ size=${QV_DEMO_SIZE:-1024x768}
 headless=0
 fresh=0
 themes=0
-for arg in "$@"; do
+caption=""
+while [ $# -gt 0 ]; do
+  arg=$1
+  shift
   case $arg in
   --headless) headless=1 ;;
   --fresh) fresh=1 ;;
   --themes) themes=1 headless=1 ;;
+  --caption)
+    [[ ${1:-} =~ ^[0-9]+$ ]] && [ "$1" -ge 10 ] && [ "$1" -le 100 ] || {
+      echo "demo: --caption takes the caption buttons' size in pixels, 10 to 100 (18 is the standard)" >&2
+      exit 2
+    }
+    caption=$1
+    shift
+    ;;
   -h | --help)
-    sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'
     exit 0
     ;;
   *)
@@ -52,12 +66,14 @@ fail() {
 # ---- Tools and build ----
 
 bash "$here/scripts/setup.sh"
-say "building qvshell.cpl and the stand-in desktop in $build"
+say "building the release and the stand-in desktop in $build"
 cmake -S "$here" -B "$build" >/dev/null || fail "configuring the build failed"
 cmake --build "$build" --target qvshell qvdesktop -j 2
-module=$build/qvshell.cpl
+bash "$here/scripts/release.sh" "$build" >"$build/demo-release.log" 2>&1 ||
+  fail "making the release failed (see $build/demo-release.log)"
+release=$(ls "$build"/release/quorvia-*.zip 2>/dev/null | head -n1)
 desktop=$build/qvdesktop.exe
-[ -f "$module" ] && [ -f "$desktop" ] || fail "the build did not produce $module and $desktop"
+[ -f "$release" ] && [ -f "$desktop" ] || fail "the build did not produce the release and $desktop"
 
 mkdir -p "$home"
 export WINEPREFIX=$home/prefix
@@ -124,12 +140,31 @@ mkdir -p "$fonts"
 for f in /usr/share/wine/fonts/*; do
   if [ -e "$f" ] && [ ! -e "$fonts/$(basename "$f")" ]; then cp "$f" "$fonts/"; fi
 done
-system=$WINEPREFIX/drive_c/windows/system
-mkdir -p "$system"
-cp "$module" "$system/qvshell.cpl"
+# Quorvia installed as a user installs it: the release's files on a disk of their own (here a
+# folder of drive C:), QUORVIA.INF through the setup engine, which puts QVSHELL.CPL and its
+# QVTHEMES into the system folder (system32 in Wine's prefix, SYSTEM on Windows 95/98). A module
+# an earlier demo copied into the other folder goes, so that only the installed one runs.
+rm -f "$WINEPREFIX/drive_c/windows/system/qvshell.cpl"
+setup=$WINEPREFIX/drive_c/qvsetup
+rm -rf "$setup"
+mkdir -p "$setup"
+(cd "$setup" && unzip -q "$release")
+say "installing $(basename "$release") with QUORVIA.INF"
+wine rundll32.exe setupapi.dll,InstallHinfSection DefaultInstall 132 'C:\qvsetup\QUORVIA.INF' \
+  >"$home/install.log" 2>&1 || true
+system=$WINEPREFIX/drive_c/windows/system32
+[ -f "$system/QVSHELL.CPL" ] && [ -d "$system/QVTHEMES" ] ||
+  fail "QUORVIA.INF did not install the module and its themes (see $home/install.log)"
 cp "$desktop" "$home/qvdesktop.exe"
 wineserver -w
-module_win='C:\windows\system\qvshell.cpl'
+module_win='C:\windows\system32\QVSHELL.CPL'
+# The caption buttons' size, as Display Properties stores it: in pixels.
+metrics='HKCU\Control Panel\Desktop\WindowMetrics'
+if [ -n "$caption" ]; then
+  for value in CaptionWidth CaptionHeight; do
+    wine reg add "$metrics" /v $value /d "$caption" /f >/dev/null
+  done
+fi
 
 # ---- The stand-in desktop ----
 
@@ -251,6 +286,14 @@ rundll() { # entry
 # ---- Pictures of the ready-made themes (--themes) ----
 
 if [ $themes = 1 ]; then
+  # The pictures are taken under Windows 95's standard colours, whose greys the themes are drawn
+  # in (Wine's own scheme has a lighter face); the prefix's own colours come back afterwards.
+  wine reg export 'HKCU\Control Panel' "$home/control-panel.reg" /y >/dev/null
+  bash "$here/scripts/colours.sh" standard >"$home/colours.reg"
+  wine reg import "$home/colours.reg" >/dev/null 2>&1
+  stop_desktop
+  start_desktop
+  sleep 2
   # Each theme as a user applies it: its 13 caption buttons and its Start picture at its own
   # size, from a folder on drive C:.
   theme_dir=$WINEPREFIX/drive_c/qvthemes
@@ -291,12 +334,7 @@ if [ $themes = 1 ]; then
   # CLASSIC at the caption sizes 18, 24 and 30, each beside the system's own buttons: the size
   # stored as Display Properties stores it and the desktop started again, so that its system
   # bitmaps, its sample window and the agent all take it on. Only the sample window's caption
-  # and gallery are kept: its right end, from the caption down to the last row. Windows 95's
-  # standard colours; the prefix's own settings come back afterwards.
-  metrics='HKCU\Control Panel\Desktop\WindowMetrics'
-  wine reg export 'HKCU\Control Panel' "$home/control-panel.reg" /y >/dev/null
-  bash "$here/scripts/colours.sh" standard >"$home/colours.reg"
-  wine reg import "$home/colours.reg" >/dev/null 2>&1
+  # and gallery are kept: its right end, from the caption down to the last row.
   rows=()
   for caption in 18 24 30; do
     stop_desktop

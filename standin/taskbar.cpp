@@ -137,9 +137,16 @@ static void on_system_change(HWND hwnd, int moved)
 }
 
 // On Windows 95/98 a new caption size reaches every program at once; under Wine a program
-// keeps the metrics it started with. The size just stored (as a program that changes it with
-// SPIF_UPDATEINIFILE stores it, in pixels) is taken on here, so that the window manager's
-// bitmaps, the sample window and the agent in this process follow it as they would there.
+// keeps the metrics it started with. The size just stored is taken on here, so that the window
+// manager's bitmaps, the sample window and the agent in this process follow it as they would
+// there. It is stored in pixels by a program that changes it with SPIF_UPDATEINIFILE, and as a
+// negative count of twips (15 a pixel) by Wine's own settings program.
+static int read_caption_size(const char *text)
+{
+    int n = atoi(text);
+    return n < 0 ? (-n + 7) / 15 : n;
+}
+
 static void take_on_caption_size()
 {
     static const char *const names[2] = {"CaptionWidth", "CaptionHeight"};
@@ -152,7 +159,7 @@ static void take_on_caption_size()
         char text[16] = "";
         DWORD size = sizeof text - 1;
         if (RegQueryValueExA(key, names[i], NULL, NULL, (BYTE *)text, &size) == ERROR_SUCCESS)
-            sizes[i] = atoi(text);
+            sizes[i] = read_caption_size(text);
     }
     RegCloseKey(key);
     NONCLIENTMETRICSA metrics = {};

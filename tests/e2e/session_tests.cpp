@@ -220,6 +220,19 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
             WaitUntil([&] { return report = "", SampleShowsEveryImage(colours, &report); }, 5000))
             << size << ": " << report;
     }
+    // 24 as Wine's settings program stores it, in twips, and announces it.
+    CaptionSize saved(0, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE); // written back in pixels after
+    HKEY metrics;
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop\\WindowMetrics", 0,
+                            KEY_SET_VALUE, &metrics));
+    for (const char *name : {"CaptionWidth", "CaptionHeight"})
+        RegSetValueExA(metrics, name, 0, REG_SZ, reinterpret_cast<const BYTE *>("-360"), 5);
+    RegCloseKey(metrics);
+    SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0,
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return report = "", SampleShowsEveryImage(at24, &report); }, 5000))
+        << "twips: " << report;
     DeleteFileA(drawn.c_str());
     RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
