@@ -64,12 +64,17 @@ def module_verdicts(paths, variants, build):
     if not paths:
         return {}
     program = checker_program(build)
+    env = checker_env(program, os.environ)
+    prefix = Path(env["WINEPREFIX"])
+    if not (prefix / "system.reg").is_file():
+        say("preparing Wine in %s for the module's check (once, some seconds)" % prefix)
+    say("checking %d file(s) with the module's own code under Wine" % len(paths))
     names = [windows_path(p) for p in paths]
     own = len(paths) - len(variants)
     arguments = names[:own] + ["--variants"] + names[own:]
     try:
         done = subprocess.run(["wine", str(program)] + arguments,
-                              env=checker_env(program, os.environ),
+                              env=env,
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                               stdin=subprocess.DEVNULL, timeout=300)
     except FileNotFoundError:

@@ -287,8 +287,11 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
     const std::vector<BYTE> eight = MakeBmpBytes(4, 2, 8);
     const std::vector<BYTE> tiny = MakeBmpBytes(1, 1, 24);
     const std::vector<BYTE> rle = MakeBmpBytes(4, 2, 8, 40, BI_RLE8, Rle8);
+    // A 1-bit picture whose two-entry table ends the file (its one row of pixels is the table's
+    // first four bytes).
+    const std::vector<BYTE> tableLast = With(Cut(MakeBmpBytes(1, 1, 1), 62), BmpOffBits, 54);
     const size_t size = eight.size();
-    for (const std::vector<BYTE> *base : {&eight, &tiny, &rle})
+    for (const std::vector<BYTE> *base : {&eight, &tiny, &rle, &tableLast})
         ASSERT_EQ(1, Verdict(*base, Folder() + "base.bmp"))
             << "each hostile file spoils a good one";
     const Kind kinds[] = {
@@ -320,6 +323,7 @@ TEST(BitmapFileCheck, RefusesHostileHeaders)
         {"8-bit claiming 2^31 colours", With(eight, BmpClrUsed, 0x80000000)},
         {"4-bit claiming 17 colours", With(MakeBmpBytes(4, 2, 4), BmpClrUsed, 17)},
         {"colour table past the end", With(tiny, BmpClrUsed, 1000)},
+        {"colour table a byte short of its last entry", Cut(tableLast, 61)},
         {"JPEG", With(eight, BmpCompression, BI_JPEG)},
         {"PNG", With(eight, BmpCompression, BI_PNG)},
         {"RLE8 at 4 bits", With(MakeBmpBytes(4, 2, 4), BmpCompression, BI_RLE8)},
@@ -402,6 +406,14 @@ BOOL WINAPI CountingRead(HANDLE file, void *buffer, DWORD size, DWORD *got, OVER
 }
 // And how often it asks for a file's attributes.
 extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+extern "C" FARPROC ImportedSetErrorMode __asm__("__imp__SetErrorMode@4");
+// Every bit of the error mode set through the module's calls since ModesSet was cleared.
+decltype(&SetErrorMode) PassedSetErrorMode;
+UINT ModesSet;
+UINT WINAPI WatchedSetErrorMode(UINT mode)
+{
+    return ModesSet |= mode, PassedSetErrorMode(mode);
+}
 decltype(&GetFileAttributesA) PassedProbe;
 int Probes;
 DWORD WINAPI CountingProbe(const char *path)
@@ -555,9 +567,15 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
     EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
     EXPECT_EQ(0u, SetErrorMode(mode)) << "the error mode was not put back";
     EXPECT_EQ(2, TakeNoDiskCalls(DriveWithoutDisk));
+    // Not even for a moment is the alignment-fault bit set where the caller had it clear: some
+    // systems keep that bit for good once set.
+    ImportSlotSwap<decltype(&SetErrorMode)> watch(&ImportedSetErrorMode, WatchedSetErrorMode);
+    PassedSetErrorMode = watch.original;
     for (UINT before : {1u, 2u, 0x8007u}) { // 2: no fault box; 4: no alignment faults
         SetErrorMode(before);
+        ModesSet = 0;
         EXPECT_EQ(nullptr, LoadBitmapFile(path.c_str(), 0, 0));
+        EXPECT_EQ(before & SEM_NOALIGNMENTFAULTEXCEPT, ModesSet & SEM_NOALIGNMENTFAULTEXCEPT);
         EXPECT_EQ(before | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, NoDiskErrorMode);
         EXPECT_EQ(before, SetErrorMode(mode)) << "from " << before;
     }
@@ -787,8 +805,10 @@ TEST(CaptionFit, APictureDrawnForTheSizeIsUsedAtThatSizeOnly)
         char why[128];
         auto shown = Taken(LoadCaptionBitmap((theme + name).c_str(), w, h, why, sizeof why), w, h);
         EXPECT_STREQ(reason, why);
-        EXPECT_EQ(colour == CLR_INVALID ? 0 : w * h,
-                  std::count(shown.begin(), shown.end(), colour));
+        if (colour == CLR_INVALID)
+            EXPECT_TRUE(shown.empty()) << "a picture where none is usable";
+        else
+            EXPECT_EQ(w * h, std::count(shown.begin(), shown.end(), colour));
     }
     ImportSlotSwap<decltype(&GetFileAttributesA)> swap(&ImportedGetFileAttributesA, CountingProbe);
     PassedProbe = swap.original;
