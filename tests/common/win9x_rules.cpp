@@ -35,6 +35,7 @@ extern "C" FARPROC ImportedInvalidateRect __asm__("__imp__InvalidateRect@12");
 extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4");
 extern "C" FARPROC ImportedFindClose __asm__("__imp__FindClose@4");
 extern "C" FARPROC ImportedGetOpenFileNameA __asm__("__imp__GetOpenFileNameA@4");
+extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -60,6 +61,7 @@ decltype(&InvalidateRect) RealInvalidateRect;
 decltype(&RemoveDirectoryA) RealRemoveDirectoryA;
 decltype(&FindClose) RealFindClose;
 decltype(&GetOpenFileNameA) RealGetOpenFileNameA;
+decltype(&DeleteFileA) RealDeleteFileA;
 
 struct ProcOverride {
     char name[64];
@@ -108,10 +110,34 @@ bool RefusedForNoDisk(LPCSTR name)
     return true;
 }
 
+// The network drive or server a test has made unreachable, what its calls answer, and how many
+// were made.
+std::string GonePlace;
+DWORD GoneError;
+int GoneCalls;
+
+// A path on a network drive or UNC server that cannot be reached: the redirector answers only
+// after its time-out, on the calling thread.
+bool RefusedAsUnreachable(LPCSTR name)
+{
+    size_t n = GonePlace.size();
+    if (!n || !name || _strnicmp(name, GonePlace.c_str(), n) != 0 || (name[n] && name[n] != '\\'))
+        return false;
+    GoneCalls++;
+    Sleep(NetworkTimeoutMs);
+    SetLastError(GoneError);
+    return true;
+}
+
+bool RefusedForNoDiskOrNetwork(LPCSTR name)
+{
+    return RefusedAsUnreachable(name) || RefusedForNoDisk(name);
+}
+
 HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    if (RefusedForNoDisk(name))
+    if (RefusedForNoDiskOrNetwork(name))
         return INVALID_HANDLE_VALUE;
     // Windows 95/98 know no FILE_SHARE_DELETE and refuse the whole call when it is asked for.
     if (share & FILE_SHARE_DELETE) {
@@ -123,13 +149,14 @@ HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURIT
 
 DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
 {
-    return RefusedForNoDisk(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
+    return RefusedForNoDiskOrNetwork(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
 }
 
 BOOL WINAPI RuledGetDiskFreeSpaceA(LPCSTR root, DWORD *sectors, DWORD *bytes, DWORD *free,
                                    DWORD *total)
 {
-    return !RefusedForNoDisk(root) && RealGetDiskFreeSpaceA(root, sectors, bytes, free, total);
+    return !RefusedForNoDiskOrNetwork(root) &&
+           RealGetDiskFreeSpaceA(root, sectors, bytes, free, total);
 }
 
 // The folders that searches are open in, by search: such a folder cannot be removed until its
@@ -146,7 +173,7 @@ std::string FullPathOf(LPCSTR path)
 
 HANDLE WINAPI RuledFindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
-    if (RefusedForNoDisk(pattern))
+    if (RefusedForNoDiskOrNetwork(pattern))
         return INVALID_HANDLE_VALUE;
     HANDLE search = RealFindFirstFileA(pattern, found);
     std::string folder = FullPathOf(pattern);
@@ -196,6 +223,33 @@ BOOL WINAPI RuledRemoveDirectoryA(LPCSTR path)
             return FALSE;
         }
     return RealRemoveDirectoryA(path);
+}
+
+// Windows 95/98 delete a file even while a program has it open for normal I/O (only a
+// read-only file is refused); Wine keeps NT's rule and answers a sharing violation. The name is
+// then removed on the Linux side, where, as on those systems, the open handles stay usable.
+bool UnlinkOpenFile(LPCSTR name)
+{
+    typedef char *(CDECL * UnixNameProc)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixNameProc>(
+        RealGetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "wine_get_unix_file_name"));
+    WCHAR wide[MAX_PATH];
+    char *path = unixName && MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH)
+                     ? unixName(wide)
+                     : nullptr;
+    if (!path)
+        return false;
+    long result = -1;
+    __asm__ volatile("int $0x80" : "=a"(result) : "a"(10 /* unlink */), "b"(path) : "memory");
+    HeapFree(GetProcessHeap(), 0, path);
+    return result == 0;
+}
+
+BOOL WINAPI RuledDeleteFileA(LPCSTR name)
+{
+    if (RealDeleteFileA(name))
+        return TRUE;
+    return GetLastError() == ERROR_SHARING_VIOLATION && UnlinkOpenFile(name);
 }
 
 BOOL CALLBACK WaitForAnswer(HWND window, LPARAM)
@@ -335,6 +389,7 @@ struct RulesAtStartUp {
         RealRemoveDirectoryA = SwapIn(&ImportedRemoveDirectoryA, RuledRemoveDirectoryA);
         RealFindClose = SwapIn(&ImportedFindClose, RuledFindClose);
         RealGetOpenFileNameA = SwapIn(&ImportedGetOpenFileNameA, RuledGetOpenFileNameA);
+        RealDeleteFileA = SwapIn(&ImportedDeleteFileA, RuledDeleteFileA);
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }
@@ -385,6 +440,17 @@ int TakeNoDiskCalls(char drive)
 {
     unsigned index = (unsigned)((drive | 0x20) - 'a');
     return index < 26 ? std::exchange(NoDiskCalls[index], 0) : 0;
+}
+
+void MakeNetworkPlaceGone(const char *place, DWORD error)
+{
+    GonePlace = place;
+    GoneError = error;
+}
+
+int TakeGoneNetworkCalls()
+{
+    return std::exchange(GoneCalls, 0);
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -32,6 +32,13 @@ int TakeNoDiskCalls(char drive);
 extern DWORD NoDiskError;
 extern UINT NoDiskErrorMode;
 
+// A network drive ("V:") or UNC server ("\\GONE") made unreachable: file calls on paths there
+// fail with error after NetworkTimeoutMs, as the redirector answers after its time-out (seconds
+// on a real network); "" makes it reachable again. The count of such calls since last taken.
+inline constexpr DWORD NetworkTimeoutMs = 200;
+void MakeNetworkPlaceGone(const char *place, DWORD error);
+int TakeGoneNetworkCalls();
+
 // Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
 // standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath
 // names (compared as files, not as text).
