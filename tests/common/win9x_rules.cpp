@@ -13,6 +13,8 @@
 
 DWORD NoDiskError = ERROR_NOT_READY;
 UINT NoDiskErrorMode;
+std::string GoneNetworkPlace;
+int GoneNetworkCalls;
 
 namespace
 {
@@ -85,6 +87,18 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
     return RealGetProcAddress(module, name);
 }
 
+// A network drive or server out of reach: the redirector answers after its time-out.
+bool RefusedAsUnreachable(LPCSTR name)
+{
+    const std::string &gone = GoneNetworkPlace;
+    if (gone.empty() || !name || _strnicmp(name, gone.c_str(), gone.size()) != 0)
+        return false;
+    GoneNetworkCalls++;
+    Sleep(NetworkTimeoutMs);
+    SetLastError(ERROR_BAD_NETPATH);
+    return true;
+}
+
 int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 
 // A file call on a removable or CD-ROM drive with no disk in it (the test prefix maps such
@@ -93,6 +107,8 @@ int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 // in the shell, where nobody expects it). With the box off the call fails (see NoDiskError).
 bool RefusedForNoDisk(LPCSTR name)
 {
+    if (RefusedAsUnreachable(name))
+        return true;
     char root[] = {name ? (char)(name[0] | 0x20) : '\0', ':', '\\', '\0'};
     if (root[0] < 'a' || root[0] > 'z' || name[1] != ':')
         return false;
@@ -110,34 +126,10 @@ bool RefusedForNoDisk(LPCSTR name)
     return true;
 }
 
-// The network drive or server a test has made unreachable, what its calls answer, and how many
-// were made.
-std::string GonePlace;
-DWORD GoneError;
-int GoneCalls;
-
-// A path on a network drive or UNC server that cannot be reached: the redirector answers only
-// after its time-out, on the calling thread.
-bool RefusedAsUnreachable(LPCSTR name)
-{
-    size_t n = GonePlace.size();
-    if (!n || !name || _strnicmp(name, GonePlace.c_str(), n) != 0 || (name[n] && name[n] != '\\'))
-        return false;
-    GoneCalls++;
-    Sleep(NetworkTimeoutMs);
-    SetLastError(GoneError);
-    return true;
-}
-
-bool RefusedForNoDiskOrNetwork(LPCSTR name)
-{
-    return RefusedAsUnreachable(name) || RefusedForNoDisk(name);
-}
-
 HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                                DWORD disposition, DWORD flags, HANDLE templateFile)
 {
-    if (RefusedForNoDiskOrNetwork(name))
+    if (RefusedForNoDisk(name))
         return INVALID_HANDLE_VALUE;
     // Windows 95/98 know no FILE_SHARE_DELETE and refuse the whole call when it is asked for.
     if (share & FILE_SHARE_DELETE) {
@@ -149,14 +141,13 @@ HANDLE WINAPI RuledCreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURIT
 
 DWORD WINAPI RuledGetFileAttributesA(LPCSTR name)
 {
-    return RefusedForNoDiskOrNetwork(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
+    return RefusedForNoDisk(name) ? INVALID_FILE_ATTRIBUTES : RealGetFileAttributesA(name);
 }
 
 BOOL WINAPI RuledGetDiskFreeSpaceA(LPCSTR root, DWORD *sectors, DWORD *bytes, DWORD *free,
                                    DWORD *total)
 {
-    return !RefusedForNoDiskOrNetwork(root) &&
-           RealGetDiskFreeSpaceA(root, sectors, bytes, free, total);
+    return !RefusedForNoDisk(root) && RealGetDiskFreeSpaceA(root, sectors, bytes, free, total);
 }
 
 // The folders that searches are open in, by search: such a folder cannot be removed until its
@@ -173,7 +164,7 @@ std::string FullPathOf(LPCSTR path)
 
 HANDLE WINAPI RuledFindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA *found)
 {
-    if (RefusedForNoDiskOrNetwork(pattern))
+    if (RefusedForNoDisk(pattern))
         return INVALID_HANDLE_VALUE;
     HANDLE search = RealFindFirstFileA(pattern, found);
     std::string folder = FullPathOf(pattern);
@@ -225,31 +216,24 @@ BOOL WINAPI RuledRemoveDirectoryA(LPCSTR path)
     return RealRemoveDirectoryA(path);
 }
 
-// Windows 95/98 delete a file even while a program has it open for normal I/O (only a
-// read-only file is refused); Wine keeps NT's rule and answers a sharing violation. The name is
-// then removed on the Linux side, where, as on those systems, the open handles stay usable.
-bool UnlinkOpenFile(LPCSTR name)
+// Windows 95/98 delete a file even while it is open for normal I/O; Wine keeps NT's rule. The
+// name goes on the Linux side then, where, as on those systems, the open handles stay usable.
+BOOL WINAPI RuledDeleteFileA(LPCSTR name)
 {
-    typedef char *(CDECL * UnixNameProc)(LPCWSTR);
-    auto unixName = reinterpret_cast<UnixNameProc>(
+    BOOL deleted = RealDeleteFileA(name);
+    if (deleted || GetLastError() != ERROR_SHARING_VIOLATION)
+        return deleted;
+    auto unixName = reinterpret_cast<char *(CDECL *)(LPCWSTR)>(
         RealGetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "wine_get_unix_file_name"));
     WCHAR wide[MAX_PATH];
     char *path = unixName && MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH)
                      ? unixName(wide)
                      : nullptr;
-    if (!path)
-        return false;
-    long result = -1;
-    __asm__ volatile("int $0x80" : "=a"(result) : "a"(10 /* unlink */), "b"(path) : "memory");
+    long failed = 1;
+    if (path)
+        __asm__ volatile("int $0x80" : "=a"(failed) : "a"(10 /* unlink */), "b"(path) : "memory");
     HeapFree(GetProcessHeap(), 0, path);
-    return result == 0;
-}
-
-BOOL WINAPI RuledDeleteFileA(LPCSTR name)
-{
-    if (RealDeleteFileA(name))
-        return TRUE;
-    return GetLastError() == ERROR_SHARING_VIOLATION && UnlinkOpenFile(name);
+    return failed == 0;
 }
 
 BOOL CALLBACK WaitForAnswer(HWND window, LPARAM)
@@ -440,17 +424,6 @@ int TakeNoDiskCalls(char drive)
 {
     unsigned index = (unsigned)((drive | 0x20) - 'a');
     return index < 26 ? std::exchange(NoDiskCalls[index], 0) : 0;
-}
-
-void MakeNetworkPlaceGone(const char *place, DWORD error)
-{
-    GonePlace = place;
-    GoneError = error;
-}
-
-int TakeGoneNetworkCalls()
-{
-    return std::exchange(GoneCalls, 0);
 }
 
 ::testing::AssertionResult RunsOnWin9x(const std::string &commandLine, const char *entry,

@@ -32,12 +32,12 @@ int TakeNoDiskCalls(char drive);
 extern DWORD NoDiskError;
 extern UINT NoDiskErrorMode;
 
-// A network drive ("V:") or UNC server ("\\GONE") made unreachable: file calls on paths there
-// fail with error after NetworkTimeoutMs, as the redirector answers after its time-out (seconds
-// on a real network); "" makes it reachable again. The count of such calls since last taken.
+// A network drive ("V:") or UNC server ("\\GONE") out of reach: file calls on paths there fail
+// with ERROR_BAD_NETPATH after NetworkTimeoutMs, as the redirector answers after its time-out
+// (seconds on a real network), and are counted; "" for none.
 inline constexpr DWORD NetworkTimeoutMs = 200;
-void MakeNetworkPlaceGone(const char *place, DWORD error);
-int TakeGoneNetworkCalls();
+extern std::string GoneNetworkPlace;
+extern int GoneNetworkCalls;
 
 // Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
 // standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath
