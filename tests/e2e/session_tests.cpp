@@ -224,13 +224,16 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
     RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
 
-// No agent is left, and the shell's Start picture and the system's caption buttons are back.
-void ExpectTheSystemsOwnPictures(HWND taskbar, const std::vector<DWORD> &shellStart)
+TEST_F(Session, QvOutRestoresTheShellsStartPictureAndTheSystemsCaptionButtons)
 {
+    ASSERT_TRUE(AgentOf(standin.process.dwProcessId));
+    ASSERT_GE(RunRundll("RUNDLL_QvOut"), 0) << "rundll32 did not end";
     EXPECT_TRUE(AgentWindows().empty());
+
     int width, height;
     EXPECT_TRUE(WaitUntil(
-        [&] { return CaptureWindow(StartButton(taskbar), &width, &height) == shellStart; }, 3000))
+        [&] { return CaptureWindow(StartButton(standin.taskbar), &width, &height) == shellStart; },
+        3000))
         << "the Start button does not show the shell's own picture";
     EXPECT_TRUE(WaitUntil([] { return SampleShowsNone(FrameColours, FrameImages); }, 3000));
 
@@ -243,20 +246,12 @@ void ExpectTheSystemsOwnPictures(HWND taskbar, const std::vector<DWORD> &shellSt
     CloseSharedBitmaps(&bitmaps);
 }
 
-TEST_F(Session, QvOutRestoresTheShellsStartPictureAndTheSystemsCaptionButtons)
-{
-    ASSERT_TRUE(AgentOf(standin.process.dwProcessId));
-    ASSERT_GE(RunRundll("RUNDLL_QvOut"), 0) << "rundll32 did not end";
-    ExpectTheSystemsOwnPictures(standin.taskbar, shellStart);
-}
-
 TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
 {
     ASSERT_NE(std::string::npos, RunAndCapture("uninstaller.exe --list").find(ProductName))
         << "the product was not listed after the agent was started";
     ASSERT_TRUE(RunValues::Has(ProductName));
-    // The agent runs again, its pictures on: the removal takes them off without a restart.
-    ASSERT_GE(RunRundll("RUNDLL_QvIn"), 0) << "rundll32 did not end";
+    ASSERT_GE(RunRundll("RUNDLL_QvIn"), 0) << "the agent again, to take its pictures off";
     ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 10000));
 
     PROCESS_INFORMATION remove = {};
@@ -271,11 +266,14 @@ TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
         EXPECT_NE(std::string::npos, said.find("This program has been removed.")) << said;
         EXPECT_NE(std::string::npos, said.find("qvshell.cpl")) << said;
         EXPECT_EQ(std::string::npos, said.find("Until you restart")) << said;
-        ExpectTheSystemsOwnPictures(standin.taskbar, shellStart);
         PostMessageA(notice, WM_COMMAND, IDOK, 0);
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(remove.hProcess, 10000));
     EndProcess(&remove, 0);
+    // The system's own pictures back without a restart.
+    EXPECT_TRUE(WaitUntil([] { return SampleShowsNone(FrameColours, FrameImages); }, 3000));
+    int w, h;
+    EXPECT_EQ(shellStart, CaptureWindow(StartButton(standin.taskbar), &w, &h));
 
     EXPECT_EQ(std::string::npos, RunAndCapture("uninstaller.exe --list").find(ProductName));
     EXPECT_FALSE(RunValues::Has(ProductName));
