@@ -847,9 +847,8 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
     RemoveTheme(pictures + "\\22X20"); // and the folder it leaves empty
 }
 
-// The disk goes while a replaced theme's files are set aside: those that cannot go back stay in
-// the set-aside folder, which the message names; once that process has ended, the next Save As
-// puts them back. A set-aside folder with no note of their theme stays, named on the page.
+// The disk goes while a theme's files are set aside: those that cannot go back stay, named, until
+// the next Save As puts them back. Set-aside files with no note of their theme stay, named.
 TEST_F(ThemesPage, SetAsideFilesThatCannotGoBackAreKeptAndNamed)
 {
     std::string theme = Make("QK"), themes = ThemesFolderOfProgram();

@@ -229,9 +229,8 @@ BOOL WINAPI RuledDeleteFileA(LPCSTR name)
     char *path = unixName && MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH)
                      ? unixName(wide)
                      : nullptr;
-    long failed = 1;
-    if (path)
-        __asm__ volatile("int $0x80" : "=a"(failed) : "a"(10 /* unlink */), "b"(path) : "memory");
+    long failed; // unlink(NULL) fails too
+    __asm__ volatile("int $0x80" : "=a"(failed) : "a"(10 /* unlink */), "b"(path) : "memory");
     HeapFree(GetProcessHeap(), 0, path);
     return failed == 0;
 }

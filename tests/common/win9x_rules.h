@@ -32,9 +32,8 @@ int TakeNoDiskCalls(char drive);
 extern DWORD NoDiskError;
 extern UINT NoDiskErrorMode;
 
-// A network drive ("V:") or UNC server ("\\GONE") out of reach: file calls on paths there fail
-// with ERROR_BAD_NETPATH after NetworkTimeoutMs, as the redirector answers after its time-out
-// (seconds on a real network), and are counted; "" for none.
+// A network drive ("V:") or UNC server ("\\GONE") out of reach: file calls there fail, counted,
+// with ERROR_BAD_NETPATH after the redirector's time-out (seconds on a real network); "": none.
 inline constexpr DWORD NetworkTimeoutMs = 200;
 extern std::string GoneNetworkPlace;
 extern int GoneNetworkCalls;

@@ -270,8 +270,8 @@ TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(remove.hProcess, 10000));
     EndProcess(&remove, 0);
-    // The system's own pictures back without a restart.
-    EXPECT_TRUE(WaitUntil([] { return SampleShowsNone(FrameColours, FrameImages); }, 3000));
+    EXPECT_TRUE(WaitUntil([] { return SampleShowsNone(FrameColours, FrameImages); }, 3000))
+        << "the system's own pictures are not back without a restart";
     int w, h;
     EXPECT_EQ(shellStart, CaptureWindow(StartButton(standin.taskbar), &w, &h));
 

@@ -560,8 +560,7 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
         EXPECT_EQ(error == ERROR_NOT_READY ? 1 : 2, TakeNoDiskCalls(DriveWithoutDisk)) << error;
     }
     NoDiskError = ERROR_NOT_READY;
-    // A network drive or UNC server out of reach: one wait in the run, not one a file.
-    for (std::string place : {"V:", "\\\\GONE"}) {
+    for (std::string place : {"V:", "\\\\GONE"}) { // out of reach: one wait a run, not a file
         GoneNetworkPlace = place;
         DWORD start = GetTickCount();
         BeginDriveProbes();
