@@ -412,15 +412,10 @@ enum WorkKind { NotWork, NewFiles, HeldFiles, WorkLock };
 static WorkKind ReadWorkName(const char *name, char *id)
 {
     CopyText(id, WorkIdLength + 1, name);
-    if (lstrlenA(id) < WorkIdLength)
-        return NotWork;
-    char head[sizeof WorkFolderPrefix];
-    CopyText(head, sizeof head, id);
-    if (lstrcmpiA(head, WorkFolderPrefix) != 0)
-        return NotWork;
-    for (const char *c = id + 3; *c; c++) {
-        char lower = static_cast<char>(*c | 0x20); // digits keep their value
-        if (!((lower >= '0' && lower <= '9') || (lower >= 'a' && lower <= 'f')))
+    for (int i = 0; i < WorkIdLength; i++) {
+        char c = static_cast<char>(id[i] | 0x20); // either case; '~' and digits stay as they are
+        if (i < 3 ? c != (WorkFolderPrefix[i] | 0x20)
+                  : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
             return NotWork;
     }
     const char *rest = name + WorkIdLength;
@@ -482,10 +477,8 @@ static int ReadOrigin(const char *held, char *name)
         got = 0;
     CloseHandle(file);
     name[got] = '\0';
-    for (const char *c = name; *c; c++)
-        if (*c == '\\' || *c == '/' || *c == ':')
-            return 0;
-    return got && lstrcmpA(name, ".") != 0 && lstrcmpA(name, "..") != 0;
+    // No theme's name starts with a dot (the list shows none): ".." would lead out of the folder.
+    return got && name[0] != '.' && FileNamePart(name) == name;
 }
 
 static int WriteOrigin(const char *held, const char *folder)
