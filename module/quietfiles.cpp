@@ -84,7 +84,7 @@ static int IsServerGone(const char *server)
 }
 
 // Whether the path is on a drive or server already found out of reach in this run: then it
-// is not touched again, and the call fails as the first one did.
+// is not touched again, and the call fails as not ready (a drive) or not found (a server).
 static int SkipsDrive(const char *path)
 {
     char server[ServerNameSize];
