@@ -87,7 +87,6 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
     return RealGetProcAddress(module, name);
 }
 
-// A network drive or server out of reach: the redirector answers after its time-out.
 bool RefusedAsUnreachable(LPCSTR name)
 {
     const std::string &gone = GoneNetworkPlace;
