@@ -200,11 +200,16 @@ struct ThemeSources {
 };
 // Writes the theme folder (inside themesFolder, made if need be), replacing the theme's own
 // files there (read-only ones too, and those of its size subfolders), or leaves everything as
-// it was and says why, naming the file, and what to do. Each caption picture's size
-// subfolders ("<its folder>\<W>X<H>\<its name>") come with it.
+// it was and says why, naming the file, and what to do: 1 saved, 0 not. -1 when, after such a
+// failure, some of the theme's own files could not be put back either: why then also names the
+// folder that keeps them. Each caption picture's size subfolders ("<its folder>\<W>X<H>\<its
+// name>") come with it.
 int SaveTheme(const char *themesFolder, const char *folder, const ThemeSources *sources, char *why,
               int whySize);
 // Removes the theme's own files (read-only ones too), at its top and in its size subfolders,
-// and each folder when nothing else is left in it; or leaves them all and says why, as
-// SaveTheme does.
+// and each folder when nothing else is left in it; or leaves them all and says why, answering
+// as SaveTheme does.
 int DeleteTheme(const char *themesFolder, const char *folder, char *why, int whySize);
+// The name of a folder in themesFolder holding a theme's files that a Save As or Delete set
+// aside and has not put back (MAX_PATH bytes into folder); 0 when there is none.
+int FindSetAsideFiles(const char *themesFolder, char *folder);

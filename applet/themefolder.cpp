@@ -1,7 +1,8 @@
 // A theme's folder on disk: saving the current look as a theme, deleting a theme, and the box
 // that asks for a new theme's name. A theme changes whole or not at all: a new theme's files
 // are written into a working folder first; the files of a theme being replaced or deleted are
-// moved aside into a second one, and come back should anything fail; only once the change is
+// moved aside into a second one, with a note of the theme they came from, and come back should
+// anything fail, or should the process end before the change is complete; only once it is
 // complete are the set-aside files deleted (read-only ones too: the user has agreed).
 #include "applet/applet.h"
 
@@ -14,12 +15,15 @@ const char *const ThemeFileNames[ThemeFileCount] = {
 // The working folders of a process are "~QV" and four hex digits of the process ("~QV1A2B",
 // the new theme) and the same with ".OLD" (the set-aside files); "~QV1A2B.LCK" is held open
 // while they are in use. A '~' is refused in a theme's name, so none of them is ever a theme,
-// and two sheets saving at once keep apart. A "~QV" folder whose lock is not held is what a
-// save or delete that never finished left behind: it goes before the next one starts.
+// and two sheets saving at once keep apart. Working folders whose lock is not held are what a
+// save or delete that never finished left behind: they are seen to before the next one starts.
+// Only names of exactly that form are the module's: "~QVNOTES" or "~QV BACKUP" are the user's.
 static const char WorkFolderPrefix[] = "~QV";
 static const int WorkIdLength = 7; // "~QV" and four hex digits
 static const char HeldSuffix[] = ".OLD";
 static const char LockSuffix[] = ".LCK";
+// In a set-aside folder: the name of the theme folder its files came from.
+static const char OriginFileName[] = "THEME.TXT";
 static const int MaxThemeNameLength = ThemeNameSize - 1;
 static const DWORD CopyChunkSize = 4096;
 static const char ThemeNameRule[] = "1 to 8 letters, digits, - or _.";
@@ -239,21 +243,6 @@ static int MoveThemeFiles(const char *from, const char *to, ThemeFilesMove *m)
     return !m->failed;
 }
 
-// Moves the theme's own files of from into to, which holds none of them; or, should one not
-// move, puts back what did (everything in to came from from), names that file in failed and
-// keeps why as the last error.
-static int MoveThemeFilesOrNone(const char *from, const char *to, char *failed, int failedSize)
-{
-    ThemeFilesMove m = {1, 0, "", ERROR_SUCCESS};
-    if (MoveThemeFiles(from, to, &m))
-        return 1;
-    ThemeFilesMove back = {0, 0, "", ERROR_SUCCESS};
-    MoveThemeFiles(to, from, &back);
-    CopyText(failed, failedSize, m.failedName);
-    SetLastError(m.error);
-    return 0;
-}
-
 // A size subfolder of the theme that the work has emptied, or made and emptied again, goes; one
 // that holds anything else stays with it.
 static void RemoveEmptySizeFolders(const char *folder)
@@ -405,47 +394,143 @@ static int WriteThemeFiles(const char *work, const ThemeSources *sources, char *
     return 1;
 }
 
-// This process's working folders and the lock that tells other processes they are in use.
+// This process's working folders and the lock that tells other processes they are in use;
+// keepHeld is set when set-aside files could not be put back and must outlive the work.
 struct ThemeWork {
     char themes[MAX_PATH];
     char work[MAX_PATH];
     char held[MAX_PATH];
     char lock[MAX_PATH];
     HANDLE lockFile;
+    int keepHeld;
 };
 
-// Removes what saves and deletes of other processes left unfinished: a working folder whose
-// lock can be deleted (its process has ended) or that has none, and such a lock itself.
-static void RemoveStaleWork(const ThemeWork *w, const char *ownId)
+enum WorkKind { NotWork, NewFiles, HeldFiles, WorkLock };
+
+// What a long name is: "~QV" and four hex digits (its id, into id), then nothing, ".OLD" or
+// ".LCK"; NotWork for any other name.
+static WorkKind ReadWorkName(const char *name, char *id)
+{
+    CopyText(id, WorkIdLength + 1, name);
+    for (int i = 0; i < WorkIdLength; i++) {
+        char c = static_cast<char>(id[i] | 0x20); // either case; '~' and digits stay as they are
+        if (i < 3 ? c != (WorkFolderPrefix[i] | 0x20)
+                  : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return NotWork;
+    }
+    const char *rest = name + WorkIdLength;
+    if (!rest[0])
+        return NewFiles;
+    if (lstrcmpiA(rest, HeldSuffix) == 0)
+        return HeldFiles;
+    return lstrcmpiA(rest, LockSuffix) == 0 ? WorkLock : NotWork;
+}
+
+// Calls visit with each working entry of themes: the path, the kind and the id. FindFirstFileA
+// matches the pattern against 8.3 aliases as well ("~qv backup" is "~QVBAC~1"), so the long name
+// decides. The walk ends when visit answers 0.
+typedef int (*WorkVisit)(const char *path, WorkKind kind, const char *id, void *context);
+static void ForEachWorkEntry(const char *themes, WorkVisit visit, void *context)
 {
     char pattern[MAX_PATH];
-    char id[WorkIdLength + 1];
-    char lockName[WorkIdLength + sizeof LockSuffix];
     char path[MAX_PATH];
+    char id[WorkIdLength + 1];
     WIN32_FIND_DATAA found;
-    if (!FormatText(pattern, sizeof pattern, "%s\\%s*.*", w->themes, WorkFolderPrefix))
+    if (!FormatText(pattern, sizeof pattern, "%s\\%s*.*", themes, WorkFolderPrefix))
         return;
     HANDLE search = FindFirstFileQuietly(pattern, &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
+    int more = 1;
     do {
-        // The pattern matched the prefix; the id is it and the four characters after it.
-        CopyText(id, sizeof id, found.cFileName);
-        if (lstrlenA(id) < WorkIdLength || lstrcmpiA(id, ownId) == 0 ||
-            !FormatText(lockName, sizeof lockName, "%s%s", id, LockSuffix) ||
-            !JoinPath(path, w->themes, lockName))
-            continue;
-        DeleteFileA(path);
-        if (Exists(path) || !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue; // in use, or the lock was all there was
-        if (JoinPath(path, w->themes, found.cFileName))
-            ClearWorkFolder(path);
-    } while (FindNextFileA(search, &found));
+        WorkKind kind = ReadWorkName(found.cFileName, id);
+        int isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (kind != NotWork && isFolder == (kind != WorkLock) &&
+            JoinPath(path, themes, found.cFileName))
+            more = visit(path, kind, id, context);
+    } while (more && FindNextFileA(search, &found));
     FindClose(search);
 }
 
-// Takes this process's working folders in themes, empty; 0 with why said when the themes
-// folder cannot be written.
+// Opens the lock of the working folders of id for this process alone, made when missing, so
+// that no other process sees to them meanwhile. Fails while another process holds it: Windows 95
+// enforces share modes, though it deletes a file that is open, so only an open tells.
+static HANDLE ClaimWork(const char *themes, const char *id, char *lock)
+{
+    if (!FormatText(lock, MAX_PATH, "%s\\%s%s", themes, id, LockSuffix))
+        return INVALID_HANDLE_VALUE;
+    return CreateFileA(lock, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// The theme folder name a set-aside folder's note gives, into name (MAX_PATH bytes); 0 when
+// there is no note, or it names anything but a folder beside the set-aside one.
+static int ReadOrigin(const char *held, char *name)
+{
+    char note[MAX_PATH];
+    DWORD got = 0;
+    HANDLE file =
+        JoinPath(note, held, OriginFileName) ? OpenFileQuietly(note) : INVALID_HANDLE_VALUE;
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    if (!ReadFile(file, name, MAX_PATH - 1, &got, nullptr))
+        got = 0;
+    CloseHandle(file);
+    name[got] = '\0';
+    // No theme's name starts with a dot (the list shows none): ".." would lead out of the folder.
+    return got && name[0] != '.' && FileNamePart(name) == name;
+}
+
+static int WriteOrigin(const char *held, const char *folder)
+{
+    char note[MAX_PATH];
+    const char *name = FileNamePart(folder);
+    HANDLE file = JoinPath(note, held, OriginFileName) ? CreateNewFile(note) : INVALID_HANDLE_VALUE;
+    int ok = file != INVALID_HANDLE_VALUE && WriteAll(file, name, lstrlenA(name));
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return ok;
+}
+
+// Puts the files set aside in held back into the theme folder its note names, never over a
+// file there; held goes once all went back, or when it is empty. 1 when it went.
+static int PutBackHeldFiles(const char *themes, const char *held)
+{
+    char name[MAX_PATH];
+    char folder[MAX_PATH];
+    ThemeFilesMove back = {0, 0, "", ERROR_SUCCESS};
+    if (!ReadOrigin(held, name) || !JoinPath(folder, themes, name))
+        return RemoveDirectoryA(held);
+    if (!MoveThemeFiles(held, folder, &back))
+        return 0;
+    ClearWorkFolder(held); // the note and emptied size subfolders
+    return 1;
+}
+
+// Sees to the working folders of saves and deletes that never finished (this process's earlier
+// ones too): a new theme's files go; set-aside files go back where they came from, or stay where
+// they are when they cannot. Another sheet's, whose lock is held, are left alone.
+static int TidyWorkEntry(const char *path, WorkKind kind, const char *id, void *context)
+{
+    auto *w = static_cast<const ThemeWork *>(context);
+    char lock[MAX_PATH];
+    int own = lstrcmpiA(id, FileNamePart(w->work)) == 0;
+    HANDLE claim = own ? nullptr : ClaimWork(w->themes, id, lock);
+    if (claim == INVALID_HANDLE_VALUE)
+        return 1;
+    if (kind == NewFiles)
+        ClearWorkFolder(path);
+    else if (kind == HeldFiles)
+        PutBackHeldFiles(w->themes, path);
+    if (!own) {
+        CloseHandle(claim);
+        DeleteFileA(lock);
+    }
+    return 1;
+}
+
+// Takes this process's working folders in themes, seeing first to what others left; 0 with why
+// said when the themes folder cannot be written.
 static int BeginThemeWork(const char *themes, ThemeWork *w, char *why, int whySize)
 {
     char id[WorkIdLength + 1];
@@ -453,32 +538,32 @@ static int BeginThemeWork(const char *themes, ThemeWork *w, char *why, int whySi
     PutHex(id + 3, GetCurrentProcessId(), WorkIdLength - 3);
     id[WorkIdLength] = '\0';
     w->lockFile = INVALID_HANDLE_VALUE;
+    w->keepHeld = 0;
     CopyText(w->themes, sizeof w->themes, themes);
     if (!JoinPath(w->work, themes, id) ||
-        !FormatText(w->held, sizeof w->held, "%s%s", w->work, HeldSuffix) ||
-        !FormatText(w->lock, sizeof w->lock, "%s%s", w->work, LockSuffix)) {
+        !FormatText(w->held, sizeof w->held, "%s%s", w->work, HeldSuffix)) {
         CopyText(why, whySize, "The path of the themes folder is too long.");
         return 0;
     }
-    w->lockFile = CreateFileA(w->lock, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    w->lockFile = ClaimWork(themes, id, w->lock);
     if (w->lockFile == INVALID_HANDLE_VALUE) {
         DescribeFileFailure(themes, "written", why, whySize);
         return 0;
     }
-    RemoveStaleWork(w, id);
-    ClearWorkFolder(w->work);
-    ClearWorkFolder(w->held);
+    ForEachWorkEntry(themes, TidyWorkEntry, w);
     return 1;
 }
 
 // Whatever is left in the working folders goes, then the lock; nothing when none was taken.
+// Set-aside files no longer wanted are renamed a new theme's first, so that should the deleting
+// stop half-way, they are never taken for files to put back.
 static void EndThemeWork(ThemeWork *w)
 {
     if (w->lockFile == INVALID_HANDLE_VALUE)
         return;
     ClearWorkFolder(w->work);
-    ClearWorkFolder(w->held);
+    if (!w->keepHeld)
+        ClearWorkFolder(MoveFileA(w->held, w->work) ? w->work : w->held);
     CloseHandle(w->lockFile);
     DeleteFileA(w->lock);
 }
@@ -492,11 +577,43 @@ static int MakeWorkFolder(const ThemeWork *w, const char *folder, char *why, int
     return 0;
 }
 
+// After a failure, the set-aside files go back into their theme folder. Those that will not
+// (the disk taken out, the network gone) stay in the set-aside folder, which outlives the work,
+// and why says where they are. Returns 1 when all went back.
+static int PutBackSetAside(ThemeWork *w, char *why, int whySize)
+{
+    if (PutBackHeldFiles(w->themes, w->held))
+        return 1;
+    w->keepHeld = 1;
+    int length = lstrlenA(why);
+    FormatText(why + length, whySize - length,
+               "\n\nThe rest are kept in %s until the next Save As or Delete puts them back.",
+               w->held);
+    return 0;
+}
+
+// Moves the theme's own files of folder (those in its size subfolders too) into the set-aside
+// folder, with the note of where they came from; or, should one not move, puts back what did and
+// says why, naming the file. Returns 1 when all moved, -1 when some could not be put back.
+static int SetAsideThemeFiles(ThemeWork *w, const char *folder, char *why, int whySize)
+{
+    ThemeFilesMove m = {1, 0, "", ERROR_SUCCESS};
+    if (!MakeWorkFolder(w, w->held, why, whySize))
+        return 0;
+    if (!WriteOrigin(w->held, folder)) {
+        DescribeFileFailure(w->themes, "written", why, whySize);
+        return 0;
+    }
+    if (MoveThemeFiles(folder, w->held, &m))
+        return 1;
+    DescribeFileFailure(m.failedName, "changed", why, whySize);
+    return PutBackSetAside(w, why, whySize) ? 0 : -1;
+}
+
 // Puts the complete theme in work where the theme folder is: a new folder is work renamed; a
-// theme being replaced has its own files set aside (those in its size subfolders too), the new
-// ones moved in, and on any failure its own put back. Anything else in its folder stays where
-// it is.
-static int MoveThemeIntoPlace(const ThemeWork *w, const char *folder, char *why, int whySize)
+// theme being replaced has its own files set aside, the new ones moved in, and on any failure
+// its own put back. Anything else in its folder stays where it is. Returns as SaveTheme does.
+static int MoveThemeIntoPlace(ThemeWork *w, const char *folder, char *why, int whySize)
 {
     if (!IsFolder(folder)) {
         if (MoveFileA(w->work, folder))
@@ -504,19 +621,16 @@ static int MoveThemeIntoPlace(const ThemeWork *w, const char *folder, char *why,
         DescribeFileFailure(folder, "made", why, whySize);
         return 0;
     }
-    if (!MakeWorkFolder(w, w->held, why, whySize))
-        return 0;
-    char failed[MAX_PATH];
-    int moved = MoveThemeFilesOrNone(folder, w->held, failed, sizeof failed);
-    if (moved && !MoveThemeFilesOrNone(w->work, folder, failed, sizeof failed)) {
-        DWORD error = GetLastError();
-        ThemeFilesMove back = {0, 0, "", ERROR_SUCCESS};
-        MoveThemeFiles(w->held, folder, &back);
-        SetLastError(error);
-        moved = 0;
+    int moved = SetAsideThemeFiles(w, folder, why, whySize);
+    ThemeFilesMove in = {1, 0, "", ERROR_SUCCESS};
+    if (moved == 1 && !MoveThemeFiles(w->work, folder, &in)) {
+        // Every file of the theme's name there now is a new one: the old are all set aside.
+        ThemeFilesMove out = {0, 0, "", ERROR_SUCCESS};
+        MoveThemeFiles(folder, w->work, &out);
+        SetLastError(in.error);
+        DescribeFileFailure(in.failedName, "changed", why, whySize);
+        moved = PutBackSetAside(w, why, whySize) ? 0 : -1;
     }
-    if (!moved)
-        DescribeFileFailure(failed, "changed", why, whySize);
     RemoveEmptySizeFolders(folder);
     return moved;
 }
@@ -542,20 +656,32 @@ int DeleteTheme(const char *themesFolder, const char *folder, char *why, int why
     QuietDiskErrors quiet;
     ThemeWork w;
     int deleted = 0;
-    if (BeginThemeWork(themesFolder, &w, why, whySize) &&
-        MakeWorkFolder(&w, w.held, why, whySize)) {
-        char failed[MAX_PATH];
-        deleted = MoveThemeFilesOrNone(folder, w.held, failed, sizeof failed);
-        if (deleted) {
-            // Each folder goes only when nothing of the user's is left in it.
+    if (BeginThemeWork(themesFolder, &w, why, whySize)) {
+        deleted = SetAsideThemeFiles(&w, folder, why, whySize);
+        // Each folder goes only when nothing of the user's is left in it.
+        if (deleted == 1) {
             RemoveEmptySizeFolders(folder);
             RemoveDirectoryA(folder);
-        } else {
-            DescribeFileFailure(failed, "changed", why, whySize);
         }
     }
     EndThemeWork(&w);
     return deleted;
+}
+
+static int FindSetAsideEntry(const char *path, WorkKind kind, const char *, void *found)
+{
+    if (kind != HeldFiles)
+        return 1;
+    CopyText(static_cast<char *>(found), MAX_PATH, FileNamePart(path));
+    return 0;
+}
+
+int FindSetAsideFiles(const char *themesFolder, char *folder)
+{
+    folder[0] = '\0';
+    if (themesFolder[0])
+        ForEachWorkEntry(themesFolder, FindSetAsideEntry, folder);
+    return folder[0] != '\0';
 }
 
 // ---- The name box ----

@@ -16,6 +16,9 @@ static const int CurrentSettingsRow = 0;
 static const int StatusSize = 2 * MAX_PATH;
 static const int MessageSize = 1024;
 static const int PreviewMargin = 4;
+// A Save As or Delete that failed and could not put all of the theme's own pictures back.
+static const char NotAllBackFormat[] =
+    "The theme %s is not as it was: not all of its pictures are back in %s.\n\n%s";
 
 // Picture sizes, each once, in order of width, then height.
 struct SizeList {
@@ -38,8 +41,10 @@ struct ThemeFiles {
 
 enum EntryKind { NoEntry, CurrentSettingsEntry, WindowsDefaultEntry, ThemeEntry };
 
-// Kept from the page's creation until the sheet closes.
+// Kept from the page's creation until the sheet closes; SetAsideFolder is the name of a folder
+// in the themes folder holding a theme's files that an unfinished Save As or Delete set aside.
 static char ThemesFolder[MAX_PATH];
+static char SetAsideFolder[MAX_PATH];
 // The look the other pages showed before the user picked anything here ("(Current settings)"),
 // and the look this page last found in them or put into them.
 static Look PagesLook;
@@ -298,6 +303,7 @@ static void ListThemes(HWND list)
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(CurrentSettingsName));
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WindowsDefaultName));
+    FindSetAsideFiles(ThemesFolder, SetAsideFolder);
     char pattern[MAX_PATH];
     if (!ThemesFolder[0] || !FormatText(pattern, sizeof pattern, "%s\\*.*", ThemesFolder))
         return;
@@ -401,6 +407,11 @@ static void UpdateThemePreview(HWND page, const Look *look, const char *entrySta
     FreePictures(ThemeCaptionPictures, FrameImageCount);
     FreePictures(&ThemeStartPicture, 1);
     CopyText(status, sizeof status, entryStatus);
+    if (!status[0] && SetAsideFolder[0])
+        FormatText(status, sizeof status,
+                   "%s\\%s holds a theme's pictures that were never put back: move them into the "
+                   "theme's folder.",
+                   ThemesFolderName, SetAsideFolder);
     // One run of loads: the theme's folder is probed for its size subfolder once, not once a
     // picture.
     BeginBitmapLoads();
@@ -622,11 +633,14 @@ static void OnThemeSaveAs(HWND page)
                   "ones too, with the look the pages show?",
                   name, folder))
         return;
-    if (!SaveTheme(ThemesFolder, folder, &sources, why, sizeof why)) {
+    int saved = SaveTheme(ThemesFolder, folder, &sources, why, sizeof why);
+    if (saved < 0)
+        Tell(page, NotAllBackFormat, name, folder, why);
+    else if (!saved)
         Tell(page, "The theme %s was not saved; nothing in %s was changed.\n\n%s", name,
              ThemesFolder, why);
+    if (saved <= 0)
         return;
-    }
     // The new theme is picked: its files go into the pages in place of those they were made
     // from.
     HWND list = ThemeList(page);
@@ -652,11 +666,14 @@ static void OnThemeDelete(HWND page)
                   "the settings in use stay as they are.",
                   name, folder))
         return;
-    if (!DeleteTheme(ThemesFolder, folder, why, sizeof why)) {
+    int deleted = DeleteTheme(ThemesFolder, folder, why, sizeof why);
+    if (deleted < 0)
+        Tell(page, NotAllBackFormat, name, folder, why);
+    else if (!deleted)
         Tell(page, "The theme %s was not deleted; it is as it was, in %s.\n\n%s", name, folder,
              why);
+    if (deleted <= 0)
         return;
-    }
     // Whatever the deleted theme put into the other pages goes back to their own look.
     Look stored;
     ReadStoredLook(&stored);

@@ -6,6 +6,11 @@
 static constexpr int WorkBufferSize = 512;
 static constexpr char RemovedNoticeStart[] =
     "This program has been removed. Please restart your system, and then remove the file ";
+static constexpr char PicturesStayNotice[] =
+    " Until you restart, its pictures stay on the Start button and the title bars.";
+// How long the removal waits for the agent to close: a shell that has stopped answering must
+// not keep the notice from the user.
+static constexpr UINT RemovalCloseWaitMs = 5000;
 
 extern "C" int WINAPI RUNDLL_QvIn(HWND owner, HINSTANCE instance, LPSTR commandLine, int show)
 {
@@ -23,8 +28,21 @@ extern "C" int WINAPI RUNDLL_QvOut(HWND owner, HINSTANCE instance, LPSTR command
     return static_cast<int>(SendMessageA(agent, AgentMessage, 0, 0));
 }
 
-// Leaves the settings, the class registration and a running agent alone: the agent runs
-// until the shell ends, and without the Run value nothing starts it again.
+// Closes a running agent as RUNDLL_QvOut does, waiting at most RemovalCloseWaitMs; 1 when no
+// agent is left.
+static int CloseAgentForRemoval()
+{
+    DllUnregisterServer();
+    HWND agent = FindWindowByPath(AgentClassName);
+    DWORD_PTR answer;
+    if (agent)
+        SendMessageTimeoutA(agent, AgentMessage, 0, 0, SMTO_ABORTIFHUNG, RemovalCloseWaitMs,
+                            &answer);
+    return !agent || !IsWindow(agent);
+}
+
+// The agent is closed, so that the system's pictures and the shell's Start picture come back
+// at once; without the Run value nothing starts it again. The settings stay.
 extern "C" int WINAPI RUNDLL_Remove(HWND owner, HINSTANCE instance, LPSTR commandLine, int show)
 {
     char text[WorkBufferSize];
@@ -32,6 +50,7 @@ extern "C" int WINAPI RUNDLL_Remove(HWND owner, HINSTANCE instance, LPSTR comman
     if (FormatText(text, sizeof text, "%s\\%s", UninstallKeyPath, ProductName))
         RegDeleteTree(HKEY_LOCAL_MACHINE, text);
     RegDeleteValueAt(HKEY_CURRENT_USER, RunKeyPath, nullptr, ProductName);
+    int closed = CloseAgentForRemoval();
 
     // Built piece by piece so that a path too long for the notice is cut, not dropped: the
     // user still sees which file and folder to delete, as far as they fit. The themes folder
@@ -42,7 +61,9 @@ extern "C" int WINAPI RUNDLL_Remove(HWND owner, HINSTANCE instance, LPSTR comman
     n += CopyText(text + n, sizeof text - n, " and the folder ");
     GetThemesFolder(modulePath, sizeof modulePath);
     n += CopyText(text + n, sizeof text - n, modulePath);
-    CopyText(text + n, sizeof text - n, ".");
+    n += CopyText(text + n, sizeof text - n, ".");
+    if (!closed)
+        CopyText(text + n, sizeof text - n, PicturesStayNotice);
     return MessageBoxA(nullptr, text, ProductName, MB_OK);
 }
 

@@ -79,8 +79,9 @@ void EndQuietFileAccess(UINT previous);
 HANDLE OpenFileQuietly(const char *path);
 DWORD GetFileAttributesQuietly(const char *path);
 HANDLE FindFirstFileQuietly(const char *pattern, WIN32_FIND_DATAA *found);
-// Around a run of probes (the agent's refresh): a drive found not ready is not asked again
-// until the run ends; a floppy drive with no disk takes seconds to say so each time. Runs nest.
+// Around a run of probes (the agent's refresh): a drive found not ready, or a drive or UNC
+// server found out of reach, is not asked again until the run ends; a floppy drive with no disk,
+// or a network one whose server is gone, takes seconds to say so each time. Runs nest.
 void BeginDriveProbes();
 void EndDriveProbes();
 

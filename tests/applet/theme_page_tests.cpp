@@ -103,12 +103,11 @@ class ThemesPage : public SheetTest
                 own.push_back(entry);
         return own;
     }
-    // A working folder and its set-aside twin as a save that never finished leaves them, a
-    // read-only picture in each.
+    // A save that never finished left its working folder: a read-only picture in it and 22X20.
     static constexpr const char *StaleWork = "~QVDEAD";
     static void LeaveStaleWork()
     {
-        for (std::string folder : {std::string(StaleWork), std::string(StaleWork) + ".OLD"}) {
+        for (std::string folder : {std::string(StaleWork), std::string(StaleWork) + "\\22X20"}) {
             folder = ThemesFolderOfProgram() + "\\" + folder;
             CreateDirectoryA(folder.c_str(), nullptr);
             MakeBitmapFile(folder, "CLOSEUP.BMP");
@@ -649,6 +648,8 @@ template <int allowed> BOOL WINAPI RefuseOneMove(const char *from, const char *t
 }
 template <int allowed>
 const FARPROC MoveInUseAfter = reinterpret_cast<FARPROC>(RefuseOneMove<allowed>);
+const FARPROC MoveDiskGoneAfterTwo = // every move after the first two
+    reinterpret_cast<FARPROC>(Refuse<ERROR_NOT_READY, 2, const char *, const char *>);
 } // namespace refusal
 
 // Delete asks, then removes the theme's own files and leaves the settings; where the folder
@@ -740,7 +741,7 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
 // leave it exactly as it was (read-only files and all, those of its size subfolder too) and
 // name that file. No working folder
 // is left, nor one an earlier, unfinished save left behind; another sheet's, whose lock is
-// held, stays.
+// held, stays (Windows 95 would delete its open lock), and so do the user's named like ours.
 TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
 {
     std::vector<std::string> all(applettest::ThemeFileNames, applettest::ThemeFileNames + 14);
@@ -778,6 +779,10 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
     MakeBitmapFile(live, "CLOSEUP.BMP");
     HANDLE lock = CreateFileA((live + ".LCK").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::string users[] = {ThemesFolderOfProgram() + "\\~QVNOTES",
+                                 ThemesFolderOfProgram() + "\\~QV BACKUP"};
+    for (const std::string &folder : users)
+        MakeBitmapFile(folder, "CLOSEUP.BMP");
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         std::string folder = Make("QO");
@@ -829,13 +834,50 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
                   OwnThemeFolders())
             << "no working folder";
         EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(live));
+        for (const std::string &user : users)
+            EXPECT_EQ(std::vector<std::string>{"CLOSEUP.BMP"}, FolderEntries(user)) << user;
         RemoveTheme(folder);
     }
+    for (const std::string &user : users)
+        RemoveTheme(user);
     CloseHandle(lock);
     DeleteFileA((live + ".LCK").c_str());
     RemoveTheme(live);
     DeleteFileA(a.c_str());
     RemoveTheme(pictures + "\\22X20"); // and the folder it leaves empty
+}
+
+// The disk goes while a theme's files are set aside: those that cannot go back stay, named, until
+// the next Save As puts them back. Set-aside files with no note of their theme stay, named.
+TEST_F(ThemesPage, SetAsideFilesThatCannotGoBackAreKeptAndNamed)
+{
+    std::string theme = Make("QK"), themes = ThemesFolderOfProgram();
+    StoreWhole(theme);
+    char id[16];
+    snprintf(id, sizeof id, "\\~QV%04lX.OLD", GetCurrentProcessId() & 0xFFFF);
+    std::string orphan = MakeBitmapFile(themes + "\\~QV0D0D.OLD", "CLOSEUP.BMP");
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        EXPECT_THAT(Text(GetDlgItem(page, IDC_THEME_STATUS)), HasSubstr("~QV0D0D.OLD"));
+        refusal::Calls = 0;
+        ImportSlotSwap<FARPROC> swap(&refusal::ImportedMoveFileA, refusal::MoveDiskGoneAfterTwo);
+        refusal::Original = swap.original;
+        EXPECT_EQ("", SaveThemeAs(page, name));
+        ASSERT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
+        EXPECT_THAT(CloseMessageBox(sheet).text, HasSubstr("kept in " + themes + id));
+    });
+    EXPECT_EQ((std::vector<std::string>{"CLOSEDN.BMP", "CLOSEUP.BMP", "THEME.TXT"}),
+              FolderEntries(themes + id));
+    MoveFileA((themes + id).c_str(), (themes + "\\~QVDEAD.OLD").c_str()); // its process ended
+    made.push_back(themes + "\\" + OwnThemeName("QL"));
+    RunSheet([&](HWND sheet) {
+        EXPECT_EQ("", SaveThemeAs(ActivateThemesPage(sheet), OwnThemeName("QL")));
+        EXPECT_EQ("", CloseMessageBox(sheet, 300).text);
+    });
+    EXPECT_EQ(14u, FolderEntries(theme).size());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((themes + "\\~QVDEAD.OLD").c_str()));
+    EXPECT_EQ("BM", FileBytes(orphan).substr(0, 2)) << "kept: nothing says where it goes";
+    RemoveTheme(orphan.substr(0, orphan.rfind('\\')));
 }
 
 // ---- The status lines of the other two pages follow every change of the choice ----

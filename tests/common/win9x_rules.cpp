@@ -13,6 +13,8 @@
 
 DWORD NoDiskError = ERROR_NOT_READY;
 UINT NoDiskErrorMode;
+std::string GoneNetworkPlace;
+int GoneNetworkCalls;
 
 namespace
 {
@@ -36,6 +38,7 @@ extern "C" FARPROC ImportedRemoveDirectoryA __asm__("__imp__RemoveDirectoryA@4")
 extern "C" FARPROC ImportedFindClose __asm__("__imp__FindClose@4");
 extern "C" FARPROC ImportedGetOpenFileNameA __asm__("__imp__GetOpenFileNameA@4");
 extern "C" FARPROC ImportedIsDBCSLeadByte __asm__("__imp__IsDBCSLeadByte@4");
+extern "C" FARPROC ImportedDeleteFileA __asm__("__imp__DeleteFileA@4");
 
 typedef FARPROC(WINAPI *GetProcAddressProc)(HMODULE, LPCSTR);
 typedef HANDLE(WINAPI *CreateFileAProc)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
@@ -61,6 +64,7 @@ decltype(&InvalidateRect) RealInvalidateRect;
 decltype(&RemoveDirectoryA) RealRemoveDirectoryA;
 decltype(&FindClose) RealFindClose;
 decltype(&GetOpenFileNameA) RealGetOpenFileNameA;
+decltype(&DeleteFileA) RealDeleteFileA;
 
 struct ProcOverride {
     char name[64];
@@ -84,6 +88,17 @@ FARPROC WINAPI RuledGetProcAddress(HMODULE module, LPCSTR name)
     return RealGetProcAddress(module, name);
 }
 
+bool RefusedAsUnreachable(LPCSTR name)
+{
+    const std::string &gone = GoneNetworkPlace;
+    if (gone.empty() || !name || _strnicmp(name, gone.c_str(), gone.size()) != 0)
+        return false;
+    GoneNetworkCalls++;
+    Sleep(NetworkTimeoutMs);
+    SetLastError(ERROR_BAD_NETPATH);
+    return true;
+}
+
 int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 
 // A file call on a removable or CD-ROM drive with no disk in it (the test prefix maps such
@@ -92,6 +107,8 @@ int NoDiskCalls[26]; // file calls made on each drive with no disk (0: A:)
 // in the shell, where nobody expects it). With the box off the call fails (see NoDiskError).
 bool RefusedForNoDisk(LPCSTR name)
 {
+    if (RefusedAsUnreachable(name))
+        return true;
     char root[] = {name ? (char)(name[0] | 0x20) : '\0', ':', '\\', '\0'};
     if (root[0] < 'a' || root[0] > 'z' || name[1] != ':')
         return false;
@@ -197,6 +214,25 @@ BOOL WINAPI RuledRemoveDirectoryA(LPCSTR path)
             return FALSE;
         }
     return RealRemoveDirectoryA(path);
+}
+
+// Windows 95/98 delete a file even while it is open for normal I/O; Wine keeps NT's rule. The
+// name goes on the Linux side then, where, as on those systems, the open handles stay usable.
+BOOL WINAPI RuledDeleteFileA(LPCSTR name)
+{
+    BOOL deleted = RealDeleteFileA(name);
+    if (deleted || GetLastError() != ERROR_SHARING_VIOLATION)
+        return deleted;
+    auto unixName = reinterpret_cast<char *(CDECL *)(LPCWSTR)>(
+        RealGetProcAddress(GetModuleHandleA("KERNEL32.DLL"), "wine_get_unix_file_name"));
+    WCHAR wide[MAX_PATH];
+    char *path = unixName && MultiByteToWideChar(CP_ACP, 0, name, -1, wide, MAX_PATH)
+                     ? unixName(wide)
+                     : nullptr;
+    long failed; // unlink(NULL) fails too
+    __asm__ volatile("int $0x80" : "=a"(failed) : "a"(10 /* unlink */), "b"(path) : "memory");
+    HeapFree(GetProcessHeap(), 0, path);
+    return failed == 0;
 }
 
 BOOL CALLBACK WaitForAnswer(HWND window, LPARAM)
@@ -336,6 +372,7 @@ struct RulesAtStartUp {
         RealRemoveDirectoryA = SwapIn(&ImportedRemoveDirectoryA, RuledRemoveDirectoryA);
         RealFindClose = SwapIn(&ImportedFindClose, RuledFindClose);
         RealGetOpenFileNameA = SwapIn(&ImportedGetOpenFileNameA, RuledGetOpenFileNameA);
+        RealDeleteFileA = SwapIn(&ImportedDeleteFileA, RuledDeleteFileA);
         Windows95 = LOWORD(version.dwBuildNumber) < 1998;
         Active = true;
     }

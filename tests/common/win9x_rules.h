@@ -39,6 +39,12 @@ struct FarEastCodePage {
     ~FarEastCodePage();
 };
 
+// A network drive ("V:") or UNC server ("\\GONE") out of reach: file calls there fail, counted,
+// with ERROR_BAD_NETPATH after the redirector's time-out (seconds on a real network); "": none.
+inline constexpr DWORD NetworkTimeoutMs = 200;
+extern std::string GoneNetworkPlace;
+extern int GoneNetworkCalls;
+
 // Succeeds only when the rundll32 of Windows 95/98 can run the command line (as
 // standin/rundll_parse.h reads it), it names entry, and its library is the file modulePath
 // names (compared as files, not as text).

@@ -264,6 +264,8 @@ TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
     ASSERT_NE(std::string::npos, RunAndCapture("uninstaller.exe --list").find(ProductName))
         << "the product was not listed after the agent was started";
     ASSERT_TRUE(RunValues::Has(ProductName));
+    ASSERT_GE(RunRundll("RUNDLL_QvIn"), 0) << "the agent again, to take its pictures off";
+    ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 10000));
 
     PROCESS_INFORMATION remove = {};
     ASSERT_TRUE(StartProcess("rundll32.exe " + ModulePath() + ",RUNDLL_Remove", &remove));
@@ -276,10 +278,15 @@ TEST_F(Session, RemoveTakesTheProductOutOfTheInstalledProgramsAfterItsNotice)
         std::string said = MessageBoxText(notice);
         EXPECT_NE(std::string::npos, said.find("This program has been removed.")) << said;
         EXPECT_NE(std::string::npos, said.find("qvshell.cpl")) << said;
+        EXPECT_EQ(std::string::npos, said.find("Until you restart")) << said;
         PostMessageA(notice, WM_COMMAND, IDOK, 0);
     }
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(remove.hProcess, 10000));
     EndProcess(&remove, 0);
+    EXPECT_TRUE(WaitUntil([] { return SampleShowsNone(FrameColours, FrameImages); }, 3000))
+        << "the system's own pictures are not back without a restart";
+    int w, h;
+    EXPECT_EQ(shellStart, CaptureWindow(StartButton(standin.taskbar), &w, &h));
 
     EXPECT_EQ(std::string::npos, RunAndCapture("uninstaller.exe --list").find(ProductName));
     EXPECT_FALSE(RunValues::Has(ProductName));

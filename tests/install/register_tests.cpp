@@ -235,9 +235,9 @@ TEST_F(Registration, RemovalDeletesTheEntryAndRunValueAndNamesTheFile)
         EXPECT_EQ(IDOK, call.answer);
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, UninstallEntryPath()));
         EXPECT_EQ("<missing>", ReadText(HKEY_CURRENT_USER, RunKeyPath, ProductName));
-        // Settings and the class registration are not the removal's business.
+        // The settings stay; the class goes with the agent, as RUNDLL_QvOut takes it.
         EXPECT_EQ("keep", ReadText(HKEY_CURRENT_USER, SettingsKeyPath, "StartButtonFileName"));
-        EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath()));
     }
     RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "StartButtonFileName");
     ModuleInstance = nullptr;

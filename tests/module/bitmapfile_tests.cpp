@@ -590,6 +590,17 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
         EXPECT_EQ(error == ERROR_NOT_READY ? 1 : 2, TakeNoDiskCalls(DriveWithoutDisk)) << error;
     }
     NoDiskError = ERROR_NOT_READY;
+    for (std::string place : {"V:", "\\\\GONE"}) { // out of reach: one wait a run, not a file
+        GoneNetworkPlace = place;
+        DWORD start = GetTickCount();
+        BeginDriveProbes();
+        for (const char *name : {"\\A.BMP", "\\SHARE\\B.BMP", "\\C.BMP", "\\D.BMP"})
+            EXPECT_EQ(nullptr, LoadBitmapFile((place + name).c_str(), 0, 0));
+        EndDriveProbes();
+        EXPECT_EQ(1, std::exchange(GoneNetworkCalls, 0)) << place;
+        EXPECT_LT(GetTickCount() - start, 3 * NetworkTimeoutMs) << place;
+    }
+    GoneNetworkPlace = "";
     // The rule itself: the same open with the box on is a failure of the test.
     SetErrorMode(0);
     EXPECT_NONFATAL_FAILURE(
