@@ -67,7 +67,7 @@ static int ReadServerName(const char *path, char *server)
         return 0;
     const char *end = path + 2;
     while (*end && *end != '\\')
-        end = CharNextA(end);
+        end = NextChar(end);
     int length = static_cast<int>(end - path) - 2;
     if (length < 1 || length >= ServerNameSize)
         return 0;
