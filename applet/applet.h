@@ -31,6 +31,11 @@ inline int IsChecked(HWND page, int id)
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
+// Greys or restores a control of a page. A control greyed while it has the focus would leave the
+// keyboard nowhere: the focus moves on first, to the control focusTo when given, else to the next
+// one that takes it.
+void EnableControl(HWND page, int id, int enable, int focusTo = 0);
+
 // An empty caption image means the system's own; so does a single space, which some stored
 // lists hold in place of an empty entry.
 inline int IsDefaultImage(const char *path)

@@ -116,8 +116,8 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
     if (index < 0 || !list)
         return;
     int isDefault = IsDefaultImage(list[index]);
-    EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), !isDefault);
-    EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), !isDefault);
+    EnableControl(page, IDC_FRAME_BROWSE, !isDefault);
+    EnableControl(page, IDC_FRAME_PATH, !isDefault);
     CheckDlgButton(page, IDC_FRAME_DEFAULT, isDefault ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_FRAME_OTHER, isDefault ? BST_UNCHECKED : BST_CHECKED);
     SetDlgItemTextA(page, IDC_FRAME_PATH, list[index]);
@@ -171,8 +171,8 @@ static INT_PTR OnFrameCommand(HWND page, WPARAM wparam)
         return 0;
     case IDC_FRAME_OTHER:
         // Nothing is stored until a path is typed or chosen.
-        EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), TRUE);
-        EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), TRUE);
+        EnableControl(page, IDC_FRAME_BROWSE, 1);
+        EnableControl(page, IDC_FRAME_PATH, 1);
         return 0;
     case IDC_FRAME_PATH:
         index = SelectedImage();

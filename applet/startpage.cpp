@@ -17,11 +17,6 @@ static void SetChecked(HWND page, int id, int checked)
     CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-static void EnableControl(HWND page, int id, int enable)
-{
-    EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
-}
-
 // Reads a Start button value into text (StartTextSize bytes). The buffer is cleared first
 // and always ends in a NUL: a stored string need not be terminated, and a DWORD stored in
 // fewer than 4 bytes must not pick up what an earlier read left in the buffer.

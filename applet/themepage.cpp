@@ -337,9 +337,8 @@ static void ListThemes(HWND list)
 // is set again. reset sets every tick the entry allows.
 static void ShowPart(HWND page, int id, int has, int reset)
 {
-    HWND box = GetDlgItem(page, id);
-    int wasEnabled = IsWindowEnabled(box);
-    EnableWindow(box, has);
+    int wasEnabled = IsWindowEnabled(GetDlgItem(page, id));
+    EnableControl(page, id, has);
     if (!has)
         CheckDlgButton(page, id, BST_UNCHECKED);
     else if (reset || !wasEnabled)
@@ -351,8 +350,9 @@ static void ShowEntryParts(HWND page, EntryKind kind, const ThemeFiles *files, i
     int any = kind != NoEntry;
     ShowPart(page, IDC_THEME_START, !any || files->hasStart, reset);
     ShowPart(page, IDC_THEME_CAPTIONS, !any || files->hasImages, reset);
-    // Only a theme of the user's folder can be deleted.
-    EnableWindow(GetDlgItem(page, IDC_THEME_DELETE), kind == ThemeEntry);
+    // Only a theme of the user's folder can be deleted; after a Delete from the keyboard the
+    // list, whose selection has moved, takes the focus.
+    EnableControl(page, IDC_THEME_DELETE, kind == ThemeEntry, IDC_THEME_LIST);
 }
 
 // Whether text shows whole in the status line's box, wrapped as the box wraps it.

@@ -473,15 +473,10 @@ TEST_F(Sheet, AfterApplyByTheKeyboardTheFocusIsOnAControlOfThePage)
             HWND apply = GetDlgItem(sheet, ApplyButtonId);
             if (key == WM_KEYDOWN)
                 SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
-            GUITHREADINFO info = {sizeof info};
-            auto focus = [&] {
-                GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
-                return info.hwndFocus;
-            };
-            PostMessageA(focus(), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
+            PostMessageA(Focus(sheet), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
             EXPECT_TRUE(WaitFor([&] {
-                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), focus()) &&
-                       IsWindowEnabled(focus());
+                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), Focus(sheet)) &&
+                       IsWindowEnabled(Focus(sheet));
             })) << key;
         });
 }

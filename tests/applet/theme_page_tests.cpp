@@ -707,8 +707,11 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
         EXPECT_TRUE(DeleteSelected(page, IDNO));
         EXPECT_EQ(14u, FolderEntries(theme).size());
 
-        EXPECT_TRUE(DeleteSelected(page, IDYES));
+        // From the keyboard: the focus, on Delete, goes to the list before Delete greys.
+        PostKeyPress(sheet, GetDlgItem(page, IDC_THEME_DELETE));
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
         EXPECT_TRUE(WaitFor([&] { return IndexOf(page, themeName) < 0; }));
+        EXPECT_EQ(list, Focus(sheet));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
         EXPECT_EQ("(Current settings)", SelectedText(page));
         EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
