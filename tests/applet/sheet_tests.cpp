@@ -463,22 +463,71 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
     });
 }
 
-// Apply greys itself once applied: after Apply by the keyboard (Enter on it, or Alt+A) the
-// focus is on a control of the page, where the next key reaches something.
-TEST_F(Sheet, AfterApplyByTheKeyboardTheFocusIsOnAControlOfThePage)
+// Apply greys itself once applied, and the focus goes to the page's control the keyboard goes
+// to: the first that takes it, a radio button only where it is the one checked, else the first
+// radio button. So it does after Enter on Apply or Alt+A, and after a press by a tool while the
+// focus sits on a control greyed under it.
+TEST_F(Sheet, AfterApplyTheFocusIsOnTheControlOfThePageTheKeyboardGoesTo)
 {
-    for (UINT key : {WM_KEYDOWN, WM_SYSCHAR})
+    enum Press { Enter, AltA, Tool };
+    const struct {
+        const char *what;
+        int page;
+        DWORD stored; // StartButton; 0: nothing stored
+        std::function<void(HWND sheet, HWND page)> change;
+        Press press;
+        int focus;
+    } cases[] = {
+        {"Enter", 0, 0, [](HWND, HWND page) { Click(page, IDC_START_TOVAN); }, Enter,
+         IDC_START_TOVAN},
+        {"Alt+A", 0, 0, [](HWND, HWND page) { Click(page, IDC_START_TOVAN); }, AltA,
+         IDC_START_TOVAN},
+        {"the focus on a control just greyed", 0, 0,
+         [](HWND sheet, HWND page) {
+             // Greyed by another thread, the control keeps the focus of the sheet's.
+             Click(page, IDC_START_TOVAN);
+             SendMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(page, IDC_START_STRETCH), TRUE);
+             EnableWindow(GetDlgItem(page, IDC_START_STRETCH), FALSE);
+         },
+         Tool, IDC_START_TOVAN},
+        {"a greyed control before the checked radio", 1, 0,
+         [](HWND, HWND page) {
+             Click(page, IDC_FRAME_OTHER);
+             Type(GetDlgItem(page, IDC_FRAME_PATH), "C:\\close.bmp");
+             EnableWindow(GetDlgItem(page, IDC_FRAME_LIST), FALSE);
+         },
+         Enter, IDC_FRAME_OTHER},
+        {"no radio checked, the rest greyed", 0, 3,
+         [](HWND, HWND page) {
+             Click(page, IDC_START_STRETCH);
+             EnableWindow(GetDlgItem(page, IDC_START_STRETCH), FALSE);
+         },
+         Enter, IDC_START_DEFAULT},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearSettings();
+        if (c.stored)
+            StoreStartButton(c.stored);
         RunSheet([&](HWND sheet) {
-            Click(Page(sheet, 0), IDC_START_TOVAN);
+            HWND page = c.page ? ActivateFramePage(sheet) : Page(sheet, 0);
             HWND apply = GetDlgItem(sheet, ApplyButtonId);
-            if (key == WM_KEYDOWN)
+            c.change(sheet, page);
+            ASSERT_TRUE(ApplyEnabled(sheet));
+            if (c.press == Tool)
+                ASSERT_FALSE(IsWindowEnabled(Focus(sheet)));
+            if (c.press == Enter)
                 SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
-            PostMessageA(Focus(sheet), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
-            EXPECT_TRUE(WaitFor([&] {
-                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), Focus(sheet)) &&
-                       IsWindowEnabled(Focus(sheet));
-            })) << key;
+            if (c.press == Tool)
+                PostPress(sheet, ApplyButtonId, true);
+            else
+                PostMessageA(Focus(sheet), c.press == Enter ? WM_KEYDOWN : WM_SYSCHAR,
+                             c.press == Enter ? VK_RETURN : 'a', 1 << 29);
+            EXPECT_TRUE(WaitFor([&] { return !ApplyEnabled(sheet); }));
+            Settle(sheet);
+            EXPECT_EQ(GetDlgItem(page, c.focus), Focus(sheet));
         });
+    }
 }
 
 // From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and
