@@ -91,6 +91,13 @@ struct Look {
 FrameImagePath *SheetFrameImages();
 void ForgetSheetFrameImages();
 
+// The look as stored. Whether two looks give the same Start picture (a file's name compared as
+// Windows compares names; the stretch setting aside) and the same caption buttons. A page offers
+// Apply only while its part of the look it shows differs from the stored one.
+void ReadStoredLook(Look *stored);
+int SameStart(const Look *a, const Look *b);
+int SameImages(const FrameImagePath *a, const FrameImagePath *b);
+
 // Sibling queries with a look (PSM_QUERYSIBLINGS, lParam the record; answered with 0 so that
 // every page hears them). ReadStartChoiceQuery: the Start button page fills in its choice
 // (lParam a Look). ShowLookQuery (lParam a LookToShow): the Start button page shows the look's

@@ -144,7 +144,7 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
     }
 }
 
-static void ReadStoredLook(Look *stored)
+void ReadStoredLook(Look *stored)
 {
     DWORD type = 0;
     DWORD size = 0;
@@ -182,13 +182,13 @@ static void ReadPagesLook(HWND page, const Look *stored, Look *look)
 
 // Whether two looks give the same Start button (a file's name compared as Windows compares
 // names), the same caption buttons, and the whole of both.
-static int SameStart(const Look *a, const Look *b)
+int SameStart(const Look *a, const Look *b)
 {
     return a->mode == b->mode &&
            (a->mode != StartModeFile || lstrcmpiA(a->startFile, b->startFile) == 0);
 }
 
-static int SameImages(const FrameImagePath *a, const FrameImagePath *b)
+int SameImages(const FrameImagePath *a, const FrameImagePath *b)
 {
     for (int i = 0; i < FrameImageCount; i++) {
         int aDefault = IsDefaultImage(a[i]);

@@ -463,6 +463,60 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
     });
 }
 
+// Apply is offered only while it would change what is stored: not for looking at every page and
+// every image of the Frame controls list, not for a change undone, and not on first showing a
+// page after Apply.
+TEST_F(Sheet, ApplyIsOfferedOnlyWhileItWouldChangeSomething)
+{
+    StoreStartButton(0x11);
+    StoreFrameImages({"C:\\close.bmp", " "});
+    RunSheet([](HWND sheet) {
+        HWND start = Page(sheet, 0);
+        HWND frame = ActivateFramePage(sheet);
+        for (int i = 0; i < 13; i++) {
+            Pick(GetDlgItem(frame, IDC_FRAME_LIST), i);
+            EXPECT_FALSE(ApplyEnabled(sheet)) << i;
+        }
+        ActivateThemesPage(sheet);
+        PostSelectTab(sheet, 3);
+        EXPECT_TRUE(WaitFor([&] { return Page(sheet, 3) == CurrentPage(sheet); }));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+        const std::pair<int, bool> clicks[] = {{IDC_START_STRETCH, true},
+                                               {IDC_START_STRETCH, false},
+                                               {IDC_START_OTHER, true},
+                                               {IDC_START_TOVAN, false}};
+        for (auto click : clicks) {
+            Click(start, click.first);
+            EXPECT_EQ(click.second, ApplyEnabled(sheet)) << click.first;
+        }
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+        Click(frame, IDC_FRAME_DEFAULT);
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), "C:\\CLOSE.BMP");
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "the same file";
+    });
+    // After Apply no page counts as changed, so a change undone on another page is none either.
+    RunSheet([](HWND sheet) {
+        HWND start = Page(sheet, 0);
+        Click(start, IDC_START_DEFAULT);
+        Click(sheet, ApplyButtonId);
+        HWND frame = ActivateFramePage(sheet);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "on first showing the Frame controls page";
+        ActivateThemesPage(sheet);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "on first showing the Themes page";
+        HWND path = GetDlgItem(frame, IDC_FRAME_PATH);
+        for (const char *typed : {"C:\\x.bmp", "C:\\close.bmp", "C:\\x.bmp"}) {
+            Type(path, typed);
+            EXPECT_NE(Text(path) == "C:\\close.bmp", ApplyEnabled(sheet)) << typed;
+        }
+        Click(sheet, ApplyButtonId);
+        Click(start, IDC_START_TOVAN);
+        Click(start, IDC_START_DEFAULT);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "after Apply of the Frame controls page";
+    });
+}
+
 // Apply greys itself once applied, and the focus goes to the page's control the keyboard goes
 // to: the first that takes it, a radio button only where it is the one checked, else the first
 // radio button. So it does after Enter on Apply or Alt+A, and after a press by a tool while the
