@@ -1,256 +1,15 @@
-// The sheet as a whole, its page templates as stored in the resources, and the icons.
+// The sheet as a whole, the layout of its pages, and the icons.
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
+
+#include <set>
 
 using namespace applettest;
 using namespace sheetdriver;
 
 namespace
 {
-
-// ---- Dialog templates, read from the resource bytes ----
-
-struct Item {
-    int id;
-    std::string cls;
-    std::string text; // "#n" for a resource number
-    DWORD style;
-    int x, y, cx, cy;
-    bool operator==(const Item &o) const
-    {
-        return id == o.id && cls == o.cls && text == o.text && style == o.style && x == o.x &&
-               y == o.y && cx == o.cx && cy == o.cy;
-    }
-};
-
-std::ostream &operator<<(std::ostream &os, const Item &i)
-{
-    return os << "{" << i.id << ", " << i.cls << ", \"" << i.text << "\", 0x" << std::hex << i.style
-              << std::dec << ", " << i.x << "," << i.y << "," << i.cx << "," << i.cy << "}";
-}
-
-struct Template {
-    DWORD style = 0, exStyle = 0;
-    int x = -1, y = -1, cx = 0, cy = 0;
-    std::string menu, cls, caption, font;
-    int pointSize = 0;
-    std::vector<Item> items;
-};
-
-class Reader
-{
-  public:
-    explicit Reader(const BYTE *p) : start(p), p(p) {}
-    WORD Word()
-    {
-        WORD w;
-        memcpy(&w, p, 2);
-        p += 2;
-        return w;
-    }
-    DWORD Dword()
-    {
-        DWORD d;
-        memcpy(&d, p, 4);
-        p += 4;
-        return d;
-    }
-    std::string String() // NUL-terminated UTF-16, ASCII texts only here
-    {
-        std::string s;
-        for (WORD c; (c = Word()) != 0;)
-            s += static_cast<char>(c);
-        return s;
-    }
-    std::string NameOrOrdinal()
-    {
-        WORD first;
-        memcpy(&first, p, 2);
-        if (first == 0xFFFF) {
-            Word();
-            return "#" + std::to_string(Word());
-        }
-        return String();
-    }
-    void AlignDword() { p = start + ((p - start + 3) & ~3); }
-    const BYTE *start, *p;
-};
-
-std::string ClassName(const std::string &cls)
-{
-    static const char *const atoms[] = {"BUTTON",  "EDIT",      "STATIC",
-                                        "LISTBOX", "SCROLLBAR", "COMBOBOX"};
-    if (cls.size() > 1 && cls[0] == '#') {
-        int atom = std::stoi(cls.substr(1));
-        if (atom >= 0x80 && atom <= 0x85)
-            return atoms[atom - 0x80];
-    }
-    std::string upper = cls;
-    for (char &c : upper)
-        c = static_cast<char>(toupper(c));
-    return upper;
-}
-
-Template LoadTemplate(int id)
-{
-    Template t;
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)); // RT_DIALOG
-    if (!found)
-        return t;
-    Reader r(static_cast<const BYTE *>(LockResource(LoadResource(module, found))));
-    t.style = r.Dword();
-    t.exStyle = r.Dword();
-    int count = r.Word();
-    t.x = static_cast<short>(r.Word());
-    t.y = static_cast<short>(r.Word());
-    t.cx = static_cast<short>(r.Word());
-    t.cy = static_cast<short>(r.Word());
-    t.menu = r.NameOrOrdinal();
-    t.cls = r.NameOrOrdinal();
-    t.caption = r.String();
-    if (t.style & DS_SETFONT) {
-        t.pointSize = r.Word();
-        t.font = r.String();
-    }
-    for (int i = 0; i < count; i++) {
-        r.AlignDword();
-        Item item;
-        item.style = r.Dword();
-        DWORD exStyle = r.Dword();
-        EXPECT_EQ(0u, exStyle);
-        item.x = static_cast<short>(r.Word());
-        item.y = static_cast<short>(r.Word());
-        item.cx = static_cast<short>(r.Word());
-        item.cy = static_cast<short>(r.Word());
-        item.id = static_cast<short>(r.Word());
-        item.cls = ClassName(r.NameOrOrdinal());
-        item.text = r.NameOrOrdinal();
-        WORD extra = r.Word();
-        r.p += extra;
-        t.items.push_back(item);
-    }
-    return t;
-}
-
-constexpr DWORD CV = WS_CHILD | WS_VISIBLE;
-
-void ExpectSharedFrame(const Template &t, const char *caption)
-{
-    EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CAPTION | DS_SETFONT), t.style);
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ(0, t.x);
-    EXPECT_EQ(0, t.y);
-    EXPECT_EQ(240, t.cx);
-    EXPECT_EQ(190, t.cy);
-    EXPECT_EQ("", t.menu);
-    EXPECT_EQ("", t.cls);
-    EXPECT_EQ(caption, t.caption);
-    EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ("MS Sans Serif", t.font);
-}
-
-TEST(PageTemplates, StartButtonPage)
-{
-    Template t = LoadTemplate(101);
-    ExpectSharedFrame(t, "Start button");
-    std::vector<Item> expected = {
-        {0, "BUTTON", "Image", CV | BS_GROUPBOX | WS_TABSTOP, 8, 4, 220, 103},
-        {105, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON, 24, 18, 160, 17},
-        {103, "BUTTON", "&Tovan", CV | BS_AUTORADIOBUTTON, 24, 34, 160, 17},
-        {104, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON, 24, 50, 160, 17},
-        {101, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24, 69,
-         132, 13},
-        {102, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 69, 52, 13},
-        {107, "BUTTON", "&Stretch", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 56, 86, 80, 17},
-        // The preview and its status line come after the page's own controls.
-        {108, "STATIC", "", CV | SS_OWNERDRAW, 8, 114, 220, 30},
-        {109, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 150, 220, 10},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-TEST(PageTemplates, FrameControlsPage)
-{
-    Template t = LoadTemplate(102);
-    ExpectSharedFrame(t, "Frame controls");
-    std::vector<Item> expected = {
-        {0, "BUTTON", "Frame", CV | BS_GROUPBOX | WS_GROUP, 8, 4, 220, 120},
-        {-1, "STATIC", "Control:", CV | SS_LEFT, 20, 22, 60, 8},
-        {101, "COMBOBOX", "", CV | CBS_DROPDOWNLIST | CBS_DISABLENOSCROLL | WS_VSCROLL | WS_TABSTOP,
-         24, 34, 184, 70},
-        {-1, "STATIC", "Image:", CV | SS_LEFT, 20, 56, 60, 8},
-        {102, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 69, 60, 12},
-        {103, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 86, 60, 12},
-        {104, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24,
-         103, 132, 14},
-        {105, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 103, 52,
-         14},
-        {106, "STATIC", "", CV | SS_OWNERDRAW, 8, 130, 220, 38},
-        {107, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 172, 220, 10},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-TEST(PageTemplates, ThemesPage)
-{
-    Template t = LoadTemplate(104);
-    ExpectSharedFrame(t, "Themes");
-    std::vector<Item> expected = {
-        {-1, "STATIC", "&Theme:", CV | SS_LEFT, 8, 4, 84, 8},
-        {101, "LISTBOX", "",
-         CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
-         14, 84, 102},
-        // Save As and Delete, under the list, come next in the tab order, a group of two.
-        {106, "BUTTON", "Sa&ve As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
-        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
-        {-1, "STATIC", "Preview:", CV | SS_LEFT | WS_GROUP, 100, 4, 84, 8},
-        {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
-        {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
-        {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
-         12},
-        {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
-        {105, "STATIC", "", CV | SS_LEFT | SS_NOPREFIX, 8, 172, 220, 16},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-// Each Alt+letter reaches one control of a page, the sheet's "&Apply" counted (OK, Cancel: none).
-TEST(PageTemplates, NoTwoControlsOfAPageOrTheSheetShareAMnemonic)
-{
-    for (int id : {101, 102, 103, 104}) {
-        std::set<int> taken = {'A'};
-        for (const Item &item : LoadTemplate(id).items) {
-            size_t at = item.text.find('&') + 1;
-            if (at && (item.cls == "BUTTON" || !(item.style & SS_NOPREFIX)))
-                EXPECT_TRUE(taken.insert(toupper(item.text[at])).second) << id << ": " << item.text;
-        }
-    }
-}
-
-TEST(PageTemplates, AboutPage)
-{
-    Template t = LoadTemplate(103);
-    ExpectSharedFrame(t, "About");
-    ASSERT_EQ(5u, t.items.size());
-    const char about[] = "This is Quorvia version 2.0aa. I hope you like it. If you do, please "
-                         "let me know. If you don't, please let me know anyway.";
-    // The maker's name and contact lines are the page's own; everything else is fixed.
-    Item group = t.items[0], contact = t.items[2];
-    EXPECT_FALSE(group.text.empty());
-    EXPECT_EQ(3, std::count(contact.text.begin(), contact.text.end(), '\n'))
-        << "four contact lines";
-    group.text = contact.text = "";
-    std::vector<Item> expected = {
-        {0, "BUTTON", "", CV | BS_GROUPBOX | BS_NOTIFY | WS_GROUP, 8, 4, 220, 177},
-        {-1, "STATIC", about, CV | SS_LEFT, 24, 22, 192, 30},
-        {-1, "STATIC", "", CV | SS_LEFT | SS_SUNKEN, 16, 134, 196, 39},
-        {-1, "STATIC", "#101", CV | SS_ICON, 116, 78, 21, 20},
-        {-1, "STATIC", "Me:", CV | SS_LEFT, 116, 65, 24, 9},
-    };
-    EXPECT_EQ(expected, (std::vector<Item>{group, t.items[1], contact, t.items[3], t.items[4]}));
-}
 
 // ---- Icons ----
 
@@ -459,6 +218,84 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
             EXPECT_EQ(HTCLIENT, SendMessageA(Page(sheet, index), WM_NCHITTEST, 0,
                                              MAKELPARAM(corner.x, corner.y)))
                 << index;
+        }
+    });
+}
+
+// The letter after "&" in text, in capitals; 0 for none.
+int Mnemonic(const std::string &text)
+{
+    size_t at = text.find('&');
+    return at != std::string::npos && at + 1 < text.size()
+               ? toupper(static_cast<BYTE>(text[at + 1]))
+               : 0;
+}
+
+RECT RectIn(HWND page, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool Inside(const RECT &inner, const RECT &outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// What a user meets of each page's layout, as the sheet shows it, on a 640 x 480 screen: every
+// control inside the page and clear of the others (a group box around the ones it holds), its
+// text whole, no group box or label a tab stop, the controls that take the focus in reading
+// order, and each Alt+letter reaching one control of the page or of the sheet's buttons.
+TEST_F(Sheet, EveryPageIsLaidOutForTheEyeAndTheKeyboard)
+{
+    RunSheet([](HWND sheet) {
+        RECT whole;
+        GetWindowRect(sheet, &whole);
+        EXPECT_LE(whole.right - whole.left, 640);
+        EXPECT_LE(whole.bottom - whole.top, 480);
+        std::set<int> sheetKeys; // the sheet's Apply has one
+        for (int id : {IDOK, IDCANCEL, ApplyButtonId})
+            if (int key = Mnemonic(Text(GetDlgItem(sheet, id))))
+                sheetKeys.insert(key);
+        for (int index = 0; index < 4; index++) {
+            PostSelectTab(sheet, index);
+            ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
+            HWND page = Page(sheet, index);
+            RECT area;
+            GetClientRect(page, &area);
+            std::set<int> keys = sheetKeys;
+            RECT last = {-1, -1, -1, -1}; // of the last control that takes the focus
+            for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                char cls[16] = "";
+                GetClassNameA(c, cls, sizeof cls);
+                DWORD style = GetWindowLongA(c, GWL_STYLE);
+                bool label = !lstrcmpiA(cls, "Static");
+                bool group = !label && (style & BS_TYPEMASK) == BS_GROUPBOX;
+                std::string text = Text(c);
+                SCOPED_TRACE(std::to_string(index) + " " + cls + " \"" + text + "\"");
+                RECT r = RectIn(page, c);
+                EXPECT_TRUE(Inside(r, area));
+                EXPECT_FALSE((label || group) && (style & WS_TABSTOP));
+                if (label && (style & SS_TYPEMASK) <= SS_LEFTNOWORDWRAP)
+                    EXPECT_TRUE(TextFitsBox(c));
+                if (!(label && (style & SS_NOPREFIX)) && Mnemonic(text))
+                    EXPECT_TRUE(keys.insert(Mnemonic(text)).second) << keys.size();
+                if (!label && !group) {
+                    EXPECT_TRUE(r.top > last.top || (r.top == last.top && r.left > last.left));
+                    last = r;
+                }
+                for (HWND d = GetWindow(page, GW_CHILD); d; d = GetWindow(d, GW_HWNDNEXT)) {
+                    RECT other = RectIn(page, d), both;
+                    bool otherGroup = (GetWindowLongA(d, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                                      SendMessageA(d, WM_GETDLGCODE, 0, 0) & DLGC_STATIC;
+                    if (d != c && IntersectRect(&both, &r, &other))
+                        EXPECT_TRUE((group && Inside(other, r)) || (otherGroup && Inside(r, other)))
+                            << Text(d);
+                }
+            }
         }
     });
 }
