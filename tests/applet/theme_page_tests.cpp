@@ -279,38 +279,68 @@ TEST_F(ThemesPage, TheStatusLineNamesTheSizesAThemeIsDrawnForUnlessAFileIsRefuse
     }
 }
 
-// Every pick loads the theme's pictures for the preview and paints it; none is left over.
-TEST_F(ThemesPage, PreviewsShowEachButtonPixelAsATwoByTwoSquareAndLeaveNoGdiObjectsBehind)
+// The preview shows each pixel as a square of two or more, three at the standard caption size,
+// the bars named; "(Windows default)" shows the shell's Start picture, the system's logo and
+// "Start". Every pick loads the theme's pictures for the preview and paints it; none is left
+// over.
+TEST_F(ThemesPage, PreviewsShowEachPixelAsASquareOfTwoOrMoreAndLeaveNoGdiObjectsBehind)
 {
     std::string theme = Make("QW");
-    SIZE size = CaptionButtonSizeOfMetrics();
-    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
-    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        HWND frame = ActivateFramePage(sheet);
-        ASSERT_TRUE(frame);
-        auto pickBoth = [&] {
+    const Pattern pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
+    HDC drawn = CreateCompatibleDC(nullptr);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(drawn, CreateCompatibleBitmap(screen, 16, 16));
+    ReleaseDC(nullptr, screen);
+    RECT small = {0, 0, 16, 16};
+    FillRect(drawn, &small, GetSysColorBrush(COLOR_3DFACE));
+    DrawIconEx(drawn, 0, 0,
+               static_cast<HICON>(LoadImageA(nullptr, IDI_WINLOGO, IMAGE_ICON, 16, 16, LR_SHARED)),
+               16, 16, 0, nullptr, DI_NORMAL);
+    const Pattern logo = [&](int x, int y) { return GetPixel(drawn, x, y); };
+    for (auto caption : {std::make_pair(18, 3), {24, 2}, {30, 2}}) {
+        SCOPED_TRACE(caption.first);
+        CaptionSize captions(caption.first);
+        const SIZE slot = {caption.first - 2, caption.first - 4};
+        const int zoom = caption.second;
+        ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", slot.cx, slot.cy, pattern));
+        RunSheet([&](HWND sheet) {
+            HWND page = ActivateThemesPage(sheet);
+            HWND list = GetDlgItem(page, IDC_THEME_LIST);
             PickItem(list, name);
-            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 3);
-            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            DrawnPreview preview(page, IDC_THEME_PREVIEW);
+            EXPECT_EQ(zoom, preview.ZoomOf(slot, pattern));
+            std::vector<POINT> close = preview.Find(slot, pattern, zoom);
+            ASSERT_EQ(1u, close.size()) << "Close button up, once";
+            int named = 0; // left of the bar's five buttons, in the caption's text colour
+            for (int y = close[0].y; y < close[0].y + zoom * slot.cy; y++)
+                for (int x = 0; x < close[0].x - 4 * zoom * slot.cx - 6; x++)
+                    named += GetPixel(preview.dc, x, y) == GetSysColor(COLOR_CAPTIONTEXT);
+            EXPECT_GT(named, 0) << "the name of the bar, Up";
             PickItem(list, "(Windows default)");
-            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
-            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        };
-        pickBoth();
-        int before = CountGdiObjects();
-        for (int i = 0; i < 10; i++)
+            EXPECT_EQ(zoom, DrawnPreview(page, IDC_THEME_PREVIEW).ZoomOf({16, 16}, logo));
+            if (caption.first != 18)
+                return;
+            HWND frame = ActivateFramePage(sheet);
+            ASSERT_TRUE(frame);
+            auto pickBoth = [&] {
+                PickItem(list, name);
+                Pick(GetDlgItem(frame, IDC_FRAME_LIST), 3);
+                RedrawWindow(sheet, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                PickItem(list, "(Windows default)");
+                Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+                RedrawWindow(sheet, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            };
             pickBoth();
-        EXPECT_LT(CountGdiObjects(), before + 10);
-
-        PickItem(list, name);
-        HBITMAP up = LoadCaptionBitmap((theme + "\\CLOSEUP.BMP").c_str(), size.cx, size.cy, 0, 0);
-        EXPECT_EQ(1u, DrawnPreview(page, IDC_THEME_PREVIEW).Find(up, 2).size())
-            << "Close button up, once, every pixel a 2 x 2 square";
-        DeleteObject(up);
-    });
+            int before = CountGdiObjects();
+            for (int i = 0; i < 10; i++)
+                pickBoth();
+            EXPECT_LT(CountGdiObjects(), before + 10);
+        });
+    }
+    DeleteObject(SelectObject(drawn, old));
+    DeleteDC(drawn);
 }
 
 // Every registry value the module reads and every file it probes, counted by name while the
