@@ -142,6 +142,12 @@ int DescribeBitmapFile(const char *path, char *status, int statusSize, SIZE *siz
 // out, when status names nothing yet; returns 1 when it said so.
 int DescribePictureDisk(const char *path, char *status, int statusSize);
 void FreePictures(HBITMAP *pictures, int count);
+// How many of the first characters of status name the picture at path: its path or its file
+// name, as a note on a picture starts; 0 when neither does.
+int PictureNameLength(const char *status, const char *path);
+// Sets a status line's text, whole: where it does not fit the box, the picture's name that starts
+// it (nameLength characters) is shortened in its middle, "...", as much as it takes.
+void ShowStatusText(HWND box, const char *status, int nameLength);
 // Moves the top of box down so that a row of the given height stands in its middle.
 void CentreRow(RECT *box, int height);
 

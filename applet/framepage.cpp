@@ -82,9 +82,11 @@ static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
             FramePreviewPictures[i] = LoadCaptionPicture(list[i], ignored, sizeof ignored);
     }
     EndBitmapLoads();
+    const char *named = list[selected];
     for (int i = 0; i < FrameImageCount && !status[0]; i++)
-        DescribePictureDisk(list[i], status, sizeof status);
-    SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
+        if (DescribePictureDisk(list[i], status, sizeof status))
+            named = list[i];
+    ShowStatusText(GetDlgItem(page, IDC_FRAME_STATUS), status, PictureNameLength(status, named));
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
 }
 

@@ -13,6 +13,7 @@ static const int StandardStartHeight = 22;
 static const int TaskbarPadding = 3;
 static const int ButtonGap = 2;
 static const int WhySize = 128;
+static const int StatusTextSize = StartFileSize + WhySize;
 static const int StateNameMargin = 4;
 static const int ShellLogoSize = 16; // the small icon size of Windows 95/98
 static const int ShellLogoGap = 2;
@@ -136,6 +137,68 @@ HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
     if (status[0] == '\0')
         CopyText(status, statusSize, why);
     return picture;
+}
+
+int PictureNameLength(const char *status, const char *path)
+{
+    const char *names[] = {path, FileNamePart(path)};
+    for (const char *name : names) {
+        int length = lstrlenA(name);
+        int i = 0;
+        while (i < length && status[i] == name[i])
+            i++;
+        if (length && i == length)
+            return length;
+    }
+    return 0;
+}
+
+// Whether text shows whole in the status line's box, wrapped as the box wraps it (a line that
+// does not wrap takes two lines where it is too long, which the box has no room for).
+static int FitsStatusLine(HWND box, const char *text)
+{
+    RECT room;
+    GetClientRect(box, &room);
+    RECT need = {0, 0, room.right, 0};
+    HDC dc = GetDC(box);
+    if (!dc)
+        return 1;
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(box, dc);
+    return need.right <= room.right && need.bottom <= room.bottom;
+}
+
+// status with cut characters taken out of the middle of its first nameLength, "..." in their
+// place.
+static void CutName(const char *status, int nameLength, int cut, char *shown, int shownSize)
+{
+    int head = (nameLength - cut + 1) / 2;
+    CopyText(shown, head + 1 < shownSize ? head + 1 : shownSize, status);
+    FormatText(shown + lstrlenA(shown), shownSize - lstrlenA(shown), "...%s", status + head + cut);
+}
+
+void ShowStatusText(HWND box, const char *status, int nameLength)
+{
+    char shown[StatusTextSize];
+    CopyText(shown, sizeof shown, status);
+    // The least cut that fits, found by halving: a longer cut never fits worse. One character of
+    // the name stays on each side.
+    if (nameLength > 2 && !FitsStatusLine(box, shown)) {
+        int low = 1;
+        int high = nameLength - 2;
+        while (low < high) {
+            int cut = (low + high) / 2;
+            CutName(status, nameLength, cut, shown, sizeof shown);
+            if (FitsStatusLine(box, shown))
+                high = cut;
+            else
+                low = cut + 1;
+        }
+        CutName(status, nameLength, low, shown, sizeof shown);
+    }
+    SetWindowTextA(box, shown);
 }
 
 void CentreRow(RECT *box, int height)

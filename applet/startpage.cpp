@@ -59,7 +59,7 @@ static void LoadStartPreview(HWND page)
     FreePictures(&StartPreviewPicture, 1);
     StartPreviewPicture = LoadStartPicture(
         ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
-    SetDlgItemTextA(page, IDC_START_STATUS, status);
+    ShowStatusText(GetDlgItem(page, IDC_START_STATUS), status, PictureNameLength(status, path));
     InvalidateRect(GetDlgItem(page, IDC_START_PREVIEW), nullptr, FALSE);
 }
 

@@ -355,52 +355,13 @@ static void ShowEntryParts(HWND page, EntryKind kind, const ThemeFiles *files, i
     EnableControl(page, IDC_THEME_DELETE, kind == ThemeEntry, IDC_THEME_LIST);
 }
 
-// Whether text shows whole in the status line's box, wrapped as the box wraps it.
-static int FitsStatusLine(HWND box, const char *text)
-{
-    RECT room;
-    GetClientRect(box, &room);
-    RECT need = {0, 0, room.right, 0};
-    HDC dc = GetDC(box);
-    if (!dc)
-        return 1;
-    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
-    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, font);
-    ReleaseDC(box, dc);
-    return need.right <= room.right && need.bottom <= room.bottom;
-}
-
-static int StartsWith(const char *text, const char *start, int length)
-{
-    for (int i = 0; i < length; i++)
-        if (text[i] != start[i])
-            return 0;
-    return 1;
-}
-
-// A note too long for the status line's two lines names its picture by the drive and the file
-// name alone.
+// A note too long for the status line's two lines has its picture's name shortened.
 static void ShowStatusLine(HWND page, const Look *look, const char *status)
 {
-    HWND box = GetDlgItem(page, IDC_THEME_STATUS);
-    char shorter[StatusSize];
-    const char *shown = status;
-    // Only a note about a disk starts with the picture's path.
-    for (int i = 0; i <= FrameImageCount && !FitsStatusLine(box, shown); i++) {
-        const char *path = i < FrameImageCount ? look->images[i] : look->startFile;
-        int length = lstrlenA(path);
-        if (length < 3 || !StartsWith(status, path, length))
-            continue;
-        const char *name = path + length;
-        while (name > path && name[-1] != '\\')
-            name--;
-        char drive[4];
-        CopyText(drive, sizeof drive, path);
-        if (FormatText(shorter, sizeof shorter, "%s...\\%s%s", drive, name, status + length))
-            shown = shorter;
-    }
-    SetDlgItemTextA(page, IDC_THEME_STATUS, shown);
+    int named = PictureNameLength(status, look->startFile);
+    for (int i = 0; i < FrameImageCount && !named; i++)
+        named = PictureNameLength(status, look->images[i]);
+    ShowStatusText(GetDlgItem(page, IDC_THEME_STATUS), status, named);
 }
 
 // The preview shows look, what Apply would give. The status line names the first file that

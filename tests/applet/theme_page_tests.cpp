@@ -5,6 +5,7 @@
 
 #include "applet_test_util.h"
 #include "common/import_slot.h"
+#include "common/win9x_rules.h"
 
 #include <map>
 
@@ -873,17 +874,29 @@ TEST_F(ThemesPage, ReadOnlyThemesAreRemovedOrReplacedWholeOrLeftAsTheyWere)
 
 // ---- The status lines of the other two pages follow every change of the choice ----
 
+// A file name too long for the line is shortened in its middle, the reason kept whole.
 TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
 {
     std::string folder = TempFolder();
     std::string bad = MakeHostileFile(folder, "BAD.BMP");
     std::string good = MakeBitmapFile(folder, "GOOD.BMP");
+    std::string longName = "A Really Long File Name" + std::string(120, '_') + "Close Up.BMP";
+    std::string longBad = MakeHostileFile(folder, longName);
+    auto shortened = [&](HWND status, const std::string &reason) {
+        std::string shown = Text(status);
+        return TextFitsBox(status) && shown.rfind("A Really", 0) == 0 &&
+               shown.find("...") != std::string::npos && shown.size() > reason.size() &&
+               shown.compare(shown.size() - reason.size(), reason.size(), reason) == 0;
+    };
     RunSheet([&](HWND sheet) {
         HWND start = Page(sheet, 0);
         HWND status = GetDlgItem(start, IDC_START_STATUS);
         Click(start, IDC_START_OTHER);
         Type(GetDlgItem(start, IDC_START_PATH), bad);
         EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
+        std::string reason = "Up.BMP" + Text(status).substr(strlen("BAD.BMP"));
+        Type(GetDlgItem(start, IDC_START_PATH), longBad);
+        EXPECT_TRUE(shortened(status, reason)) << Text(status);
         Type(GetDlgItem(start, IDC_START_PATH), good);
         EXPECT_EQ("", Text(status));
         Type(GetDlgItem(start, IDC_START_PATH), bad);
@@ -895,6 +908,8 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
         status = GetDlgItem(frame, IDC_FRAME_STATUS);
         Pick(GetDlgItem(frame, IDC_FRAME_LIST), 11);
         Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), longBad);
+        EXPECT_TRUE(shortened(status, reason)) << Text(status);
         Type(GetDlgItem(frame, IDC_FRAME_PATH), bad);
         EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
         Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
@@ -904,16 +919,16 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
         Click(frame, IDC_FRAME_DEFAULT);
         EXPECT_EQ("", Text(status));
     });
-    DeleteFileA(bad.c_str());
-    DeleteFileA(good.c_str());
+    for (const std::string &file : {bad, good, longBad})
+        DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());
 }
 
-// The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:),
-// even with its disk in, is named on every page (the Themes page showing the stored Start
-// picture); an unstretched Start picture larger than the inside of the standard button
-// (48 x 16 pixels), one pixel over in either direction, is called so. The Themes page's line
-// shows whole, a picture too deep in folders for it named by its drive and file name.
+// The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:, and
+// W: with no disk in, stored for the Close button), is named on every page (the Themes page
+// showing the stored Start picture); an unstretched Start picture larger than the inside of the
+// standard button (48 x 16 pixels), one pixel over in either direction, is called so. Every line
+// shows whole, a picture too deep in folders for it shortened in the middle of its path.
 TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton)
 {
     const std::string large =
@@ -931,6 +946,8 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
         {"X:\\PIC.BMP", 2, 2, 0, " is on a CD-ROM: the picture is missing whenever the CD is out"},
         {"Y:\\PIC.BMP", 2, 2, 0,
          " is on a removable disk: the picture is missing whenever the disk is out"},
+        {"W:\\CLOSEUP.BMP", 2, 2, 0,
+         " is on a removable disk: the picture is missing whenever the disk is out"},
         {"Y:\\A_FOLDER_OF_PICTURES_FOR_THE_START_BUTTON_OF_EVERY_DAY\\PIC.BMP", 2, 2, 0,
          " is on a removable disk: the picture is missing whenever the disk is out"}};
     Make("QR");
@@ -942,22 +959,26 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
         WriteSolidBmpFile(c.path, c.width, c.height, RGB(255, 0, 0));
         StoreStartButton(2 | c.stretch);
         StoreFileName(c.path);
-        StoreFrameImages({"", "", "", "", "", c.path}); // Minimize button disabled
+        std::vector<std::string> images(6); // Minimize button disabled, or Close button up
+        images[c.path[0] == DriveWithoutDisk ? 0 : 5] = c.path;
+        StoreFrameImages(images);
+        auto shows = [&](HWND line, const std::string &expected) {
+            EXPECT_TRUE(TextFitsBox(line)) << Text(line);
+            if (c.path.size() < MAX_PATH / 4) {
+                EXPECT_EQ(expected, Text(line));
+            } else {
+                EXPECT_THAT(Text(line), ::testing::StartsWith("Y:\\A_"));
+                EXPECT_THAT(Text(line), ::testing::EndsWith("\\PIC.BMP" + c.status));
+            }
+        };
         RunSheet([&](HWND sheet) {
-            EXPECT_EQ(status, Text(GetDlgItem(Page(sheet, 0), IDC_START_STATUS)));
-            EXPECT_EQ(c.status[0] == ' ' ? status : "",
-                      Text(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_STATUS)));
+            shows(GetDlgItem(Page(sheet, 0), IDC_START_STATUS), status);
+            shows(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_STATUS),
+                  c.status[0] == ' ' ? status : "");
             HWND page = ActivateThemesPage(sheet);
             PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
             Click(page, IDC_THEME_START);
-            HWND line = GetDlgItem(page, IDC_THEME_STATUS);
-            EXPECT_TRUE(TextFitsBox(line)) << Text(line);
-            if (c.path.size() < MAX_PATH / 4) {
-                EXPECT_EQ(status.empty() ? "drawn for 2 x 2" : status, Text(line));
-            } else {
-                EXPECT_EQ(0u, Text(line).find("Y:\\")) << Text(line);
-                EXPECT_THAT(Text(line), ::testing::EndsWith("\\PIC.BMP" + c.status));
-            }
+            shows(GetDlgItem(page, IDC_THEME_STATUS), status.empty() ? "drawn for 2 x 2" : status);
         });
         DeleteFileA(c.path.c_str());
         if (folder.size() > 2)
