@@ -109,28 +109,61 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
     return found;
 }
 
-// "drawn for 16 x 14, 22 x 20 and 28 x 26": the sizes of a theme's caption pictures, their own
-// first, then those of its size subfolders holding any of them; "" for an entry that is no
-// theme or has no caption pictures.
+// What a theme's size subfolders hold: the sizes of those with a picture that will be used (one
+// the painter takes for a usable picture of the theme's own: it passes the check and has the
+// folder's size), and the first picture refused, with why.
+struct SizeFolderPictures {
+    const ThemeFiles *files;
+    SizeList used;
+    char refused[MAX_PATH + 64];
+};
+
+static void ReadSizeFolder(const char *path, SIZE size, void *context)
+{
+    auto *pictures = static_cast<SizeFolderPictures *>(context);
+    for (int i = 0; i < FrameImageCount; i++) {
+        char variant[MAX_PATH];
+        char why[64];
+        SIZE drawn;
+        if (!pictures->files->images[i][0] ||
+            !FormatText(variant, sizeof variant, "%s\\%s", path, ThemeFileNames[i]) ||
+            !IsFile(variant))
+            continue;
+        int usable = CheckBitmapFile(variant, why, sizeof why, &drawn);
+        if (usable && drawn.cx == size.cx && drawn.cy == size.cy) {
+            AddSize(&pictures->used, size);
+            continue;
+        }
+        if (pictures->refused[0])
+            continue;
+        if (usable) {
+            char mine[SizeTextSize], folders[SizeTextSize];
+            PutSize(mine, (DWORD)drawn.cx, (DWORD)drawn.cy, " x ");
+            PutSize(folders, (DWORD)size.cx, (DWORD)size.cy, " x ");
+            FormatText(why, sizeof why, "%s pixels, not %s", mine, folders);
+        }
+        // Named from the theme's folder on: "22X20\\CLOSEUP.BMP".
+        FormatText(pictures->refused, sizeof pictures->refused, "%s: %s",
+                   variant + lstrlenA(pictures->files->folder) + 1, why);
+    }
+}
+
+// "drawn for 16 x 14, 22 x 20 and 28 x 26": the sizes of a theme's caption pictures that will be
+// used, their own first, then those of its size subfolders; then a size subfolder's picture
+// that is refused, with why. "" for an entry that is no theme or has no caption pictures.
 static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize)
 {
-    SizeList folders = {{}, 0};
+    SizeFolderPictures folders = {files, {{}, 0}, ""};
     note[0] = '\0';
     if (!files->folder[0] || !files->hasImages)
         return;
-    ForEachSizeFolder(
-        files->folder,
-        [](const char *path, SIZE size, void *list) {
-            if (HoldsThemeFile(path, FrameImageCount))
-                AddSize(static_cast<SizeList *>(list), size);
-        },
-        &folders);
+    ForEachSizeFolder(files->folder, ReadSizeFolder, &folders);
     const SizeList &own = files->drawnSizes;
     SizeList named = own;
     SizeList more = {{}, 0}; // the subfolders' sizes that are no picture's own
-    for (int i = 0; i < folders.count; i++)
-        if (AddSize(&named, folders.sizes[i]))
-            more.sizes[more.count++] = folders.sizes[i];
+    for (int i = 0; i < folders.used.count; i++)
+        if (AddSize(&named, folders.used.sizes[i]))
+            more.sizes[more.count++] = folders.used.sizes[i];
     int count = own.count + more.count;
     int length = CopyText(note, noteSize, count ? "drawn for" : "");
     for (int i = 0; i < count; i++) {
@@ -142,6 +175,8 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
             break;
         length += lstrlenA(note + length);
     }
+    if (folders.refused[0])
+        FormatText(note + length, noteSize - length, "%s%s", length ? "; " : "", folders.refused);
 }
 
 void ReadStoredLook(Look *stored)
