@@ -537,10 +537,14 @@ static void ShowWhatPagesShow(HWND page)
     ShowWhatPagesShow(page, &stored);
 }
 
+// The list was made for the page's creation, and is made again each time the page is shown.
+static int ThemesJustListed;
+
 static void OnThemeInitDialog(HWND page)
 {
     GetThemesFolder(ThemesFolder, sizeof ThemesFolder);
     ListThemes(ThemeList(page));
+    ThemesJustListed = 1;
     ShowWhatPagesShow(page);
 }
 
@@ -673,14 +677,30 @@ static void OnThemeDelete(HWND page)
     ShowPagesLook(page, &stored, 1);
 }
 
-// The user may have changed the other pages since this page was last shown: then the entry
-// for what they show is selected afresh; else a pick made here stands.
+// A theme may have been copied into the themes folder, or taken out, since the page was last
+// shown: the folder is listed again, the entry selected kept (a picked theme that is gone takes
+// its pictures out of the pages). The user may have changed the other pages meanwhile: then the
+// entry for what they show is selected afresh; else a pick made here stands.
 static void OnThemeSetActive(HWND page)
 {
     Look stored;
     ReadStoredLook(&stored);
-    if (FollowPages(page, &stored))
-        ShowPagesLook(page, &stored, 0);
+    int gone = 0;
+    if (!ThemesJustListed) {
+        HWND list = ThemeList(page);
+        char name[MAX_PATH];
+        EntryKind kind = ReadEntry(list, SelectedRow(page), name, sizeof name);
+        ListThemes(list);
+        LRESULT row = kind == CurrentSettingsEntry
+                          ? CurrentSettingsRow
+                          : SendMessageA(list, LB_FINDSTRINGEXACT, CurrentSettingsRow,
+                                         reinterpret_cast<LPARAM>(name));
+        SendMessageA(list, LB_SETCURSEL, row, 0);
+        gone = row < 0;
+    }
+    ThemesJustListed = 0;
+    if (FollowPages(page, &stored) || gone)
+        ShowPagesLook(page, &stored, gone);
 }
 
 static INT_PTR OnThemeNotify(HWND page, LPARAM lparam)

@@ -192,6 +192,33 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
     });
 }
 
+// A theme copied into the themes folder while the sheet is open is listed once the page is shown
+// again, the pick made before standing; a picked theme taken out leaves the pages their own look.
+TEST_F(ThemesPage, AThemeCopiedInOrTakenOutWhileTheSheetIsOpenShowsWhenThePageIsShownAgain)
+{
+    std::string folder = Make("QC");
+    std::string picked = name;
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        auto showAgain = [&] {
+            PostSelectTab(sheet, 0);
+            WaitFor([&] { return CurrentPage(sheet) == Page(sheet, 0); });
+            ActivateThemesPage(sheet);
+        };
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), picked);
+        Make("QD");
+        showAgain();
+        EXPECT_GT(IndexOf(page, name), 1);
+        EXPECT_EQ(picked, SelectedText(page));
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        RemoveTheme(folder);
+        showAgain();
+        EXPECT_EQ("(Windows default)", SelectedText(page)) << "nothing stored";
+        EXPECT_FALSE(Checked(Page(sheet, 0), IDC_START_OTHER));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+    });
+}
+
 TEST_F(ThemesPage, UntickedPartsAreLeftAsStored)
 {
     std::string theme = Make("QU");
