@@ -198,7 +198,7 @@ void ShowStatusText(HWND box, const char *status, int nameLength)
         }
         CutName(status, nameLength, low, shown, sizeof shown);
     }
-    SetWindowTextA(box, shown);
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
 }
 
 void CentreRow(RECT *box, int height)
