@@ -522,6 +522,8 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
     };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
+        // The first pick greys the tick that has the focus: the focus moves on first.
+        SendMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(page, IDC_THEME_CAPTIONS), TRUE);
         for (const Step &step : steps) {
             SCOPED_TRACE(step.pick + " " + std::to_string(step.click));
             reads::Counter counter;
@@ -540,6 +542,7 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
             EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.apply, ApplyEnabled(sheet));
+            EXPECT_TRUE(IsWindowEnabled(Focus(sheet)) && IsWindowVisible(Focus(sheet)));
         }
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(startOnlyName, SelectedText(page));
