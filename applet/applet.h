@@ -31,6 +31,11 @@ inline int IsChecked(HWND page, int id)
     return IsDlgButtonChecked(page, id) == BST_CHECKED;
 }
 
+// Greys or restores a control of a page. A control greyed while it has the focus would leave the
+// keyboard nowhere: the focus moves on first, to the control focusTo when given, else to the next
+// one that takes it.
+void EnableControl(HWND page, int id, int enable, int focusTo = 0);
+
 // An empty caption image means the system's own; so does a single space, which some stored
 // lists hold in place of an empty entry.
 inline int IsDefaultImage(const char *path)
@@ -86,6 +91,13 @@ struct Look {
 FrameImagePath *SheetFrameImages();
 void ForgetSheetFrameImages();
 
+// The look as stored. Whether two looks give the same Start picture (a file's name compared as
+// Windows compares names; the stretch setting aside) and the same caption buttons. A page offers
+// Apply only while its part of the look it shows differs from the stored one.
+void ReadStoredLook(Look *stored);
+int SameStart(const Look *a, const Look *b);
+int SameImages(const FrameImagePath *a, const FrameImagePath *b);
+
 // Sibling queries with a look (PSM_QUERYSIBLINGS, lParam the record; answered with 0 so that
 // every page hears them). ReadStartChoiceQuery: the Start button page fills in its choice
 // (lParam a Look). ShowLookQuery (lParam a LookToShow): the Start button page shows the look's
@@ -130,6 +142,12 @@ int DescribeBitmapFile(const char *path, char *status, int statusSize, SIZE *siz
 // out, when status names nothing yet; returns 1 when it said so.
 int DescribePictureDisk(const char *path, char *status, int statusSize);
 void FreePictures(HBITMAP *pictures, int count);
+// How many of the first characters of status name the picture at path: its path or its file
+// name, as a note on a picture starts; 0 when neither does.
+int PictureNameLength(const char *status, const char *path);
+// Sets a status line's text, whole: where it does not fit the box, the picture's name that starts
+// it (nameLength characters) is shortened in its middle, "...", as much as it takes.
+void ShowStatusText(HWND box, const char *status, int nameLength);
 // Moves the top of box down so that a row of the given height stands in its middle.
 void CentreRow(RECT *box, int height);
 

@@ -55,6 +55,8 @@ static int SelectedImage()
 
 // The preview waits for the page to be shown.
 static int FramePreviewStale;
+// The page is filling its controls, not the user changing them.
+static int FramePageFilling;
 
 // The sample title bar of the selected image's state, drawn from the list as it stands, with
 // the selected image's button marked; the status line says why the selected image's file will
@@ -80,9 +82,11 @@ static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
             FramePreviewPictures[i] = LoadCaptionPicture(list[i], ignored, sizeof ignored);
     }
     EndBitmapLoads();
+    const char *named = list[selected];
     for (int i = 0; i < FrameImageCount && !status[0]; i++)
-        DescribePictureDisk(list[i], status, sizeof status);
-    SetDlgItemTextA(page, IDC_FRAME_STATUS, status);
+        if (DescribePictureDisk(list[i], status, sizeof status))
+            named = list[i];
+    ShowStatusText(GetDlgItem(page, IDC_FRAME_STATUS), status, PictureNameLength(status, named));
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
 }
 
@@ -116,13 +120,23 @@ void UpdateFramePage(HWND page, FrameImagePath *list)
     if (index < 0 || !list)
         return;
     int isDefault = IsDefaultImage(list[index]);
-    EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), !isDefault);
-    EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), !isDefault);
+    EnableControl(page, IDC_FRAME_BROWSE, !isDefault);
+    EnableControl(page, IDC_FRAME_PATH, !isDefault);
     CheckDlgButton(page, IDC_FRAME_DEFAULT, isDefault ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(page, IDC_FRAME_OTHER, isDefault ? BST_UNCHECKED : BST_CHECKED);
+    // The edit reports the text set here as a change, which it is not.
+    FramePageFilling = 1;
     SetDlgItemTextA(page, IDC_FRAME_PATH, list[index]);
+    FramePageFilling = 0;
     UpdateFramePreview(page, list, index);
-    TellSheet(page, PSM_CHANGED);
+}
+
+// After the user changed an image: Apply is offered while the list differs from what is stored.
+static void TellFrameChanged(HWND page)
+{
+    Look stored;
+    ReadStoredLook(&stored);
+    TellSheet(page, SameImages(PageImages, stored.images) ? PSM_UNCHANGED : PSM_CHANGED);
 }
 
 static void OnFrameInitDialog(HWND page)
@@ -137,8 +151,6 @@ static void OnFrameInitDialog(HWND page)
     SendMessageA(ImageListBox, CB_SETCURSEL, 0, 0);
     SendDlgItemMessageA(page, IDC_FRAME_PATH, EM_LIMITTEXT, TypedPathLimit, 0);
     UpdateFramePage(page, PageImages);
-
-    // Filling the controls above marked the sheet changed; the page starts unchanged.
     TellSheet(page, PSM_UNCHANGED);
 }
 
@@ -153,6 +165,7 @@ static void OnFrameBrowse(HWND page)
         return;
     CopyText(PageImages[index], FrameImagePathSize, path);
     UpdateFramePage(page, PageImages);
+    TellFrameChanged(page);
 }
 
 static INT_PTR OnFrameCommand(HWND page, WPARAM wparam)
@@ -168,18 +181,19 @@ static INT_PTR OnFrameCommand(HWND page, WPARAM wparam)
         if (index >= 0)
             PageImages[index][0] = '\0';
         UpdateFramePage(page, PageImages);
+        TellFrameChanged(page);
         return 0;
     case IDC_FRAME_OTHER:
         // Nothing is stored until a path is typed or chosen.
-        EnableWindow(GetDlgItem(page, IDC_FRAME_BROWSE), TRUE);
-        EnableWindow(GetDlgItem(page, IDC_FRAME_PATH), TRUE);
+        EnableControl(page, IDC_FRAME_BROWSE, 1);
+        EnableControl(page, IDC_FRAME_PATH, 1);
         return 0;
     case IDC_FRAME_PATH:
         index = SelectedImage();
-        if (HIWORD(wparam) == EN_CHANGE && index >= 0) {
+        if (HIWORD(wparam) == EN_CHANGE && index >= 0 && !FramePageFilling) {
             GetDlgItemTextA(page, IDC_FRAME_PATH, PageImages[index], FrameImagePathSize);
             UpdateFramePreview(page, PageImages, index);
-            TellSheet(page, PSM_CHANGED);
+            TellFrameChanged(page);
         }
         return 0;
     case IDC_FRAME_BROWSE:
@@ -206,6 +220,7 @@ static INT_PTR OnFrameNotify(HWND page, LPARAM lparam)
     case PSN_APPLY:
         SaveFrameImages();
         RequestActivation(0, 1);
+        TellSheet(page, PSM_UNCHANGED);
         SetWindowLongA(page, DWL_MSGRESULT, PSNRET_NOERROR);
         return TRUE;
     default:

@@ -13,7 +13,10 @@ static const int StandardStartHeight = 22;
 static const int TaskbarPadding = 3;
 static const int ButtonGap = 2;
 static const int WhySize = 128;
+static const int StatusTextSize = StartFileSize + WhySize;
 static const int StateNameMargin = 4;
+static const int ShellLogoSize = 16; // the small icon size of Windows 95/98
+static const int ShellLogoGap = 2;
 
 void GetStartButtonSize(SIZE *size)
 {
@@ -136,6 +139,68 @@ HBITMAP LoadCaptionPicture(const char *path, char *status, int statusSize)
     return picture;
 }
 
+int PictureNameLength(const char *status, const char *path)
+{
+    const char *names[] = {path, FileNamePart(path)};
+    for (const char *name : names) {
+        int length = lstrlenA(name);
+        int i = 0;
+        while (i < length && status[i] == name[i])
+            i++;
+        if (length && i == length)
+            return length;
+    }
+    return 0;
+}
+
+// Whether text shows whole in the status line's box, wrapped as the box wraps it (a line that
+// does not wrap takes two lines where it is too long, which the box has no room for).
+static int FitsStatusLine(HWND box, const char *text)
+{
+    RECT room;
+    GetClientRect(box, &room);
+    RECT need = {0, 0, room.right, 0};
+    HDC dc = GetDC(box);
+    if (!dc)
+        return 1;
+    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
+    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(box, dc);
+    return need.right <= room.right && need.bottom <= room.bottom;
+}
+
+// status with cut characters taken out of the middle of its first nameLength, "..." in their
+// place.
+static void CutName(const char *status, int nameLength, int cut, char *shown, int shownSize)
+{
+    int head = (nameLength - cut + 1) / 2;
+    CopyText(shown, head + 1 < shownSize ? head + 1 : shownSize, status);
+    FormatText(shown + lstrlenA(shown), shownSize - lstrlenA(shown), "...%s", status + head + cut);
+}
+
+void ShowStatusText(HWND box, const char *status, int nameLength)
+{
+    char shown[StatusTextSize];
+    CopyText(shown, sizeof shown, status);
+    // The least cut that fits, found by halving: a longer cut never fits worse. One character of
+    // the name stays on each side.
+    if (nameLength > 2 && !FitsStatusLine(box, shown)) {
+        int low = 1;
+        int high = nameLength - 2;
+        while (low < high) {
+            int cut = (low + high) / 2;
+            CutName(status, nameLength, cut, shown, sizeof shown);
+            if (FitsStatusLine(box, shown))
+                high = cut;
+            else
+                low = cut + 1;
+        }
+        CutName(status, nameLength, low, shown, sizeof shown);
+    }
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+}
+
 void CentreRow(RECT *box, int height)
 {
     int spare = box->bottom - box->top - height;
@@ -251,6 +316,30 @@ template <typename Draw> static void DrawZoomedFace(HDC dc, const RECT *target, 
         DeleteDC(scratch);
 }
 
+// The shell's own Start picture as the shell draws it, centred in inside and cut to it: the
+// system's logo in small, then "Start" in bold. The shell keeps its picture to itself, so the
+// preview draws it the same way.
+static void DrawShellStartPicture(HDC dc, const RECT *inside, HFONT bold)
+{
+    int saved = SaveDC(dc);
+    IntersectClipRect(dc, inside->left, inside->top, inside->right, inside->bottom);
+    if (bold)
+        SelectObject(dc, bold);
+    RECT label = {0, 0, 0, 0};
+    DrawTextA(dc, "Start", -1, &label, DT_CALCRECT | DT_SINGLELINE);
+    int left = (inside->left + inside->right - ShellLogoSize - ShellLogoGap - label.right) / 2;
+    HICON logo = static_cast<HICON>(
+        LoadImageA(nullptr, IDI_WINLOGO, IMAGE_ICON, ShellLogoSize, ShellLogoSize, LR_SHARED));
+    if (logo)
+        DrawIconEx(dc, left, (inside->top + inside->bottom - ShellLogoSize) / 2, logo,
+                   ShellLogoSize, ShellLogoSize, 0, nullptr, DI_NORMAL);
+    label = {left + ShellLogoSize + ShellLogoGap, inside->top, inside->right, inside->bottom};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    DrawTextA(dc, "Start", -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    RestoreDC(dc, saved);
+}
+
 SIZE StartSampleSize(int zoom)
 {
     SIZE button;
@@ -270,22 +359,24 @@ int DrawStartSample(HDC dc, const RECT *box, HBITMAP picture, int zoom)
     RECT face = {bar.left + ButtonGap, bar.top + TaskbarPadding,
                  bar.left + ButtonGap + zoom * button.cx,
                  bar.top + TaskbarPadding + zoom * button.cy};
-    DrawZoomedFace(dc, &face, zoom, [picture](HDC target, const RECT *own) {
+    // The shell's own picture is the system's logo and "Start" in bold, in the page's font.
+    LOGFONTA font;
+    HFONT bold = nullptr;
+    if (!picture && GetObjectA(GetCurrentObject(dc, OBJ_FONT), sizeof font, &font)) {
+        font.lfWeight = FW_BOLD;
+        bold = CreateFontIndirectA(&font);
+    }
+    DrawZoomedFace(dc, &face, zoom, [picture, bold](HDC target, const RECT *own) {
         RECT inside = *own;
         DrawFrameControl(target, &inside, DFC_BUTTON, DFCS_BUTTONPUSH);
         InflateRect(&inside, -2, -2);
         if (picture)
             DrawPictureCentred(target, &inside, picture);
+        else
+            DrawShellStartPicture(target, &inside, bold);
     });
-    if (!picture) {
-        // A stand-in for the shell's own picture, which lives in the shell, not here; written
-        // in the page's font at any zoom.
-        RECT inside = face;
-        InflateRect(&inside, -2 * zoom, -2 * zoom);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        DrawTextA(dc, "Start", -1, &inside, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    }
+    if (bold)
+        DeleteObject(bold);
     return height;
 }
 

@@ -177,6 +177,17 @@ INT_PTR ShowSettingsSheet(HWND parent)
     return result;
 }
 
+void EnableControl(HWND page, int id, int enable, int focusTo)
+{
+    HWND control = GetDlgItem(page, id);
+    if (!enable && control == GetFocus()) {
+        HWND next = focusTo ? GetDlgItem(page, focusTo) : nullptr;
+        SendMessageA(GetParent(page), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next),
+                     next != nullptr);
+    }
+    EnableWindow(control, enable != 0);
+}
+
 void ReloadSiblingPages(HWND page)
 {
     SendMessageA(GetParent(page), PSM_QUERYSIBLINGS, ReloadSettingsQuery, 0);

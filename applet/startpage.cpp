@@ -17,11 +17,6 @@ static void SetChecked(HWND page, int id, int checked)
     CheckDlgButton(page, id, checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
-static void EnableControl(HWND page, int id, int enable)
-{
-    EnableWindow(GetDlgItem(page, id), enable ? TRUE : FALSE);
-}
-
 // The picture the preview shows, as the agent would load it for the page's current choice.
 static HBITMAP StartPreviewPicture;
 
@@ -36,6 +31,8 @@ static DWORD ChosenMode(HWND page)
 
 // The preview waits for the page to be shown.
 static int StartPreviewStale;
+// The page is filling its controls, not the user changing them.
+static int StartPageFilling;
 
 // Follows every change of the choice: the preview shows what the agent would put on the
 // button, and the status line says why a named file will not be used or may not show well.
@@ -49,7 +46,7 @@ static void LoadStartPreview(HWND page)
     FreePictures(&StartPreviewPicture, 1);
     StartPreviewPicture = LoadStartPicture(
         ChosenMode(page), path, IsChecked(page, IDC_START_STRETCH), status, sizeof status);
-    SetDlgItemTextA(page, IDC_START_STATUS, status);
+    ShowStatusText(GetDlgItem(page, IDC_START_STATUS), status, PictureNameLength(status, path));
     InvalidateRect(GetDlgItem(page, IDC_START_PREVIEW), nullptr, FALSE);
 }
 
@@ -79,7 +76,10 @@ static void DrawStartPreview(const DRAWITEMSTRUCT *item)
 // settings, or as the Themes page puts a theme's picture in.
 static void ShowStartChoice(HWND page, DWORD mode, int stretch, const char *path)
 {
+    // The edit reports the text set here as a change, which it is not.
+    StartPageFilling = 1;
     SetDlgItemTextA(page, IDC_START_PATH, path);
+    StartPageFilling = 0;
 
     EnableControl(page, IDC_START_BROWSE, mode == StartModeFile);
     EnableControl(page, IDC_START_STRETCH, mode != StartModeShell);
@@ -116,6 +116,17 @@ static void ReadStartChoice(HWND page, Look *look)
     GetDlgItemTextA(page, IDC_START_PATH, look->startFile, sizeof look->startFile);
 }
 
+// After the user changed the choice: Apply is offered while it differs from what is stored.
+static void TellStartChanged(HWND page)
+{
+    Look stored;
+    Look chosen;
+    ReadStoredLook(&stored);
+    ReadStartChoice(page, &chosen);
+    TellSheet(page, SameStart(&chosen, &stored) && chosen.stretch == stored.stretch ? PSM_UNCHANGED
+                                                                                    : PSM_CHANGED);
+}
+
 static void ShowLookStart(HWND page, const LookToShow *shown)
 {
     const Look *look = shown->look;
@@ -139,8 +150,6 @@ static void OnStartBrowse(HWND page)
     if (!ChooseBitmapFile(page, path, sizeof path, StartChooserTitle))
         return;
     SetDlgItemTextA(page, IDC_START_PATH, path);
-    UpdateStartPreview(page);
-    TellSheet(page, PSM_CHANGED);
 }
 
 // The auto radio buttons have already moved the check, so the states are read back rather
@@ -153,7 +162,7 @@ static void OnStartModeChanged(HWND page)
     EnableControl(page, IDC_START_STRETCH,
                   IsChecked(page, IDC_START_TOVAN) || IsChecked(page, IDC_START_OTHER));
     UpdateStartPreview(page);
-    TellSheet(page, PSM_CHANGED);
+    TellStartChanged(page);
 }
 
 static void OnStartApply(HWND page)
@@ -169,15 +178,16 @@ static void OnStartApply(HWND page)
 
     // The agent must start at every logon, whatever is chosen.
     RequestActivation(1, 0);
+    TellSheet(page, PSM_UNCHANGED);
 }
 
 static INT_PTR OnStartCommand(HWND page, WPARAM wparam)
 {
     switch (LOWORD(wparam)) {
     case IDC_START_PATH:
-        if (HIWORD(wparam) == EN_CHANGE) {
+        if (HIWORD(wparam) == EN_CHANGE && !StartPageFilling) {
             UpdateStartPreview(page);
-            TellSheet(page, PSM_CHANGED);
+            TellStartChanged(page);
         }
         return 0;
     case IDC_START_BROWSE:
@@ -190,7 +200,7 @@ static INT_PTR OnStartCommand(HWND page, WPARAM wparam)
         return 0;
     case IDC_START_STRETCH:
         UpdateStartPreview(page);
-        TellSheet(page, PSM_CHANGED);
+        TellStartChanged(page);
         return 0;
     default:
         return FALSE;

@@ -114,28 +114,61 @@ static int ReadTheme(const char *theme, ThemeFiles *files, char *status, int sta
     return found;
 }
 
-// "drawn for 16 x 14, 22 x 20 and 28 x 26": the sizes of a theme's caption pictures, their own
-// first, then those of its size subfolders holding any of them; "" for an entry that is no
-// theme or has no caption pictures.
+// What a theme's size subfolders hold: the sizes of those with a picture that will be used (one
+// the painter takes for a usable picture of the theme's own: it passes the check and has the
+// folder's size), and the first picture refused, with why.
+struct SizeFolderPictures {
+    const ThemeFiles *files;
+    SizeList used;
+    char refused[MAX_PATH + 64];
+};
+
+static void ReadSizeFolder(const char *path, SIZE size, void *context)
+{
+    auto *pictures = static_cast<SizeFolderPictures *>(context);
+    for (int i = 0; i < FrameImageCount; i++) {
+        char variant[MAX_PATH];
+        char why[64];
+        SIZE drawn;
+        if (!pictures->files->images[i][0] ||
+            !FormatText(variant, sizeof variant, "%s\\%s", path, ThemeFileNames[i]) ||
+            !IsFile(variant))
+            continue;
+        int usable = CheckBitmapFile(variant, why, sizeof why, &drawn);
+        if (usable && drawn.cx == size.cx && drawn.cy == size.cy) {
+            AddSize(&pictures->used, size);
+            continue;
+        }
+        if (pictures->refused[0])
+            continue;
+        if (usable) {
+            char mine[SizeTextSize], folders[SizeTextSize];
+            PutSize(mine, (DWORD)drawn.cx, (DWORD)drawn.cy, " x ");
+            PutSize(folders, (DWORD)size.cx, (DWORD)size.cy, " x ");
+            FormatText(why, sizeof why, "%s pixels, not %s", mine, folders);
+        }
+        // Named from the theme's folder on: "22X20\\CLOSEUP.BMP".
+        FormatText(pictures->refused, sizeof pictures->refused, "%s: %s",
+                   variant + lstrlenA(pictures->files->folder) + 1, why);
+    }
+}
+
+// "drawn for 16 x 14, 22 x 20 and 28 x 26": the sizes of a theme's caption pictures that will be
+// used, their own first, then those of its size subfolders; then a size subfolder's picture
+// that is refused, with why. "" for an entry that is no theme or has no caption pictures.
 static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize)
 {
-    SizeList folders = {{}, 0};
+    SizeFolderPictures folders = {files, {{}, 0}, ""};
     note[0] = '\0';
     if (!files->folder[0] || !files->hasImages)
         return;
-    ForEachSizeFolder(
-        files->folder,
-        [](const char *path, SIZE size, void *list) {
-            if (HoldsThemeFile(path, FrameImageCount))
-                AddSize(static_cast<SizeList *>(list), size);
-        },
-        &folders);
+    ForEachSizeFolder(files->folder, ReadSizeFolder, &folders);
     const SizeList &own = files->drawnSizes;
     SizeList named = own;
     SizeList more = {{}, 0}; // the subfolders' sizes that are no picture's own
-    for (int i = 0; i < folders.count; i++)
-        if (AddSize(&named, folders.sizes[i]))
-            more.sizes[more.count++] = folders.sizes[i];
+    for (int i = 0; i < folders.used.count; i++)
+        if (AddSize(&named, folders.used.sizes[i]))
+            more.sizes[more.count++] = folders.used.sizes[i];
     int count = own.count + more.count;
     int length = CopyText(note, noteSize, count ? "drawn for" : "");
     for (int i = 0; i < count; i++) {
@@ -147,9 +180,11 @@ static void DescribeDrawnSizes(const ThemeFiles *files, char *note, int noteSize
             break;
         length += lstrlenA(note + length);
     }
+    if (folders.refused[0])
+        FormatText(note + length, noteSize - length, "%s%s", length ? "; " : "", folders.refused);
 }
 
-static void ReadStoredLook(Look *stored)
+void ReadStoredLook(Look *stored)
 {
     DWORD type = 0;
     DWORD size = 0;
@@ -174,13 +209,13 @@ static void ReadPagesLook(HWND page, const Look *stored, Look *look)
 
 // Whether two looks give the same Start button (a file's name compared as Windows compares
 // names), the same caption buttons, and the whole of both.
-static int SameStart(const Look *a, const Look *b)
+int SameStart(const Look *a, const Look *b)
 {
     return a->mode == b->mode &&
            (a->mode != StartModeFile || lstrcmpiA(a->startFile, b->startFile) == 0);
 }
 
-static int SameImages(const FrameImagePath *a, const FrameImagePath *b)
+int SameImages(const FrameImagePath *a, const FrameImagePath *b)
 {
     for (int i = 0; i < FrameImageCount; i++) {
         int aDefault = IsDefaultImage(a[i]);
@@ -330,9 +365,8 @@ static void ListThemes(HWND list)
 // is set again. reset sets every tick the entry allows.
 static void ShowPart(HWND page, int id, int has, int reset)
 {
-    HWND box = GetDlgItem(page, id);
-    int wasEnabled = IsWindowEnabled(box);
-    EnableWindow(box, has);
+    int wasEnabled = IsWindowEnabled(GetDlgItem(page, id));
+    EnableControl(page, id, has);
     if (!has)
         CheckDlgButton(page, id, BST_UNCHECKED);
     else if (reset || !wasEnabled)
@@ -344,56 +378,18 @@ static void ShowEntryParts(HWND page, EntryKind kind, const ThemeFiles *files, i
     int any = kind != NoEntry;
     ShowPart(page, IDC_THEME_START, !any || files->hasStart, reset);
     ShowPart(page, IDC_THEME_CAPTIONS, !any || files->hasImages, reset);
-    // Only a theme of the user's folder can be deleted.
-    EnableWindow(GetDlgItem(page, IDC_THEME_DELETE), kind == ThemeEntry);
+    // Only a theme of the user's folder can be deleted; after a Delete from the keyboard the
+    // list, whose selection has moved, takes the focus.
+    EnableControl(page, IDC_THEME_DELETE, kind == ThemeEntry, IDC_THEME_LIST);
 }
 
-// Whether text shows whole in the status line's box, wrapped as the box wraps it.
-static int FitsStatusLine(HWND box, const char *text)
-{
-    RECT room;
-    GetClientRect(box, &room);
-    RECT need = {0, 0, room.right, 0};
-    HDC dc = GetDC(box);
-    if (!dc)
-        return 1;
-    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(box, WM_GETFONT, 0, 0)));
-    DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-    SelectObject(dc, font);
-    ReleaseDC(box, dc);
-    return need.right <= room.right && need.bottom <= room.bottom;
-}
-
-static int StartsWith(const char *text, const char *start, int length)
-{
-    for (int i = 0; i < length; i++)
-        if (text[i] != start[i])
-            return 0;
-    return 1;
-}
-
-// A note too long for the status line's two lines names its picture by the drive and the file
-// name alone.
+// A note too long for the status line's two lines has its picture's name shortened.
 static void ShowStatusLine(HWND page, const Look *look, const char *status)
 {
-    HWND box = GetDlgItem(page, IDC_THEME_STATUS);
-    char shorter[StatusSize];
-    const char *shown = status;
-    // Only a note about a disk starts with the picture's path.
-    for (int i = 0; i <= FrameImageCount && !FitsStatusLine(box, shown); i++) {
-        const char *path = i < FrameImageCount ? look->images[i] : look->startFile;
-        int length = lstrlenA(path);
-        if (length < 3 || !StartsWith(status, path, length))
-            continue;
-        const char *name = path + length;
-        while (name > path && name[-1] != '\\')
-            name--;
-        char drive[4];
-        CopyText(drive, sizeof drive, path);
-        if (FormatText(shorter, sizeof shorter, "%s...\\%s%s", drive, name, status + length))
-            shown = shorter;
-    }
-    SetDlgItemTextA(page, IDC_THEME_STATUS, shown);
+    int named = PictureNameLength(status, look->startFile);
+    for (int i = 0; i < FrameImageCount && !named; i++)
+        named = PictureNameLength(status, look->images[i]);
+    ShowStatusText(GetDlgItem(page, IDC_THEME_STATUS), status, named);
 }
 
 // The preview shows look, what Apply would give. The status line names the first file that
@@ -539,10 +535,14 @@ static void ShowWhatPagesShow(HWND page)
     ShowWhatPagesShow(page, &stored);
 }
 
+// The list was made for the page's creation, and is made again each time the page is shown.
+static int ThemesJustListed;
+
 static void OnThemeInitDialog(HWND page)
 {
     GetThemesFolder(ThemesFolder, sizeof ThemesFolder);
     ListThemes(ThemeList(page));
+    ThemesJustListed = 1;
     ShowWhatPagesShow(page);
 }
 
@@ -681,14 +681,30 @@ static void OnThemeDelete(HWND page)
     ShowPagesLook(page, &stored, 1);
 }
 
-// The user may have changed the other pages since this page was last shown: then the entry
-// for what they show is selected afresh; else a pick made here stands.
+// A theme may have been copied into the themes folder, or taken out, since the page was last
+// shown: the folder is listed again, the entry selected kept (a picked theme that is gone takes
+// its pictures out of the pages). The user may have changed the other pages meanwhile: then the
+// entry for what they show is selected afresh; else a pick made here stands.
 static void OnThemeSetActive(HWND page)
 {
     Look stored;
     ReadStoredLook(&stored);
-    if (FollowPages(page, &stored))
-        ShowPagesLook(page, &stored, 0);
+    int gone = 0;
+    if (!ThemesJustListed) {
+        HWND list = ThemeList(page);
+        char name[MAX_PATH];
+        EntryKind kind = ReadEntry(list, SelectedRow(page), name, sizeof name);
+        ListThemes(list);
+        LRESULT row = kind == CurrentSettingsEntry
+                          ? CurrentSettingsRow
+                          : SendMessageA(list, LB_FINDSTRINGEXACT, CurrentSettingsRow,
+                                         reinterpret_cast<LPARAM>(name));
+        SendMessageA(list, LB_SETCURSEL, row, 0);
+        gone = row < 0;
+    }
+    ThemesJustListed = 0;
+    if (FollowPages(page, &stored) || gone)
+        ShowPagesLook(page, &stored, gone);
 }
 
 static INT_PTR OnThemeNotify(HWND page, LPARAM lparam)

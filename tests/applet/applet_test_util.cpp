@@ -369,26 +369,29 @@ DrawnPreview::~DrawnPreview()
     DeleteDC(dc);
 }
 
-std::vector<POINT> DrawnPreview::Find(HBITMAP picture, int zoom) const
+std::vector<POINT> DrawnPreview::Find(SIZE size, const Pattern &pixel, int zoom) const
 {
-    BITMAP size = {};
-    GetObjectA(picture, sizeof size, &size);
-    HDC source = CreateCompatibleDC(dc);
-    SelectObject(source, picture); // still the caller's once the DC is gone
     auto standsAt = [&](int left, int top) {
-        for (int y = 0; y < size.bmHeight * zoom; y++)
-            for (int x = 0; x < size.bmWidth * zoom; x++)
-                if (GetPixel(dc, left + x, top + y) != GetPixel(source, x / zoom, y / zoom))
+        for (int y = 0; y < size.cy * zoom; y++)
+            for (int x = 0; x < size.cx * zoom; x++)
+                if (GetPixel(dc, left + x, top + y) != pixel(x / zoom, y / zoom))
                     return false;
         return true;
     };
     std::vector<POINT> found;
-    for (int top = 0; top + size.bmHeight * zoom <= area.bottom; top++)
-        for (int left = 0; left + size.bmWidth * zoom <= area.right; left++)
+    for (int top = 0; top + size.cy * zoom <= area.bottom; top++)
+        for (int left = 0; left + size.cx * zoom <= area.right; left++)
             if (standsAt(left, top))
                 found.push_back({left, top});
-    DeleteDC(source);
     return found;
+}
+
+int DrawnPreview::ZoomOf(SIZE size, const Pattern &pixel) const
+{
+    int zoom = 8;
+    while (zoom > 0 && Find(size, pixel, zoom).empty())
+        zoom--;
+    return zoom;
 }
 
 std::string FileBytes(const std::string &path)

@@ -101,14 +101,17 @@ std::string ThemesFolderOfProgram();
 // own font.
 bool TextFitsBox(HWND box);
 // An owner-drawn preview drawn as its page draws it into a bitmap of the screen's kind, and the
-// top-left corners where picture stands whole in it, each of its pixels a zoom x zoom square.
+// top-left corners where a picture of size, pixel(x, y) giving each of its pixels, stands whole
+// in it, each of its pixels a zoom x zoom square; the largest zoom (up to 8) at which it does.
+typedef std::function<COLORREF(int x, int y)> Pattern;
 struct DrawnPreview {
     RECT area;
     HDC dc;
     HGDIOBJ old;
     DrawnPreview(HWND page, int id);
     ~DrawnPreview();
-    std::vector<POINT> Find(HBITMAP picture, int zoom) const;
+    std::vector<POINT> Find(SIZE size, const Pattern &pixel, int zoom) const;
+    int ZoomOf(SIZE size, const Pattern &pixel) const;
 };
 // The bytes of a file; "<missing>" when it cannot be opened.
 std::string FileBytes(const std::string &path);

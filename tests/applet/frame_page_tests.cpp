@@ -99,12 +99,12 @@ TEST_F(FramePage, ShowsEachStoredImageAndTreatsASingleSpaceAsDefault)
         EXPECT_TRUE(s.pathEnabled);
         EXPECT_TRUE(s.browseEnabled);
         EXPECT_EQ("C:\\caption\\min-down.bmp", s.path);
-        EXPECT_TRUE(ApplyEnabled(sheet)) << "switching images marks the sheet changed";
 
         Pick(List(page), 0);
         Click(page, IDC_FRAME_DEFAULT); // turns the space into an empty entry
         EXPECT_EQ("", Text(GetDlgItem(page, IDC_FRAME_PATH)));
-        Click(sheet, ApplyButtonId);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "both mean the system's own";
+        Click(sheet, IDOK);
     });
     EXPECT_EQ(Stored({{4, "C:\\caption\\min-down.bmp"}}), ReadFrameImages());
 }
@@ -189,39 +189,45 @@ TEST_F(FramePage, BrowseStoresTheChosenPathAndCancelKeepsTheImage)
     EXPECT_EQ(Stored({{8, picture}, {9, "C:\\help-down.bmp"}}), ReadFrameImages());
 }
 
-// The selected image's button as the painter takes it at the caption size (drawn for the size,
-// else fitted), each pixel a square as large as the box's inside takes: one more would not fit.
+// The selected image's button as the agent paints it at the caption size, the picture drawn for
+// the size where there is one, each pixel a square of three at the standard size and of two at
+// 24 and 30: as large as the preview takes.
 TEST_F(FramePage, PreviewShowsTheSelectedButtonAtEveryCaptionSizeAsLargeAsTheBoxTakes)
 {
     std::string folder = TempFolder();
+    const Pattern drawn = [](int x, int y) { return RGB(x, y, 40); };
+    const Pattern forSize = [](int x, int y) { return RGB(40, x, y); };
     CreateDirectoryA((folder + "\\22X20").c_str(), nullptr);
-    WriteBmpFile(folder + "\\22X20\\MAXDN.BMP", 22, 20, [](int x, int y) { return RGB(40, x, y); });
+    WriteBmpFile(folder + "\\22X20\\MAXDN.BMP", 22, 20, forSize);
     const struct {
         int caption, image;
         std::string file;
-    } cases[] = {{18, 0, "\\CLOSEUP.BMP"}, {24, 11, "\\MAXDN.BMP"}, {30, 12, "\\MAXDIS.BMP"}};
+        SIZE shown; // of what stands in the preview
+        Pattern pixel;
+        int zoom;
+    } cases[] = {
+        {18, 0, "\\CLOSEUP.BMP", {16, 14}, drawn, 3},
+        {24, 11, "\\MAXDN.BMP", {22, 20}, forSize, 2},
+        // Fitted to 28 x 26: the inside of the two-pixel bevels, 12 x 10, grown twice.
+        {30,
+         12,
+         "\\MAXDIS.BMP",
+         {24, 20},
+         [&](int x, int y) { return drawn(2 + x / 2, 2 + y / 2); },
+         2},
+    };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.caption);
-        WriteBmpFile(folder + c.file, 16, 14, [](int x, int y) { return RGB(x, y, 40); });
+        WriteBmpFile(folder + c.file, 16, 14, drawn);
         StoreFrameImages(Entries({{c.image, folder + c.file}}));
         CaptionSize captions(c.caption);
         HoldBitmapContext();
         RunSheet([&](HWND sheet) {
             HWND page = ActivateFramePage(sheet);
             Pick(List(page), c.image);
-            SIZE slot = CaptionButtonSizeOfMetrics();
-            HBITMAP painted = LoadCaptionBitmap((folder + c.file).c_str(), slot.cx, slot.cy, 0, 0);
-            DrawnPreview drawn(page, IDC_FRAME_PREVIEW);
-            int zoom = 8;
-            while (zoom > 1 && drawn.Find(painted, zoom).empty())
-                zoom--;
-            std::vector<POINT> at = drawn.Find(painted, zoom);
-            DeleteObject(painted);
-            ASSERT_EQ(1u, at.size()) << "the button, once, every pixel a square";
-            SIZE room = {drawn.area.right - 4, drawn.area.bottom - 4};
-            EXPECT_TRUE(at[0].x >= 2 && at[0].y >= 2 && at[0].x + zoom * slot.cx <= 2 + room.cx &&
-                        at[0].y + zoom * slot.cy <= 2 + room.cy);
-            EXPECT_TRUE((zoom + 1) * slot.cy + 4 > room.cy || 5 * (zoom + 1) * slot.cx > room.cx);
+            DrawnPreview preview(page, IDC_FRAME_PREVIEW);
+            EXPECT_EQ(c.zoom, preview.ZoomOf(c.shown, c.pixel));
+            EXPECT_EQ(1u, preview.Find(c.shown, c.pixel, c.zoom).size()) << "the button, once";
         });
     }
 }

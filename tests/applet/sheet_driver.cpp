@@ -91,6 +91,20 @@ void PostClick(HWND dialog, int id)
     PostClick(GetDlgItem(dialog, id));
 }
 
+void PostKeyPress(HWND sheet, HWND button)
+{
+    SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+    PostMessageA(button, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    PostMessageA(button, WM_KEYUP, VK_SPACE, 0xC0390001);
+}
+
+HWND Focus(HWND sheet)
+{
+    GUITHREADINFO info = {sizeof info};
+    GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
+    return info.hwndFocus;
+}
+
 void Type(HWND edit, const std::string &text)
 {
     SendMessageA(edit, EM_SETSEL, 0, -1);

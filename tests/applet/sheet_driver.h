@@ -36,6 +36,10 @@ void Click(HWND control);
 void PostClick(HWND control);
 void Click(HWND dialog, int id);
 void PostClick(HWND dialog, int id);
+// Presses a button from the keyboard, posted: the focus moved to it, then the space bar.
+void PostKeyPress(HWND sheet, HWND button);
+// The window that has the keyboard focus in the sheet's thread, if any.
+HWND Focus(HWND sheet);
 // Replaces the edit's text by typing it character by character (each one a WM_CHAR).
 void Type(HWND edit, const std::string &text);
 // Selects item index of a drop-down list and notifies its parent as the list does.

@@ -1,256 +1,15 @@
-// The sheet as a whole, its page templates as stored in the resources, and the icons.
+// The sheet as a whole, the layout of its pages, and the icons.
 #include <gtest/gtest.h>
 
 #include "applet_test_util.h"
+
+#include <set>
 
 using namespace applettest;
 using namespace sheetdriver;
 
 namespace
 {
-
-// ---- Dialog templates, read from the resource bytes ----
-
-struct Item {
-    int id;
-    std::string cls;
-    std::string text; // "#n" for a resource number
-    DWORD style;
-    int x, y, cx, cy;
-    bool operator==(const Item &o) const
-    {
-        return id == o.id && cls == o.cls && text == o.text && style == o.style && x == o.x &&
-               y == o.y && cx == o.cx && cy == o.cy;
-    }
-};
-
-std::ostream &operator<<(std::ostream &os, const Item &i)
-{
-    return os << "{" << i.id << ", " << i.cls << ", \"" << i.text << "\", 0x" << std::hex << i.style
-              << std::dec << ", " << i.x << "," << i.y << "," << i.cx << "," << i.cy << "}";
-}
-
-struct Template {
-    DWORD style = 0, exStyle = 0;
-    int x = -1, y = -1, cx = 0, cy = 0;
-    std::string menu, cls, caption, font;
-    int pointSize = 0;
-    std::vector<Item> items;
-};
-
-class Reader
-{
-  public:
-    explicit Reader(const BYTE *p) : start(p), p(p) {}
-    WORD Word()
-    {
-        WORD w;
-        memcpy(&w, p, 2);
-        p += 2;
-        return w;
-    }
-    DWORD Dword()
-    {
-        DWORD d;
-        memcpy(&d, p, 4);
-        p += 4;
-        return d;
-    }
-    std::string String() // NUL-terminated UTF-16, ASCII texts only here
-    {
-        std::string s;
-        for (WORD c; (c = Word()) != 0;)
-            s += static_cast<char>(c);
-        return s;
-    }
-    std::string NameOrOrdinal()
-    {
-        WORD first;
-        memcpy(&first, p, 2);
-        if (first == 0xFFFF) {
-            Word();
-            return "#" + std::to_string(Word());
-        }
-        return String();
-    }
-    void AlignDword() { p = start + ((p - start + 3) & ~3); }
-    const BYTE *start, *p;
-};
-
-std::string ClassName(const std::string &cls)
-{
-    static const char *const atoms[] = {"BUTTON",  "EDIT",      "STATIC",
-                                        "LISTBOX", "SCROLLBAR", "COMBOBOX"};
-    if (cls.size() > 1 && cls[0] == '#') {
-        int atom = std::stoi(cls.substr(1));
-        if (atom >= 0x80 && atom <= 0x85)
-            return atoms[atom - 0x80];
-    }
-    std::string upper = cls;
-    for (char &c : upper)
-        c = static_cast<char>(toupper(c));
-    return upper;
-}
-
-Template LoadTemplate(int id)
-{
-    Template t;
-    HINSTANCE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5)); // RT_DIALOG
-    if (!found)
-        return t;
-    Reader r(static_cast<const BYTE *>(LockResource(LoadResource(module, found))));
-    t.style = r.Dword();
-    t.exStyle = r.Dword();
-    int count = r.Word();
-    t.x = static_cast<short>(r.Word());
-    t.y = static_cast<short>(r.Word());
-    t.cx = static_cast<short>(r.Word());
-    t.cy = static_cast<short>(r.Word());
-    t.menu = r.NameOrOrdinal();
-    t.cls = r.NameOrOrdinal();
-    t.caption = r.String();
-    if (t.style & DS_SETFONT) {
-        t.pointSize = r.Word();
-        t.font = r.String();
-    }
-    for (int i = 0; i < count; i++) {
-        r.AlignDword();
-        Item item;
-        item.style = r.Dword();
-        DWORD exStyle = r.Dword();
-        EXPECT_EQ(0u, exStyle);
-        item.x = static_cast<short>(r.Word());
-        item.y = static_cast<short>(r.Word());
-        item.cx = static_cast<short>(r.Word());
-        item.cy = static_cast<short>(r.Word());
-        item.id = static_cast<short>(r.Word());
-        item.cls = ClassName(r.NameOrOrdinal());
-        item.text = r.NameOrOrdinal();
-        WORD extra = r.Word();
-        r.p += extra;
-        t.items.push_back(item);
-    }
-    return t;
-}
-
-constexpr DWORD CV = WS_CHILD | WS_VISIBLE;
-
-void ExpectSharedFrame(const Template &t, const char *caption)
-{
-    EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE | WS_CAPTION | DS_SETFONT), t.style);
-    EXPECT_EQ(0u, t.exStyle);
-    EXPECT_EQ(0, t.x);
-    EXPECT_EQ(0, t.y);
-    EXPECT_EQ(240, t.cx);
-    EXPECT_EQ(190, t.cy);
-    EXPECT_EQ("", t.menu);
-    EXPECT_EQ("", t.cls);
-    EXPECT_EQ(caption, t.caption);
-    EXPECT_EQ(8, t.pointSize);
-    EXPECT_EQ("MS Sans Serif", t.font);
-}
-
-TEST(PageTemplates, StartButtonPage)
-{
-    Template t = LoadTemplate(101);
-    ExpectSharedFrame(t, "Start button");
-    std::vector<Item> expected = {
-        {0, "BUTTON", "Image", CV | BS_GROUPBOX | WS_TABSTOP, 8, 4, 220, 103},
-        {105, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON, 24, 18, 160, 17},
-        {103, "BUTTON", "&Tovan", CV | BS_AUTORADIOBUTTON, 24, 34, 160, 17},
-        {104, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON, 24, 50, 160, 17},
-        {101, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24, 69,
-         132, 13},
-        {102, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 69, 52, 13},
-        {107, "BUTTON", "&Stretch", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 56, 86, 80, 17},
-        // The preview and its status line come after the page's own controls.
-        {108, "STATIC", "", CV | SS_OWNERDRAW, 8, 114, 220, 30},
-        {109, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 150, 220, 10},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-TEST(PageTemplates, FrameControlsPage)
-{
-    Template t = LoadTemplate(102);
-    ExpectSharedFrame(t, "Frame controls");
-    std::vector<Item> expected = {
-        {0, "BUTTON", "Frame", CV | BS_GROUPBOX | WS_GROUP, 8, 4, 220, 120},
-        {-1, "STATIC", "Control:", CV | SS_LEFT, 20, 22, 60, 8},
-        {101, "COMBOBOX", "", CV | CBS_DROPDOWNLIST | CBS_DISABLENOSCROLL | WS_VSCROLL | WS_TABSTOP,
-         24, 34, 184, 70},
-        {-1, "STATIC", "Image:", CV | SS_LEFT, 20, 56, 60, 8},
-        {102, "BUTTON", "&Default", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 69, 60, 12},
-        {103, "BUTTON", "&Other", CV | BS_AUTORADIOBUTTON | WS_TABSTOP, 32, 86, 60, 12},
-        {104, "EDIT", "", CV | ES_LEFT | ES_AUTOHSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 24,
-         103, 132, 14},
-        {105, "BUTTON", "&Browse...", CV | BS_PUSHBUTTON | BS_CENTER | WS_TABSTOP, 164, 103, 52,
-         14},
-        {106, "STATIC", "", CV | SS_OWNERDRAW, 8, 130, 220, 38},
-        {107, "STATIC", "", CV | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 8, 172, 220, 10},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-TEST(PageTemplates, ThemesPage)
-{
-    Template t = LoadTemplate(104);
-    ExpectSharedFrame(t, "Themes");
-    std::vector<Item> expected = {
-        {-1, "STATIC", "&Theme:", CV | SS_LEFT, 8, 4, 84, 8},
-        {101, "LISTBOX", "",
-         CV | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_GROUP | WS_TABSTOP, 8,
-         14, 84, 102},
-        // Save As and Delete, under the list, come next in the tab order, a group of two.
-        {106, "BUTTON", "Sa&ve As...", CV | BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP, 8, 120, 42, 14},
-        {107, "BUTTON", "&Delete", CV | BS_PUSHBUTTON | WS_TABSTOP, 52, 120, 40, 14},
-        {-1, "STATIC", "Preview:", CV | SS_LEFT | WS_GROUP, 100, 4, 84, 8},
-        {102, "STATIC", "", CV | SS_OWNERDRAW, 100, 14, 128, 120},
-        {0, "BUTTON", "Take from the theme", CV | BS_GROUPBOX | WS_GROUP, 8, 138, 220, 30},
-        {103, "BUTTON", "&Start button picture", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 16, 150, 100,
-         12},
-        {104, "BUTTON", "&Caption buttons", CV | BS_AUTOCHECKBOX | WS_TABSTOP, 124, 150, 96, 12},
-        {105, "STATIC", "", CV | SS_LEFT | SS_NOPREFIX, 8, 172, 220, 16},
-    };
-    EXPECT_EQ(expected, t.items);
-}
-
-// Each Alt+letter reaches one control of a page, the sheet's "&Apply" counted (OK, Cancel: none).
-TEST(PageTemplates, NoTwoControlsOfAPageOrTheSheetShareAMnemonic)
-{
-    for (int id : {101, 102, 103, 104}) {
-        std::set<int> taken = {'A'};
-        for (const Item &item : LoadTemplate(id).items) {
-            size_t at = item.text.find('&') + 1;
-            if (at && (item.cls == "BUTTON" || !(item.style & SS_NOPREFIX)))
-                EXPECT_TRUE(taken.insert(toupper(item.text[at])).second) << id << ": " << item.text;
-        }
-    }
-}
-
-TEST(PageTemplates, AboutPage)
-{
-    Template t = LoadTemplate(103);
-    ExpectSharedFrame(t, "About");
-    ASSERT_EQ(5u, t.items.size());
-    const char about[] = "This is Quorvia version 2.0aa. I hope you like it. If you do, please "
-                         "let me know. If you don't, please let me know anyway.";
-    // The maker's name and contact lines are the page's own; everything else is fixed.
-    Item group = t.items[0], contact = t.items[2];
-    EXPECT_FALSE(group.text.empty());
-    EXPECT_EQ(3, std::count(contact.text.begin(), contact.text.end(), '\n'))
-        << "four contact lines";
-    group.text = contact.text = "";
-    std::vector<Item> expected = {
-        {0, "BUTTON", "", CV | BS_GROUPBOX | BS_NOTIFY | WS_GROUP, 8, 4, 220, 177},
-        {-1, "STATIC", about, CV | SS_LEFT, 24, 22, 192, 30},
-        {-1, "STATIC", "", CV | SS_LEFT | SS_SUNKEN, 16, 134, 196, 39},
-        {-1, "STATIC", "#101", CV | SS_ICON, 116, 78, 21, 20},
-        {-1, "STATIC", "Me:", CV | SS_LEFT, 116, 65, 24, 9},
-    };
-    EXPECT_EQ(expected, (std::vector<Item>{group, t.items[1], contact, t.items[3], t.items[4]}));
-}
 
 // ---- Icons ----
 
@@ -463,27 +222,203 @@ TEST_F(Sheet, EveryPageAnswersAHitTestOverItsBackground)
     });
 }
 
-// Apply greys itself once applied: after Apply by the keyboard (Enter on it, or Alt+A) the
-// focus is on a control of the page, where the next key reaches something.
-TEST_F(Sheet, AfterApplyByTheKeyboardTheFocusIsOnAControlOfThePage)
+// The letter after "&" in text, in capitals; 0 for none.
+int Mnemonic(const std::string &text)
 {
-    for (UINT key : {WM_KEYDOWN, WM_SYSCHAR})
+    size_t at = text.find('&');
+    return at != std::string::npos && at + 1 < text.size()
+               ? toupper(static_cast<BYTE>(text[at + 1]))
+               : 0;
+}
+
+RECT RectIn(HWND page, HWND control)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT *>(&r), 2);
+    return r;
+}
+
+bool Inside(const RECT &inner, const RECT &outer)
+{
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// What a user meets of each page's layout, as the sheet shows it, on a 640 x 480 screen: every
+// control inside the page and clear of the others (a group box around the ones it holds), its
+// text whole, no group box or label a tab stop, the controls that take the focus in reading
+// order, and each Alt+letter reaching one control of the page or of the sheet's buttons.
+TEST_F(Sheet, EveryPageIsLaidOutForTheEyeAndTheKeyboard)
+{
+    RunSheet([](HWND sheet) {
+        RECT whole;
+        GetWindowRect(sheet, &whole);
+        EXPECT_LE(whole.right - whole.left, 640);
+        EXPECT_LE(whole.bottom - whole.top, 480);
+        std::set<int> sheetKeys; // the sheet's Apply has one
+        for (int id : {IDOK, IDCANCEL, ApplyButtonId})
+            if (int key = Mnemonic(Text(GetDlgItem(sheet, id))))
+                sheetKeys.insert(key);
+        for (int index = 0; index < 4; index++) {
+            PostSelectTab(sheet, index);
+            ASSERT_TRUE(WaitFor([&] { return Page(sheet, index) == CurrentPage(sheet); }));
+            HWND page = Page(sheet, index);
+            RECT area;
+            GetClientRect(page, &area);
+            std::set<int> keys = sheetKeys;
+            RECT last = {-1, -1, -1, -1}; // of the last control that takes the focus
+            for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                char cls[16] = "";
+                GetClassNameA(c, cls, sizeof cls);
+                DWORD style = GetWindowLongA(c, GWL_STYLE);
+                bool label = !lstrcmpiA(cls, "Static");
+                bool group = !label && (style & BS_TYPEMASK) == BS_GROUPBOX;
+                std::string text = Text(c);
+                SCOPED_TRACE(std::to_string(index) + " " + cls + " \"" + text + "\"");
+                RECT r = RectIn(page, c);
+                EXPECT_TRUE(Inside(r, area));
+                EXPECT_FALSE((label || group) && (style & WS_TABSTOP));
+                if (label && (style & SS_TYPEMASK) <= SS_LEFTNOWORDWRAP)
+                    EXPECT_TRUE(TextFitsBox(c));
+                if (!(label && (style & SS_NOPREFIX)) && Mnemonic(text))
+                    EXPECT_TRUE(keys.insert(Mnemonic(text)).second) << keys.size();
+                if (!label && !group) {
+                    EXPECT_TRUE(r.top > last.top || (r.top == last.top && r.left > last.left));
+                    last = r;
+                }
+                for (HWND d = GetWindow(page, GW_CHILD); d; d = GetWindow(d, GW_HWNDNEXT)) {
+                    RECT other = RectIn(page, d), both;
+                    bool otherGroup = (GetWindowLongA(d, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                                      SendMessageA(d, WM_GETDLGCODE, 0, 0) & DLGC_STATIC;
+                    if (d != c && IntersectRect(&both, &r, &other))
+                        EXPECT_TRUE((group && Inside(other, r)) || (otherGroup && Inside(r, other)))
+                            << Text(d);
+                }
+            }
+        }
+    });
+}
+
+// Apply is offered only while it would change what is stored: not for looking at every page and
+// every image of the Frame controls list, not for a change undone, and not on first showing a
+// page after Apply.
+TEST_F(Sheet, ApplyIsOfferedOnlyWhileItWouldChangeSomething)
+{
+    StoreStartButton(0x11);
+    StoreFrameImages({"C:\\close.bmp", " "});
+    RunSheet([](HWND sheet) {
+        HWND start = Page(sheet, 0);
+        HWND frame = ActivateFramePage(sheet);
+        for (int i = 0; i < 13; i++) {
+            Pick(GetDlgItem(frame, IDC_FRAME_LIST), i);
+            EXPECT_FALSE(ApplyEnabled(sheet)) << i;
+        }
+        ActivateThemesPage(sheet);
+        PostSelectTab(sheet, 3);
+        EXPECT_TRUE(WaitFor([&] { return Page(sheet, 3) == CurrentPage(sheet); }));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+        const std::pair<int, bool> clicks[] = {{IDC_START_STRETCH, true},
+                                               {IDC_START_STRETCH, false},
+                                               {IDC_START_OTHER, true},
+                                               {IDC_START_TOVAN, false}};
+        for (auto click : clicks) {
+            Click(start, click.first);
+            EXPECT_EQ(click.second, ApplyEnabled(sheet)) << click.first;
+        }
+        Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+        Click(frame, IDC_FRAME_DEFAULT);
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), "C:\\CLOSE.BMP");
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "the same file";
+    });
+    // After Apply no page counts as changed, so a change undone on another page is none either.
+    RunSheet([](HWND sheet) {
+        HWND start = Page(sheet, 0);
+        Click(start, IDC_START_DEFAULT);
+        Click(sheet, ApplyButtonId);
+        HWND frame = ActivateFramePage(sheet);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "on first showing the Frame controls page";
+        ActivateThemesPage(sheet);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "on first showing the Themes page";
+        HWND path = GetDlgItem(frame, IDC_FRAME_PATH);
+        for (const char *typed : {"C:\\x.bmp", "C:\\close.bmp", "C:\\x.bmp"}) {
+            Type(path, typed);
+            EXPECT_NE(Text(path) == "C:\\close.bmp", ApplyEnabled(sheet)) << typed;
+        }
+        Click(sheet, ApplyButtonId);
+        Click(start, IDC_START_TOVAN);
+        Click(start, IDC_START_DEFAULT);
+        EXPECT_FALSE(ApplyEnabled(sheet)) << "after Apply of the Frame controls page";
+    });
+}
+
+// Apply greys itself once applied, and the focus goes to the page's control the keyboard goes
+// to: the first that takes it, a radio button only where it is the one checked, else the first
+// radio button. So it does after Enter on Apply or Alt+A, and after a press by a tool while the
+// focus sits on a control greyed under it.
+TEST_F(Sheet, AfterApplyTheFocusIsOnTheControlOfThePageTheKeyboardGoesTo)
+{
+    enum Press { Enter, AltA, Tool };
+    const struct {
+        const char *what;
+        int page;
+        DWORD stored; // StartButton; 0: nothing stored
+        std::function<void(HWND sheet, HWND page)> change;
+        Press press;
+        int focus;
+    } cases[] = {
+        {"Enter", 0, 0, [](HWND, HWND page) { Click(page, IDC_START_TOVAN); }, Enter,
+         IDC_START_TOVAN},
+        {"Alt+A", 0, 0, [](HWND, HWND page) { Click(page, IDC_START_TOVAN); }, AltA,
+         IDC_START_TOVAN},
+        {"the focus on a control just greyed", 0, 0,
+         [](HWND sheet, HWND page) {
+             // Greyed by another thread, the control keeps the focus of the sheet's.
+             Click(page, IDC_START_TOVAN);
+             SendMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(page, IDC_START_STRETCH), TRUE);
+             EnableWindow(GetDlgItem(page, IDC_START_STRETCH), FALSE);
+         },
+         Tool, IDC_START_TOVAN},
+        {"a greyed control before the checked radio", 1, 0,
+         [](HWND, HWND page) {
+             Click(page, IDC_FRAME_OTHER);
+             Type(GetDlgItem(page, IDC_FRAME_PATH), "C:\\close.bmp");
+             EnableWindow(GetDlgItem(page, IDC_FRAME_LIST), FALSE);
+         },
+         Enter, IDC_FRAME_OTHER},
+        {"no radio checked, the rest greyed", 0, 3,
+         [](HWND, HWND page) {
+             Click(page, IDC_START_STRETCH);
+             EnableWindow(GetDlgItem(page, IDC_START_STRETCH), FALSE);
+         },
+         Enter, IDC_START_DEFAULT},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ClearSettings();
+        if (c.stored)
+            StoreStartButton(c.stored);
         RunSheet([&](HWND sheet) {
-            Click(Page(sheet, 0), IDC_START_TOVAN);
+            HWND page = c.page ? ActivateFramePage(sheet) : Page(sheet, 0);
             HWND apply = GetDlgItem(sheet, ApplyButtonId);
-            if (key == WM_KEYDOWN)
+            c.change(sheet, page);
+            ASSERT_TRUE(ApplyEnabled(sheet));
+            if (c.press == Tool)
+                ASSERT_FALSE(IsWindowEnabled(Focus(sheet)));
+            if (c.press == Enter)
                 SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(apply), TRUE);
-            GUITHREADINFO info = {sizeof info};
-            auto focus = [&] {
-                GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
-                return info.hwndFocus;
-            };
-            PostMessageA(focus(), key, key == WM_KEYDOWN ? VK_RETURN : 'a', 1 << 29);
-            EXPECT_TRUE(WaitFor([&] {
-                return !IsWindowEnabled(apply) && IsChild(Page(sheet, 0), focus()) &&
-                       IsWindowEnabled(focus());
-            })) << key;
+            if (c.press == Tool)
+                PostPress(sheet, ApplyButtonId, true);
+            else
+                PostMessageA(Focus(sheet), c.press == Enter ? WM_KEYDOWN : WM_SYSCHAR,
+                             c.press == Enter ? VK_RETURN : 'a', 1 << 29);
+            EXPECT_TRUE(WaitFor([&] { return !ApplyEnabled(sheet); }));
+            Settle(sheet);
+            EXPECT_EQ(GetDlgItem(page, c.focus), Focus(sheet));
         });
+    }
 }
 
 // From a module on a CD (X:) or a floppy disk (Y:), OK or Apply with all four pages open and

@@ -5,6 +5,7 @@
 
 #include "applet_test_util.h"
 #include "common/import_slot.h"
+#include "common/win9x_rules.h"
 
 #include <map>
 
@@ -190,6 +191,33 @@ TEST_F(ThemesPage, PickAndApplyStoresTheThemeOnceAndTheOtherPagesShowIt)
     });
 }
 
+// A theme copied into the themes folder while the sheet is open is listed once the page is shown
+// again, the pick made before standing; a picked theme taken out leaves the pages their own look.
+TEST_F(ThemesPage, AThemeCopiedInOrTakenOutWhileTheSheetIsOpenShowsWhenThePageIsShownAgain)
+{
+    std::string folder = Make("QC");
+    std::string picked = name;
+    RunSheet([&](HWND sheet) {
+        HWND page = ActivateThemesPage(sheet);
+        auto showAgain = [&] {
+            PostSelectTab(sheet, 0);
+            WaitFor([&] { return CurrentPage(sheet) == Page(sheet, 0); });
+            ActivateThemesPage(sheet);
+        };
+        PickItem(GetDlgItem(page, IDC_THEME_LIST), picked);
+        Make("QD");
+        showAgain();
+        EXPECT_GT(IndexOf(page, name), 1);
+        EXPECT_EQ(picked, SelectedText(page));
+        EXPECT_TRUE(ApplyEnabled(sheet));
+        RemoveTheme(folder);
+        showAgain();
+        EXPECT_EQ("(Windows default)", SelectedText(page)) << "nothing stored";
+        EXPECT_FALSE(Checked(Page(sheet, 0), IDC_START_OTHER));
+        EXPECT_FALSE(ApplyEnabled(sheet));
+    });
+}
+
 TEST_F(ThemesPage, UntickedPartsAreLeftAsStored)
 {
     std::string theme = Make("QU");
@@ -239,23 +267,28 @@ TEST_F(ThemesPage, ARefusedFileIsNamedAndNeitherItNorAMissingOneIsStored)
     });
 }
 
-// The status line names the sizes a theme's caption pictures are drawn for, their own, then its
-// size subfolders' ("<W>X<H>") holding any, once nothing is refused (a file, then a picture
-// drawn for the caption size); a look not taking the theme's caption pictures has no such line.
-TEST_F(ThemesPage, TheStatusLineNamesTheSizesAThemeIsDrawnForUnlessAFileIsRefused)
+// The status line names the sizes a theme's caption pictures will be used at, their own, then
+// those of its size subfolders ("<W>X<H>") holding one of the size, and a refused subfolder
+// picture with why; a refused file of the theme, or a picture drawn for the caption size, comes
+// first. Without the theme's caption pictures, only a refused file of the theme is named.
+TEST_F(ThemesPage, TheStatusLineNamesTheSizesAThemeIsDrawnForAndARefusedPicture)
 {
-    SIZE slot = CaptionButtonSizeOfMetrics();
-    std::string now = std::to_string(slot.cx) + "X" + std::to_string(slot.cy);
+    CaptionSize captions(18); // pictures of 16 x 14
+    const std::string mine = ": not a bitmap file";
     // clang-format off
     const struct {
-        std::vector<std::pair<std::string, int>> files; // each with its side, 0: not a picture
-        std::string status;                             // or its start, up to ": " (refused)
+        std::vector<std::pair<std::string, int>> files; // each side by side - 2; 0: not a picture
+        std::string status, unticked;
     } cases[] = {
         {{{"CLOSEUP.BMP", 16}, {"28X26\\MINUP.BMP", 28}, {"22x20\\CLOSEDN.BMP", 22},
           {"30X28\\NOTES.TXT", 0}, {"024X22\\CLOSEUP.BMP", 24}, {"40\\CLOSEUP.BMP", 40}},
-         "drawn for 2 x 2, 16 x 14, 22 x 20 and 28 x 26"},
-        {{{now + "\\MINUP.BMP", 3}}, now + "\\MINUP.BMP: "},
-        {{{now + "\\MINUP.BMP", 3}, {"MAXDN.BMP", 0}}, "MAXDN.BMP: "},
+         "drawn for 2 x 2, 16 x 14, 22 x 20 and 28 x 26", ""},
+        {{{"22X20\\MINUP.BMP", 21}}, "drawn for 2 x 2; 22X20\\MINUP.BMP: 21 x 19 pixels, not 22 x 20",
+         ""},
+        {{{"28X26\\MINUP.BMP", 0}, {"28X26\\MINDN.BMP", 28}},
+         "drawn for 2 x 2 and 28 x 26; 28X26\\MINUP.BMP" + mine, ""},
+        {{{"16X14\\MINUP.BMP", 3}}, "16X14\\MINUP.BMP: 3 x 1 pixels, not 16 x 14", ""},
+        {{{"16X14\\MINUP.BMP", 3}, {"MAXDN.BMP", 0}}, "MAXDN.BMP" + mine, "MAXDN.BMP" + mine},
     };
     // clang-format on
     for (const auto &c : cases) {
@@ -270,46 +303,76 @@ TEST_F(ThemesPage, TheStatusLineNamesTheSizesAThemeIsDrawnForUnlessAFileIsRefuse
         RunSheet([&](HWND sheet) {
             HWND page = ActivateThemesPage(sheet);
             PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
-            EXPECT_THAT(Text(GetDlgItem(page, IDC_THEME_STATUS)), ::testing::StartsWith(c.status));
+            EXPECT_EQ(c.status, Text(GetDlgItem(page, IDC_THEME_STATUS)));
             Click(page, IDC_THEME_CAPTIONS);
-            EXPECT_TRUE(c.status.back() == ' ' || Text(GetDlgItem(page, IDC_THEME_STATUS)).empty());
+            EXPECT_EQ(c.unticked, Text(GetDlgItem(page, IDC_THEME_STATUS)));
         });
         RemoveTheme(theme);
     }
 }
 
-// Every pick loads the theme's pictures for the preview and paints it; none is left over.
-TEST_F(ThemesPage, PreviewsShowEachButtonPixelAsATwoByTwoSquareAndLeaveNoGdiObjectsBehind)
+// The preview shows each pixel as a square of two or more, three at the standard caption size,
+// the bars named; "(Windows default)" shows the shell's Start picture, the system's logo and
+// "Start". Every pick loads the theme's pictures for the preview and paints it; none is left
+// over.
+TEST_F(ThemesPage, PreviewsShowEachPixelAsASquareOfTwoOrMoreAndLeaveNoGdiObjectsBehind)
 {
     std::string theme = Make("QW");
-    SIZE size = CaptionButtonSizeOfMetrics();
-    auto pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
-    ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", size.cx, size.cy, pattern));
-    RunSheet([&](HWND sheet) {
-        HWND page = ActivateThemesPage(sheet);
-        HWND list = GetDlgItem(page, IDC_THEME_LIST);
-        HWND frame = ActivateFramePage(sheet);
-        ASSERT_TRUE(frame);
-        auto pickBoth = [&] {
+    const Pattern pattern = [](int x, int y) { return RGB(8 + 8 * x, 8 + 8 * y, 40); };
+    HDC drawn = CreateCompatibleDC(nullptr);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(drawn, CreateCompatibleBitmap(screen, 16, 16));
+    ReleaseDC(nullptr, screen);
+    RECT small = {0, 0, 16, 16};
+    FillRect(drawn, &small, GetSysColorBrush(COLOR_3DFACE));
+    DrawIconEx(drawn, 0, 0,
+               static_cast<HICON>(LoadImageA(nullptr, IDI_WINLOGO, IMAGE_ICON, 16, 16, LR_SHARED)),
+               16, 16, 0, nullptr, DI_NORMAL);
+    const Pattern logo = [&](int x, int y) { return GetPixel(drawn, x, y); };
+    for (auto caption : {std::make_pair(18, 3), {24, 2}, {30, 2}}) {
+        SCOPED_TRACE(caption.first);
+        CaptionSize captions(caption.first);
+        const SIZE slot = {caption.first - 2, caption.first - 4};
+        const int zoom = caption.second;
+        ASSERT_TRUE(WriteBmpFile(theme + "\\CLOSEUP.BMP", slot.cx, slot.cy, pattern));
+        RunSheet([&](HWND sheet) {
+            HWND page = ActivateThemesPage(sheet);
+            HWND list = GetDlgItem(page, IDC_THEME_LIST);
             PickItem(list, name);
-            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 3);
-            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            DrawnPreview preview(page, IDC_THEME_PREVIEW);
+            EXPECT_EQ(zoom, preview.ZoomOf(slot, pattern));
+            std::vector<POINT> close = preview.Find(slot, pattern, zoom);
+            ASSERT_EQ(1u, close.size()) << "Close button up, once";
+            int named = 0; // left of the bar's five buttons, in the caption's text colour
+            for (int y = close[0].y; y < close[0].y + zoom * slot.cy; y++)
+                for (int x = 0; x < close[0].x - 4 * zoom * slot.cx - 6; x++)
+                    named += GetPixel(preview.dc, x, y) == GetSysColor(COLOR_CAPTIONTEXT);
+            EXPECT_GT(named, 0) << "the name of the bar, Up";
             PickItem(list, "(Windows default)");
-            Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
-            RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        };
-        pickBoth();
-        int before = CountGdiObjects();
-        for (int i = 0; i < 10; i++)
+            EXPECT_EQ(zoom, DrawnPreview(page, IDC_THEME_PREVIEW).ZoomOf({16, 16}, logo));
+            if (caption.first != 18)
+                return;
+            HWND frame = ActivateFramePage(sheet);
+            ASSERT_TRUE(frame);
+            auto pickBoth = [&] {
+                PickItem(list, name);
+                Pick(GetDlgItem(frame, IDC_FRAME_LIST), 3);
+                RedrawWindow(sheet, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                PickItem(list, "(Windows default)");
+                Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
+                RedrawWindow(sheet, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            };
             pickBoth();
-        EXPECT_LT(CountGdiObjects(), before + 10);
-
-        PickItem(list, name);
-        HBITMAP up = LoadCaptionBitmap((theme + "\\CLOSEUP.BMP").c_str(), size.cx, size.cy, 0, 0);
-        EXPECT_EQ(1u, DrawnPreview(page, IDC_THEME_PREVIEW).Find(up, 2).size())
-            << "Close button up, once, every pixel a 2 x 2 square";
-        DeleteObject(up);
-    });
+            int before = CountGdiObjects();
+            for (int i = 0; i < 10; i++)
+                pickBoth();
+            EXPECT_LT(CountGdiObjects(), before + 10);
+        });
+    }
+    DeleteObject(SelectObject(drawn, old));
+    DeleteDC(drawn);
 }
 
 // Every registry value the module reads and every file it probes, counted by name while the
@@ -444,19 +507,22 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
         std::string pick; // or the tick to click
         int click;
         bool startTicked, captionsEnabled, captionsTicked, apply;
+        int opens; // of the file opened most: a theme's file shown is opened twice
     } steps[] = {
-        {startOnlyName, 0, true, false, false, true},
-        {fullName, 0, true, true, true, true},
-        {"", IDC_THEME_CAPTIONS, true, true, false, true},
-        {"", IDC_THEME_START, false, true, false, false},
-        {startOnlyName, 0, false, false, false, false},
-        {"", IDC_THEME_START, true, false, false, true},
-        {"(Current settings)", 0, true, true, true, false},
-        {"(Windows default)", 0, true, true, true, true},
-        {startOnlyName, 0, true, false, false, true},
+        {startOnlyName, 0, true, false, false, true, 2},
+        {fullName, 0, true, true, true, true, 2},
+        {"", IDC_THEME_CAPTIONS, true, true, false, true, 2},
+        {"", IDC_THEME_START, false, true, false, false, 1},
+        {startOnlyName, 0, false, false, false, false, 1},
+        {"", IDC_THEME_START, true, false, false, true, 2},
+        {"(Current settings)", 0, true, true, true, false, 1},
+        {"(Windows default)", 0, true, true, true, true, 0},
+        {startOnlyName, 0, true, false, false, true, 2},
     };
     RunSheet([&](HWND sheet) {
         HWND page = ActivateThemesPage(sheet);
+        // The first pick greys the tick that has the focus: the focus moves on first.
+        SendMessageA(sheet, WM_NEXTDLGCTL, (WPARAM)GetDlgItem(page, IDC_THEME_CAPTIONS), TRUE);
         for (const Step &step : steps) {
             SCOPED_TRACE(step.pick + " " + std::to_string(step.click));
             reads::Counter counter;
@@ -465,15 +531,17 @@ TEST_F(ThemesPage, OpensOnTheEntryTheStoredSettingsMatchAndTicksFollowTheEntry)
             else
                 ASSERT_GE(PickItem(GetDlgItem(page, IDC_THEME_LIST), step.pick), 0);
             // One action reads each stored value and probes each of the theme's files once; a
-            // file is opened for its headers and for the preview, by no page out of sight.
+            // file is opened for its headers and for the preview (one that is not there, the
+            // stored C:\\mine.bmp, tried once), by no page out of sight.
             auto most = reads::Counter::Most(reads::Counts);
             EXPECT_EQ(1, most.second) << most.first;
             most = reads::Counter::Most(reads::Opens);
-            EXPECT_GE(2, most.second) << most.first;
+            EXPECT_EQ(step.opens, most.second) << most.first;
             EXPECT_EQ(step.startTicked, Checked(page, IDC_THEME_START));
             EXPECT_EQ(step.captionsEnabled, Enabled(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.captionsTicked, Checked(page, IDC_THEME_CAPTIONS));
             EXPECT_EQ(step.apply, ApplyEnabled(sheet));
+            EXPECT_TRUE(IsWindowEnabled(Focus(sheet)) && IsWindowVisible(Focus(sheet)));
         }
         Click(sheet, ApplyButtonId);
         EXPECT_EQ(startOnlyName, SelectedText(page));
@@ -708,8 +776,11 @@ TEST_F(ThemesPage, DeleteAsksAndNeitherItNorSaveAsChangesAFolderThatCannotBeWrit
         EXPECT_TRUE(DeleteSelected(page, IDNO));
         EXPECT_EQ(14u, FolderEntries(theme).size());
 
-        EXPECT_TRUE(DeleteSelected(page, IDYES));
+        // From the keyboard: the focus, on Delete, goes to the list before Delete greys.
+        PostKeyPress(sheet, GetDlgItem(page, IDC_THEME_DELETE));
+        EXPECT_TRUE(CloseMessageBox(sheet, 3000, IDYES).shown);
         EXPECT_TRUE(WaitFor([&] { return IndexOf(page, themeName) < 0; }));
+        EXPECT_EQ(list, Focus(sheet));
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(theme.c_str()));
         EXPECT_EQ("(Current settings)", SelectedText(page));
         EXPECT_FALSE(Enabled(page, IDC_THEME_DELETE));
@@ -882,17 +953,29 @@ TEST_F(ThemesPage, SetAsideFilesThatCannotGoBackAreKeptAndNamed)
 
 // ---- The status lines of the other two pages follow every change of the choice ----
 
+// A file name too long for the line is shortened in its middle, the reason kept whole.
 TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
 {
     std::string folder = TempFolder();
     std::string bad = MakeHostileFile(folder, "BAD.BMP");
     std::string good = MakeBitmapFile(folder, "GOOD.BMP");
+    std::string longName = "A Really Long File Name" + std::string(120, '_') + "Close Up.BMP";
+    std::string longBad = MakeHostileFile(folder, longName);
+    auto shortened = [&](HWND status, const std::string &reason) {
+        std::string shown = Text(status);
+        return TextFitsBox(status) && shown.rfind("A Really", 0) == 0 &&
+               shown.find("...") != std::string::npos && shown.size() > reason.size() &&
+               shown.compare(shown.size() - reason.size(), reason.size(), reason) == 0;
+    };
     RunSheet([&](HWND sheet) {
         HWND start = Page(sheet, 0);
         HWND status = GetDlgItem(start, IDC_START_STATUS);
         Click(start, IDC_START_OTHER);
         Type(GetDlgItem(start, IDC_START_PATH), bad);
         EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
+        std::string reason = "Up.BMP" + Text(status).substr(strlen("BAD.BMP"));
+        Type(GetDlgItem(start, IDC_START_PATH), longBad);
+        EXPECT_TRUE(shortened(status, reason)) << Text(status);
         Type(GetDlgItem(start, IDC_START_PATH), good);
         EXPECT_EQ("", Text(status));
         Type(GetDlgItem(start, IDC_START_PATH), bad);
@@ -904,6 +987,8 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
         status = GetDlgItem(frame, IDC_FRAME_STATUS);
         Pick(GetDlgItem(frame, IDC_FRAME_LIST), 11);
         Click(frame, IDC_FRAME_OTHER);
+        Type(GetDlgItem(frame, IDC_FRAME_PATH), longBad);
+        EXPECT_TRUE(shortened(status, reason)) << Text(status);
         Type(GetDlgItem(frame, IDC_FRAME_PATH), bad);
         EXPECT_EQ(0u, Text(status).find("BAD.BMP: ")) << Text(status);
         Pick(GetDlgItem(frame, IDC_FRAME_LIST), 0);
@@ -913,16 +998,16 @@ TEST_F(ThemesPage, TheStartAndFramePagesNameARefusedFile)
         Click(frame, IDC_FRAME_DEFAULT);
         EXPECT_EQ("", Text(status));
     });
-    DeleteFileA(bad.c_str());
-    DeleteFileA(good.c_str());
+    for (const std::string &file : {bad, good, longBad})
+        DeleteFileA(file.c_str());
     RemoveDirectoryA(folder.c_str());
 }
 
-// The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:),
-// even with its disk in, is named on every page (the Themes page showing the stored Start
-// picture); an unstretched Start picture larger than the inside of the standard button
-// (48 x 16 pixels), one pixel over in either direction, is called so. The Themes page's line
-// shows whole, a picture too deep in folders for it named by its drive and file name.
+// The status lines say what a stored picture will do: one on a CD (X:) or a floppy disk (Y:, and
+// W: with no disk in, stored for the Close button), is named on every page (the Themes page
+// showing the stored Start picture); an unstretched Start picture larger than the inside of the
+// standard button (48 x 16 pixels), one pixel over in either direction, is called so. Every line
+// shows whole, a picture too deep in folders for it shortened in the middle of its path.
 TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton)
 {
     const std::string large =
@@ -940,6 +1025,8 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
         {"X:\\PIC.BMP", 2, 2, 0, " is on a CD-ROM: the picture is missing whenever the CD is out"},
         {"Y:\\PIC.BMP", 2, 2, 0,
          " is on a removable disk: the picture is missing whenever the disk is out"},
+        {"W:\\CLOSEUP.BMP", 2, 2, 0,
+         " is on a removable disk: the picture is missing whenever the disk is out"},
         {"Y:\\A_FOLDER_OF_PICTURES_FOR_THE_START_BUTTON_OF_EVERY_DAY\\PIC.BMP", 2, 2, 0,
          " is on a removable disk: the picture is missing whenever the disk is out"}};
     Make("QR");
@@ -951,22 +1038,26 @@ TEST_F(ThemesPage, StatusLinesNameAPictureOnAFloppyOrCdAndOneLargerThanTheButton
         WriteSolidBmpFile(c.path, c.width, c.height, RGB(255, 0, 0));
         StoreStartButton(2 | c.stretch);
         StoreFileName(c.path);
-        StoreFrameImages({"", "", "", "", "", c.path}); // Minimize button disabled
+        std::vector<std::string> images(6); // Minimize button disabled, or Close button up
+        images[c.path[0] == DriveWithoutDisk ? 0 : 5] = c.path;
+        StoreFrameImages(images);
+        auto shows = [&](HWND line, const std::string &expected) {
+            EXPECT_TRUE(TextFitsBox(line)) << Text(line);
+            if (c.path.size() < MAX_PATH / 4) {
+                EXPECT_EQ(expected, Text(line));
+            } else {
+                EXPECT_THAT(Text(line), ::testing::StartsWith("Y:\\A_"));
+                EXPECT_THAT(Text(line), ::testing::EndsWith("\\PIC.BMP" + c.status));
+            }
+        };
         RunSheet([&](HWND sheet) {
-            EXPECT_EQ(status, Text(GetDlgItem(Page(sheet, 0), IDC_START_STATUS)));
-            EXPECT_EQ(c.status[0] == ' ' ? status : "",
-                      Text(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_STATUS)));
+            shows(GetDlgItem(Page(sheet, 0), IDC_START_STATUS), status);
+            shows(GetDlgItem(ActivateFramePage(sheet), IDC_FRAME_STATUS),
+                  c.status[0] == ' ' ? status : "");
             HWND page = ActivateThemesPage(sheet);
             PickItem(GetDlgItem(page, IDC_THEME_LIST), name);
             Click(page, IDC_THEME_START);
-            HWND line = GetDlgItem(page, IDC_THEME_STATUS);
-            EXPECT_TRUE(TextFitsBox(line)) << Text(line);
-            if (c.path.size() < MAX_PATH / 4) {
-                EXPECT_EQ(status.empty() ? "drawn for 2 x 2" : status, Text(line));
-            } else {
-                EXPECT_EQ(0u, Text(line).find("Y:\\")) << Text(line);
-                EXPECT_THAT(Text(line), ::testing::EndsWith("\\PIC.BMP" + c.status));
-            }
+            shows(GetDlgItem(page, IDC_THEME_STATUS), status.empty() ? "drawn for 2 x 2" : status);
         });
         DeleteFileA(c.path.c_str());
         if (folder.size() > 2)
