@@ -170,15 +170,6 @@ static int FitsStatusLine(HWND box, const char *text)
     return need.right <= room.right && need.bottom <= room.bottom;
 }
 
-// status with cut characters taken out of the middle of its first nameLength, "..." in their
-// place.
-static void CutName(const char *status, int nameLength, int cut, char *shown, int shownSize)
-{
-    int head = (nameLength - cut + 1) / 2;
-    CopyText(shown, head + 1 < shownSize ? head + 1 : shownSize, status);
-    FormatText(shown + lstrlenA(shown), shownSize - lstrlenA(shown), "...%s", status + head + cut);
-}
-
 void ShowStatusText(HWND box, const char *status, int nameLength)
 {
     char shown[StatusTextSize];
@@ -190,13 +181,13 @@ void ShowStatusText(HWND box, const char *status, int nameLength)
         int high = nameLength - 2;
         while (low < high) {
             int cut = (low + high) / 2;
-            CutName(status, nameLength, cut, shown, sizeof shown);
+            ShortenName(status, nameLength, cut, shown, sizeof shown);
             if (FitsStatusLine(box, shown))
                 high = cut;
             else
                 low = cut + 1;
         }
-        CutName(status, nameLength, low, shown, sizeof shown);
+        ShortenName(status, nameLength, low, shown, sizeof shown);
     }
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown));
 }

@@ -41,6 +41,10 @@ const char *NextChar(const char *p);
 const char *FileNamePart(const char *path);
 // "<folder>\<name>" into dst; refuses (0, dst "") a result that does not fit dstSize bytes.
 int JoinPath(char *dst, int dstSize, const char *folder, const char *name);
+// text with at least cut bytes taken out of the middle of its first nameLength bytes (a name
+// or path that starts it), "..." in their place; the cut is widened to whole characters and
+// the result cut to shownSize bytes.
+void ShortenName(const char *text, int nameLength, int cut, char *shown, int shownSize);
 // The root of the drive or network share the path lies on ("A:\", "\\server\share\"), or ""
 // and 0 for a path of another form or a root that does not fit rootSize bytes.
 int GetPathRoot(const char *path, char *root, int rootSize);

@@ -153,6 +153,25 @@ int JoinPath(char *dst, int dstSize, const char *folder, const char *name)
     return FormatText(dst, dstSize, "%s\\%s", folder, name);
 }
 
+void ShortenName(const char *text, int nameLength, int cut, char *shown, int shownSize)
+{
+    if (shownSize <= 0)
+        return;
+    // The whole characters within the first half of what stays, then the first character at or
+    // after the cut's end.
+    int keep = (nameLength - cut + 1) / 2;
+    const char *head = text;
+    while (*head && NextChar(head) - text <= keep)
+        head = NextChar(head);
+    const char *tail = head;
+    while (*tail && tail - head < cut)
+        tail = NextChar(tail);
+    int length = (int)(head - text);
+    CopyText(shown, length + 1 < shownSize ? length + 1 : shownSize, text);
+    length = TextLength(shown);
+    FormatText(shown + length, shownSize - length, "...%s", tail);
+}
+
 // The end of the part of a network path that starts at p: its next '\' or its terminator.
 static const char *PartEnd(const char *p)
 {

@@ -58,6 +58,27 @@ static void CheckPath(const char *path, int bufferSize)
     }
 }
 
+// A name that starts a status line, shortened in its middle: whole characters of the text on
+// each side of "...", at least cut bytes taken out.
+static void CheckShortened(const char *text, int nameLength, int cut, int bufferSize)
+{
+    char *shown = static_cast<char *>(malloc(bufferSize));
+    ShortenName(text, nameLength, cut, shown, bufferSize);
+    MUST(EndsWithin(shown, bufferSize));
+    // Some "..." with the text's beginning before it and its end after, both at a character's
+    // edge, the two apart by the cut at least; or, where that has no room, the beginning alone.
+    size_t length = strlen(text), shownLength = strlen(shown);
+    bool found = !strncmp(shown, text, shownLength);
+    for (size_t head = 0; !found && head + 3 <= shownLength; head++) {
+        const char *tail = text + length - (shownLength - head - 3);
+        found = !memcmp(shown + head, "...", 3) && !strncmp(shown, text, head) &&
+                tail >= text + head + cut && !strcmp(tail, shown + head + 3) &&
+                StartsCharacter(text, text + head) && StartsCharacter(text, tail);
+    }
+    MUST(found);
+    free(shown);
+}
+
 static void CheckJoin(const char *folder, const char *name, int bufferSize)
 {
     char *joined = static_cast<char *>(malloc(bufferSize));
@@ -93,6 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CheckPath(path, bufferSize);
     CheckPath(name, bufferSize);
     CheckJoin(path, name, bufferSize);
+    int length = (int)strlen(path);
+    if (length > 2 && size > 2)
+        CheckShortened(path, length, 1 + data[size - 1] % (length - 2), bufferSize);
     free(path);
     free(name);
     return 0;
