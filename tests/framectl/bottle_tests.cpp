@@ -279,8 +279,11 @@ static LONG WINAPI CountReset(DEVMODEA *mode, DWORD flags)
     return DISP_CHANGE_SUCCESSFUL;
 }
 
-// The restore puts back the window manager's last build, painted over since or not ('a', 'b':
-// builds; '1', '2': paints), with no display reset (that would wait on every window).
+// The restore puts back the window manager's last build where the painter painted, painted
+// over since or not ('a', 'b': builds; '1', '2': paints; 'u': the window manager draws into a
+// slot the painter never touched; '-': the DC is lost), with no display reset (that would wait
+// on every window). Without the DC nothing is put back, and the word that pictures are
+// painted stays for the next agent.
 TEST_F(BottledWindowManager, RestorePutsBackTheLastBuildWithoutADisplayReset)
 {
     ASSERT_EQ(1, InitFrameControls(1));
@@ -290,18 +293,84 @@ TEST_F(BottledWindowManager, RestorePutsBackTheLastBuildWithoutADisplayReset)
     ASSERT_TRUE(WriteSolidBmp(file, W, H, 0x00C02040));
     lstrcpynA(FrameImageList[0], file.c_str(), FrameImagePathSize);
     SaveFrameImages();
-    for (const char *steps : {"a1", "a12", "a1b2", "a1b"}) {
-        DWORD system = 0;
+    const SlotRect close = table[row->slotMap[0]], other = table[row->slotMap[5]];
+    auto closeShows = [&] { return canvas->Pixels()[close.y * CanvasWidth + close.x] & 0xFFFFFF; };
+    for (const char *steps : {"a1", "a12", "a1b2", "a1b", "a1u", "a1u2", "a1-"}) {
+        std::vector<DWORD> expected(CanvasWidth * CanvasHeight);
+        UserBitmapDC = canvas->dc;
         for (const char *step = steps; *step; step++)
-            if (*step >= 'a')
-                std::fill_n(canvas->bits, CanvasWidth * CanvasHeight, system = *step * 0x10101u);
-            else
+            if (*step == 'u') {
+                for (int y = other.y; y < other.y + other.cy; y++)
+                    for (DWORD *p : {&canvas->bits[y * CanvasWidth], &expected[y * CanvasWidth]})
+                        std::fill_n(p + other.x, other.cx, 0x00ABCDEFu);
+            } else if (*step == '-') {
+                UserBitmapDC = nullptr;
+            } else if (*step >= 'a') {
+                std::fill(expected.begin(), expected.end(), *step * 0x10101u);
+                std::copy(expected.begin(), expected.end(), canvas->bits);
+            } else {
                 ApplyFrameControls();
+                EXPECT_EQ(0x00C02040u, closeShows()) << steps << ": the paint did not show";
+            }
         RestoreFrameControls();
-        EXPECT_TRUE(canvas->Pixels() == std::vector<DWORD>(CanvasWidth * CanvasHeight, system))
-            << steps;
+        if (UserBitmapDC) {
+            EXPECT_TRUE(canvas->Pixels() == expected) << steps;
+            EXPECT_EQ((DWORD)PaintStateOwn, GetPaintState()) << steps;
+        } else {
+            EXPECT_EQ(0x00C02040u, closeShows()) << steps;
+            EXPECT_EQ((DWORD)PaintStatePainted, GetPaintState()) << steps;
+        }
     }
     EXPECT_EQ(0, DisplayResets);
+}
+
+// No pixel is painted that could not be put back: without a copy of the window manager's own
+// pixels, or a reading that tells the paint from a rebuild later, nothing is painted and the
+// pages are told so. Readings are made with a DC: whether Windows 95 takes none is not
+// documented, and here it does not.
+extern "C" FARPROC ImportedCreateCompatibleBitmap __asm__("__imp__CreateCompatibleBitmap@12");
+extern "C" FARPROC ImportedCreateDIBSection __asm__("__imp__CreateDIBSection@24");
+static decltype(&CreateCompatibleBitmap) PassBitmap;
+static decltype(&CreateDIBSection) PassDib;
+static int Refusal;
+static HBITMAP WINAPI RefusingBitmap(HDC dc, int cx, int cy)
+{
+    return Refusal == 0 && cx == 400 ? nullptr : PassBitmap(dc, cx, cy);
+}
+static HBITMAP WINAPI RefusingDib(HDC dc, const BITMAPINFO *info, UINT use, void **bits,
+                                  HANDLE section, DWORD offset)
+{
+    if ((Refusal == 1 && info->bmiHeader.biWidth == 400) || !dc)
+        return nullptr;
+    return PassDib(dc, info, use, bits, section, offset);
+}
+
+TEST_F(BottledWindowManager, PaintsNothingWithoutAWayBack)
+{
+    static_assert(CanvasWidth == 400, "the refusals know the canvas by its width");
+    ASSERT_EQ(1, InitFrameControls(1));
+    std::string file = TempPath("bottle_close.bmp");
+    ASSERT_TRUE(WriteSolidBmp(file, W, H, 0x00C02040));
+    lstrcpynA(FrameImageList[0], file.c_str(), FrameImagePathSize);
+    SaveFrameImages();
+    const SlotRect close = table[row->slotMap[0]];
+    ImportSlotSwap<decltype(PassBitmap)> bitmaps(&ImportedCreateCompatibleBitmap, RefusingBitmap);
+    ImportSlotSwap<decltype(PassDib)> dibs(&ImportedCreateDIBSection, RefusingDib);
+    PassBitmap = bitmaps.original;
+    PassDib = dibs.original;
+    const char *refusals[] = {"no copy of the pixels", "no reading",
+                              "only DIB sections without a DC"};
+    for (Refusal = 0; Refusal < 3; Refusal++) {
+        std::fill_n(canvas->bits, CanvasWidth * CanvasHeight, Fill);
+        ApplyFrameControls();
+        bool painted = (canvas->Pixels()[close.y * CanvasWidth + close.x] & 0xFFFFFF) != Fill;
+        EXPECT_EQ(Refusal == 2, painted) << refusals[Refusal];
+        EXPECT_EQ((DWORD)(painted ? PaintStatePainted : PaintStateRefused), GetPaintState())
+            << refusals[Refusal];
+        RestoreFrameControls();
+        EXPECT_TRUE(canvas->Pixels() == std::vector<DWORD>(CanvasWidth * CanvasHeight, Fill))
+            << refusals[Refusal];
+    }
 }
 
 // Each way the route can end after the thunked call ends it cleanly: no DC (or a held one
