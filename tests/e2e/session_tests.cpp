@@ -224,6 +224,32 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
     RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
 
+// A shell that ends without its agent's close (End Task, a crash) leaves its pictures in the
+// window manager's bitmaps. The next shell's agent, started at logon, has them drawn anew
+// before it keeps any pixels, so a picture taken off here, and every one when the agent closes
+// (next), gives the system's own button back.
+TEST_F(Session, AfterAShellIsKilledAPictureTakenOffGivesTheSystemsOwnBack)
+{
+    ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 5000));
+    KillStandIn(&standin);
+    ASSERT_TRUE(StartStandIn(&standin, ""));
+    ASSERT_TRUE(WaitUntil([&] { return AgentOf(standin.process.dwProcessId) != NULL; }, 10000));
+    std::vector<std::string> files = frameFiles;
+    files[0] = "";
+    StoreFrameImages(files);
+    NotifyAgent(1);
+    SharedBitmaps bitmaps;
+    ASSERT_TRUE(OpenSharedBitmaps(&bitmaps));
+    RECT closeUp = bitmaps.slot(FrameCases[0].record);
+    std::vector<DWORD> own =
+        DrawFrameImage(CaptionWidth(), CaptionHeight(), DFC_CAPTION, FrameCases[0].state);
+    EXPECT_TRUE(WaitUntil([&] { return ReadSharedPixels(bitmaps, closeUp) == own; }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [] { return CountInSample(FrameColours[1]) == (size_t)FrameCases[1].sampleBlocks; }, 5000));
+    CloseSharedBitmaps(&bitmaps);
+    StoreFrameImages(frameFiles);
+}
+
 TEST_F(Session, QvOutRestoresTheShellsStartPictureAndTheSystemsCaptionButtons)
 {
     ASSERT_TRUE(AgentOf(standin.process.dwProcessId));
