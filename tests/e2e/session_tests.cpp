@@ -224,10 +224,9 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
     RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
 
-// A shell that ends without its agent's close (End Task, a crash) leaves its pictures in the
-// window manager's bitmaps. The next shell's agent, started at logon, has them drawn anew
-// before it keeps any pixels, so a picture taken off here, and every one when the agent closes
-// (next), gives the system's own button back.
+// A shell killed without its agent's close leaves its pictures in the window manager's bitmaps;
+// the next one's agent has them drawn anew before it keeps any pixels, so a picture taken off
+// here, and every one when it closes (next), gives the system's own button back.
 TEST_F(Session, AfterAShellIsKilledAPictureTakenOffGivesTheSystemsOwnBack)
 {
     ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 5000));
