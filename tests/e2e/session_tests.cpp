@@ -230,7 +230,8 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
 TEST_F(Session, AfterAShellIsKilledAPictureTakenOffGivesTheSystemsOwnBack)
 {
     ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 5000));
-    KillStandIn(&standin);
+    TerminateProcess(standin.process.hProcess, 1);
+    StopStandIn(&standin);
     ASSERT_TRUE(StartStandIn(&standin, ""));
     ASSERT_TRUE(WaitUntil([&] { return AgentOf(standin.process.dwProcessId) != NULL; }, 10000));
     std::vector<std::string> files = frameFiles;

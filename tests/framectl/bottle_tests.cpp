@@ -105,7 +105,7 @@ static WORD WINAPI CountingUnlockFree(DWORD address)
 class BottledWindowManager : public FrameStateTest
 {
   protected:
-    static constexpr int CanvasWidth = 400, CanvasHeight = 120;
+    static constexpr int CanvasWidth = 400, CanvasHeight = 120; // the refusals below know 400
     static constexpr DWORD Fill = 0x00101010, CloseUp = 0x00C02040;
 
     void SetUp() override
@@ -290,10 +290,9 @@ static LONG WINAPI CountReset(DEVMODEA *mode, DWORD flags)
 }
 
 // The restore puts back the window manager's last build where the painter painted, painted
-// over since or not ('a', 'b': builds; '1', '2': paints; 'u': the window manager draws into a
-// slot the painter never touched; '-': the DC is lost), with no display reset (that would wait
-// on every window). Without the DC nothing is put back, and the word that pictures are
-// painted stays for the next agent.
+// over since or not ('a', 'b': builds; '1', '2': paints; 'u': it draws into a slot the painter
+// never touched; '-': the DC is lost, nothing is put back and the stored word that pictures are
+// painted stays), with no display reset (that would wait on every window).
 TEST_F(BottledWindowManager, RestorePutsBackTheLastBuildWithoutADisplayReset)
 {
     ASSERT_EQ(1, InitFrameControls(1));
@@ -351,7 +350,6 @@ static HBITMAP WINAPI RefusingDib(HDC dc, const BITMAPINFO *info, UINT use, void
 
 TEST_F(BottledWindowManager, PaintsNothingWithoutAWayBack)
 {
-    static_assert(CanvasWidth == 400, "the refusals know the canvas by its width");
     ASSERT_EQ(1, InitFrameControls(1));
     const SlotRect close = ConfigureCloseUp();
     ImportSlotSwap<decltype(PassBitmap)> bitmaps(&ImportedCreateCompatibleBitmap, RefusingBitmap);

@@ -98,15 +98,8 @@ void StopStandIn(StandIn *standin)
         return;
     if (standin->taskbar)
         PostMessageA(standin->taskbar, WM_CLOSE, 0, 0);
-    WaitForSingleObject(standin->process.hProcess, 10000);
-    KillStandIn(standin); // when it has not ended in time; its handles go either way
-}
-
-void KillStandIn(StandIn *standin)
-{
-    if (!standin->process.hProcess)
-        return;
-    TerminateProcess(standin->process.hProcess, 1);
+    if (WaitForSingleObject(standin->process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(standin->process.hProcess, 1);
     WaitForSingleObject(standin->process.hProcess, 5000);
     CloseHandle(standin->process.hProcess);
     CloseHandle(standin->process.hThread);

@@ -25,9 +25,6 @@ struct StandIn {
 bool StartStandIn(StandIn *standin, const char *options);
 // Asks it to close and waits; kills it when it does not end in time.
 void StopStandIn(StandIn *standin);
-// Ends it as End Task or a crash would: nothing in it is closed, its window manager's bitmaps
-// stay for the next one.
-void KillStandIn(StandIn *standin);
 HWND FindSampleWindow();
 
 // The system bitmaps as any other process reaches them: the header in the mapping and a DC

@@ -93,7 +93,8 @@ TEST(TaskbarLifetime, NewStandInTakesOverTheBitmapsOfAKilledOneAsTheyAre)
     FillShared(held, close, RGB(201, 17, 33));
     DWORD generation = held.header()->generation;
     CloseSharedBitmaps(&held);
-    KillStandIn(&first);
+    TerminateProcess(first.process.hProcess, 1); // as End Task or a crash ends it
+    StopStandIn(&first);
 
     StandIn second;
     EXPECT_TRUE(StartStandIn(&second, "--no-run --no-sample"));
