@@ -64,7 +64,7 @@ inline constexpr char PaintStateValue[] = "CaptionPaintState";
 enum PaintState { PaintStateOwn = 0, PaintStatePainted = 1, PaintStateRefused = 2 };
 DWORD GetPaintState();
 // At the agent's start: when pictures were left painted, has the window manager draw its
-// bitmaps anew (on a short thread of its own: that waits on every window) and holds every
+// bitmaps anew (from a short thread of its own, as that waits on every window) and holds every
 // paint back until the agent window gets SystemBitmapsRedrawnMessage and tells
 // NoteSystemBitmapsRedrawn.
 inline constexpr UINT SystemBitmapsRedrawnMessage = WM_APP + 1;

@@ -30,6 +30,7 @@ static int PaintedRectCount;
 // Set by an agent that found pictures of a shell that ended in the bitmaps: nothing is kept
 // or painted until the window manager has drawn them anew.
 static int RebuildPending;
+// Whether this process stored a refusal to paint, for the next paint that can go on to clear.
 static int RefusalStored;
 
 SIZE SelectedBitmapSize(HDC dc)
@@ -101,8 +102,8 @@ static int CopyRect(const SlotRect &rect, HDC to, HDC from)
     return BitBlt(to, rect.x, rect.y, rect.cx, rect.cy, from, rect.x, rect.y, SRCCOPY) != 0;
 }
 
-// Reads the window manager's bitmap into reading: one copy of it all costs less than one a
-// painted rectangle, and only those are looked at.
+// Reads the window manager's bitmap into reading: one copy of all of it costs less than one
+// copy per painted rectangle, and only those rectangles are looked at.
 static int Read(const Store &reading)
 {
     int read = BitBlt(reading.dc, 0, 0, KeptSize.cx, KeptSize.cy, UserBitmapDC, 0, 0, SRCCOPY);
@@ -224,7 +225,8 @@ static DWORD WINAPI RedrawSystemBitmaps(void *agent)
 
 // The thread is the only one the module starts: it ends as soon as every window has heard of
 // the change, and holds the module loaded meanwhile, so an agent closed and unloaded in the
-// meantime does not pull its code away.
+// meantime does not pull its code away. Without it nothing is painted in this agent's time:
+// the bitmaps cannot be drawn anew without the shell's thread waiting.
 void RedrawIfLeftPainted(HWND agent)
 {
     RebuildPending = GetPaintState() == PaintStatePainted;
