@@ -77,10 +77,13 @@ static void ApplyAll(int locateAgain)
     EndDriveProbes();
 }
 
+// Pictures that a shell which ended left in the window manager's bitmaps are not its own: they
+// are drawn anew first, and the caption buttons are painted once that is done.
 static LRESULT OnCreate(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     AgentClosing = 0;
     ResetAgentState(0);
+    RedrawIfLeftPainted(hwnd);
     ApplyAll(0);
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
@@ -131,6 +134,18 @@ static LRESULT OnDisplayChange(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
     return DefWindowProcA(hwnd, message, wparam, lparam);
 }
 
+// The redraw was announced to every window, this one too: one refresh now stands for the one
+// that started.
+static LRESULT OnSystemBitmapsRedrawn(HWND hwnd)
+{
+    NoteSystemBitmapsRedrawn();
+    if (!AgentClosing) {
+        KillTimer(hwnd, RefreshTimerId);
+        SendMessageA(hwnd, AgentMessage, 1, 0);
+    }
+    return 0;
+}
+
 static LRESULT OnTimer(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (wparam == RefreshTimerId) {
@@ -157,6 +172,8 @@ LRESULT CALLBACK AgentWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM 
         return OnDisplayChange(hwnd, message, wparam, lparam);
     case WM_TIMER:
         return OnTimer(hwnd, message, wparam, lparam);
+    case SystemBitmapsRedrawnMessage:
+        return OnSystemBitmapsRedrawn(hwnd);
     default:
         return DefWindowProcA(hwnd, message, wparam, lparam);
     }

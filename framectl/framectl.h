@@ -44,13 +44,32 @@ void ApplyFrameControls();
 int IsProvenBitmapDC(HDC dc);
 // Marks every top-level window, frame and children included, for painting; waits on none.
 void RedrawEveryWindow();
-// Puts the window manager's own pixels back where the painter painted, unless it has rebuilt
-// its bitmaps since, and lets the kept copies go. Sends nothing to other windows.
+// Puts the window manager's own pixels back where the painter painted, except where it has
+// drawn its own since, and lets the kept copies go. Sends nothing to other windows.
 void RestoreFrameControls();
-// Around each paint: before it, the window manager's own pixels are kept (taken again whenever
-// the bitmap no longer shows the last paint: it was rebuilt); after it, what it left is noted.
-void KeepSystemPixels();
+// Before a paint: whether it may go on. The copies are made ready (afresh when the window
+// manager has rebuilt its bitmaps); 0, and nothing may be painted, when they cannot be made
+// or the bitmaps are still to be drawn anew after a shell that ended.
+int KeepSystemPixels();
+// Before each rectangle is painted: keeps the window manager's own pixels there (once); 0
+// when they cannot be kept, and the rectangle is not painted.
+int KeepPixelsUnder(SlotRect rect);
+// After the paint: what it left is read, to be told from a rebuild later.
 void NotePaintedPixels();
+
+// What the caption buttons show, stored under the settings key for the next agent and the
+// pages: the system's own (no value), pictures painted and not put back (a shell that ended
+// without closing its agent leaves this), or no paint because no way back could be made.
+inline constexpr char PaintStateValue[] = "CaptionPaintState";
+enum PaintState { PaintStateOwn = 0, PaintStatePainted = 1, PaintStateRefused = 2 };
+DWORD GetPaintState();
+// At the agent's start: when pictures were left painted, has the window manager draw its
+// bitmaps anew (from a short thread of its own, as that waits on every window) and holds every
+// paint back until the agent window gets SystemBitmapsRedrawnMessage and tells
+// NoteSystemBitmapsRedrawn.
+inline constexpr UINT SystemBitmapsRedrawnMessage = WM_APP + 1;
+void RedrawIfLeftPainted(HWND agent);
+void NoteSystemBitmapsRedrawn();
 // The size of the bitmap selected into dc; 0 x 0 when there is none.
 SIZE SelectedBitmapSize(HDC dc);
 

@@ -54,11 +54,19 @@ static int StripRect(int strip, WORD xOffset, SlotRect *rect)
     return 1;
 }
 
+// Every copy into the window manager's bitmap comes here: none is made over pixels that could
+// not be kept for the restore.
+static void PaintRect(SlotRect rect, HDC source)
+{
+    if (KeepPixelsUnder(rect))
+        BlitSlot(rect, UserBitmapDC, source);
+}
+
 static void BlitStrip(int strip, WORD xOffset, HDC source)
 {
     SlotRect rect;
     if (StripRect(strip, xOffset, &rect))
-        BlitSlot(rect, UserBitmapDC, source);
+        PaintRect(rect, source);
 }
 
 static WORD StripOffset(const Composite &composite)
@@ -86,12 +94,12 @@ static void PaintCopies(int code, HBITMAP image, int parts)
     HGDIOBJ previous = SelectObject(work, image);
     if (code >= 0 && code < SlotCount) {
         if (const SlotRect *record = SlotRecord(code))
-            BlitSlot(*record, UserBitmapDC, work);
+            PaintRect(*record, work);
     } else if (IsComposite(code)) {
         const Composite &composite = Composites[-code - 1];
         const SlotRect *record = SlotRecord(composite.baseSlot);
         if (record && (parts & PaintSlot))
-            BlitSlot(*record, UserBitmapDC, work);
+            PaintRect(*record, work);
         WORD xOffset = StripOffset(composite);
         if (parts & PaintStrips) {
             BlitStrip(StripSlotA, xOffset, work);
@@ -178,9 +186,8 @@ void ApplyFrameControls()
 {
     // The slot table and the caption-button size are those of the locate just made: the
     // window manager rebuilds its bitmaps at a new size when the user changes it.
-    if (!IsProvenBitmapDC(UserBitmapDC))
+    if (!IsProvenBitmapDC(UserBitmapDC) || !KeepSystemPixels())
         return;
-    KeepSystemPixels();
     FrameImagePath *list = LoadFrameImages();
     BeginBitmapLoads();
     for (int index = 0; index < FrameImageCount; index++) {

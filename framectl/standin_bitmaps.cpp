@@ -46,15 +46,15 @@ static int IsUsableHeader(const SysBitmapsHeader &header, SIZE_T viewSize)
 
 static int MakeStandInDC(HANDLE mapping, const SysBitmapsHeader &header)
 {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc)
+        return 0;
     // Top-down rows, as the owner lays them out.
     void *bits = nullptr;
     HBITMAP bitmap =
-        CreateTopDownDib32(header.width, header.height, &bits, mapping, header.bitsOffset);
-    if (!bitmap)
-        return 0;
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) {
-        DeleteObject(bitmap);
+        CreateTopDownDib32(header.width, header.height, &bits, mapping, header.bitsOffset, dc);
+    if (!bitmap) {
+        DeleteDC(dc);
         return 0;
     }
     StandInPrevious = SelectObject(dc, bitmap);

@@ -24,9 +24,10 @@ struct SysBitmapsHeader {
 static_assert(sizeof(SysBitmapsHeader) == 24 + 41 * 8, "mapping header layout");
 
 // A top-down 32-bpp DIB section: the pixel layout of the shared system bitmaps. Over the
-// mapping (section and offset given) it shows the shared pixels; without, fresh ones.
+// mapping (section and offset given) it shows the shared pixels; without, fresh ones. The
+// module names a DC it holds: whether Windows 95 takes none is not documented.
 inline HBITMAP CreateTopDownDib32(LONG width, LONG height, void **bits, HANDLE section = NULL,
-                                  DWORD offset = 0)
+                                  DWORD offset = 0, HDC dc = NULL)
 {
     BITMAPINFO info;
     ZeroMemory(&info, sizeof info);
@@ -36,7 +37,7 @@ inline HBITMAP CreateTopDownDib32(LONG width, LONG height, void **bits, HANDLE s
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(NULL, &info, DIB_RGB_COLORS, bits, section, offset);
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, section, offset);
 }
 
 inline DWORD SysBitmapsMappingSize(LONG width, LONG height)

@@ -52,7 +52,7 @@ static int parse_options(int argc, char **argv)
 }
 
 // A second stand-in would fight the first over the taskbar and the shared bitmaps.
-static int is_running_already()
+int IsStandInRunning()
 {
     HWND tray = NULL;
     while ((tray = FindWindowExA(NULL, tray, TaskbarClassName, NULL)))
@@ -74,9 +74,11 @@ static int run_message_loop()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     AppInstance = instance;
+    if (__argc == 2 && !strcmp(__argv[1], "--keep-bitmaps"))
+        return KeepSystemBitmaps();
     if (!parse_options(__argc, __argv))
         return 1;
-    if (is_running_already()) {
+    if (IsStandInRunning()) {
         LogLine("qvdesktop: a stand-in desktop is running already");
         return 2;
     }

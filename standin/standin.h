@@ -51,6 +51,8 @@ extern HINSTANCE AppInstance;
 
 // Writes one line to the standard error handle (the terminal that started the program).
 void LogLine(const char *format, ...);
+// Whether a stand-in's taskbar is up (this program's or another's).
+int IsStandInRunning();
 
 // ---- taskbar.cpp ----
 
@@ -65,6 +67,8 @@ HBITMAP CreateStartPicture(int height);
 // ---- sysbitmaps.cpp ----
 
 int CreateSystemBitmaps();
+// The keeper's whole run (--keep-bitmaps): holds the mapping until its window is closed.
+int KeepSystemBitmaps();
 void RebuildSystemBitmaps();
 void DestroySystemBitmaps();
 // Memory DC over the shared pixels, and the header with the slot table.

@@ -187,25 +187,105 @@ static int make_dib(LONG width, LONG height)
 }
 
 // Lays the slots out for the current metrics and draws every image as the system's own.
-// The generation changes last, after the table and the pixels are complete.
-static int build(int first)
+// The generation changes last, after the table and the pixels are complete. Bitmaps taken
+// over from a stand-in that ended are kept as they are, whatever was painted into them, unless
+// the slots must be laid out anew.
+static int build(int first, int keep)
 {
     int w, h;
     get_button_size(&w, &h);
     SysBitmapsHeader *hdr = header();
-    LONG old_width = hdr->width, old_height = hdr->height;
+    SysBitmapsHeader was = *hdr;
     lay_out_slots(hdr, w, h);
     if (SysBitmapsMappingSize(hdr->width, hdr->height) > capacity)
         return 0;
-    if (first || hdr->width != old_width || hdr->height != old_height || !dib)
+    if (first || hdr->width != was.width || hdr->height != was.height || !dib)
         if (!make_dib(hdr->width, hdr->height))
             return 0;
+    if (keep && was.magic == QV_SYSBITMAPS_MAGIC && !memcmp(&was, hdr, sizeof was))
+        return 1;
     hdr->magic = QV_SYSBITMAPS_MAGIC;
     hdr->headerSize = sizeof(SysBitmapsHeader);
     hdr->bitsOffset = QV_SYSBITMAPS_BITS_OFFSET;
     draw_all(hdr, w, h);
     InterlockedIncrement((LONG *)&hdr->generation);
     return 1;
+}
+
+// On Windows 95/98 the system bitmaps are the window manager's, which outlives the shell: when
+// the shell ends without its agent's close (a crash, End Task), what was painted into them
+// stays until they are drawn anew. Here both are one program, so a keeper (this program with
+// --keep-bitmaps) holds the mapping: a stand-in that is killed leaves its bitmaps to the next
+// one as they are. A stand-in that closes in order closes the keeper, as a session ends; so
+// does half a minute with no stand-in (a shell that ends is back within seconds), since a
+// keeper left behind would hold the error output of the test that started the stand-in.
+static const char KeeperClassName[] = "QvStandInBitmapKeeper";
+static const int KeeperPatience = 30; // seconds
+
+static LRESULT CALLBACK keeper_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    static int idle;
+    if (msg == WM_TIMER && (idle = IsStandInRunning() ? 0 : idle + 1) >= KeeperPatience)
+        DestroyWindow(hwnd);
+    if (msg == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProcA(hwnd, msg, wparam, lparam);
+}
+
+int KeepSystemBitmaps()
+{
+    HANDLE held = OpenFileMappingA(FILE_MAP_READ, FALSE, QV_SYSBITMAPS_MAPPING_NAME);
+    if (!held)
+        return 1;
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = keeper_proc;
+    wc.hInstance = AppInstance;
+    wc.lpszClassName = KeeperClassName;
+    RegisterClassA(&wc);
+    HWND keeper = CreateWindowExA(0, KeeperClassName, "", WS_POPUP, 0, 0, 0, 0, NULL, NULL,
+                                  AppInstance, NULL);
+    SetTimer(keeper, 1, 1000, NULL);
+    MSG msg;
+    while (GetMessageA(&msg, NULL, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    CloseHandle(held);
+    return 0;
+}
+
+// Started with no standard handles, as it may outlive whoever started this stand-in (Wine hands
+// it that one's error output all the same).
+static void start_keeper()
+{
+    char path[MAX_PATH], line[MAX_PATH + 32];
+    if (FindWindowA(KeeperClassName, NULL) || !GetModuleFileNameA(NULL, path, sizeof path))
+        return;
+    wsprintfA(line, "\"%s\" --keep-bitmaps", path);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, DETACHED_PROCESS, NULL, NULL, &si, &pi))
+        return;
+    // Its window shows that it holds the mapping.
+    for (int i = 0; i < 100 && !FindWindowA(KeeperClassName, NULL); i++)
+        if (WaitForSingleObject(pi.hProcess, 50) == WAIT_OBJECT_0)
+            break;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
+static void stop_keeper()
+{
+    HWND keeper = FindWindowA(KeeperClassName, NULL);
+    DWORD pid = 0;
+    if (!keeper || !GetWindowThreadProcessId(keeper, &pid))
+        return;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PostMessageA(keeper, WM_CLOSE, 0, 0);
+    if (process) {
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
 }
 
 static int is_big_enough(const BYTE *existing)
@@ -221,9 +301,10 @@ int CreateSystemBitmaps()
                                  QV_SYSBITMAPS_MAPPING_NAME);
     if (!mapping)
         return 0;
-    // The mapping outlives an earlier stand-in while other processes still hold a DC over
-    // it (the applet, a test). No other stand-in runs (checked before), so it is ours to
-    // take over: redrawn, with the generation going on from where it was.
+    // The mapping outlives an earlier stand-in that was killed (its keeper holds it), or while
+    // other processes still hold a DC over it (the applet, a test). No other stand-in runs
+    // (checked before), so it is ours to take over, as it is, with the generation going on
+    // from where it was.
     int adopted = GetLastError() == ERROR_ALREADY_EXISTS;
     view = (BYTE *)MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
     if (view && adopted && !is_big_enough(view)) {
@@ -235,21 +316,23 @@ int CreateSystemBitmaps()
     // stand-in would otherwise count 1, 2, ... from the same place.
     if (view && !adopted)
         header()->generation = GetTickCount();
-    if (!view || !build(1)) {
+    if (!view || !build(1, adopted)) {
         DestroySystemBitmaps();
         return 0;
     }
+    start_keeper();
     return 1;
 }
 
 void RebuildSystemBitmaps()
 {
     if (view)
-        build(0);
+        build(0, 0);
 }
 
 void DestroySystemBitmaps()
 {
+    stop_keeper();
     release_dib();
     if (snapshot) {
         HeapFree(GetProcessHeap(), 0, snapshot);

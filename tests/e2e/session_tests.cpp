@@ -237,6 +237,32 @@ TEST_F(Session, ACaptionSizeChangeRepaintsEveryRowAtTheNewSize)
     RemoveDirectoryA((ImageFolder() + "22X20").c_str());
 }
 
+// A shell killed without its agent's close leaves its pictures in the window manager's bitmaps;
+// the next one's agent has them drawn anew before it keeps any pixels, so a picture taken off
+// here, and every one when it closes (next), gives the system's own button back.
+TEST_F(Session, AfterAShellIsKilledAPictureTakenOffGivesTheSystemsOwnBack)
+{
+    ASSERT_TRUE(WaitUntil([] { return SampleShowsEveryImage(FrameColours); }, 5000));
+    TerminateProcess(standin.process.hProcess, 1);
+    StopStandIn(&standin);
+    ASSERT_TRUE(StartStandIn(&standin, ""));
+    ASSERT_TRUE(WaitUntil([&] { return AgentOf(standin.process.dwProcessId) != NULL; }, 10000));
+    std::vector<std::string> files = frameFiles;
+    files[0] = "";
+    StoreFrameImages(files);
+    NotifyAgent(1);
+    SharedBitmaps bitmaps;
+    ASSERT_TRUE(OpenSharedBitmaps(&bitmaps));
+    RECT closeUp = bitmaps.slot(FrameCases[0].record);
+    std::vector<DWORD> own =
+        DrawFrameImage(CaptionWidth(), CaptionHeight(), DFC_CAPTION, FrameCases[0].state);
+    EXPECT_TRUE(WaitUntil([&] { return ReadSharedPixels(bitmaps, closeUp) == own; }, 10000));
+    EXPECT_TRUE(WaitUntil(
+        [] { return CountInSample(FrameColours[1]) == (size_t)FrameCases[1].sampleBlocks; }, 5000));
+    CloseSharedBitmaps(&bitmaps);
+    StoreFrameImages(frameFiles);
+}
+
 TEST_F(Session, QvOutRestoresTheShellsStartPictureAndTheSystemsCaptionButtons)
 {
     ASSERT_TRUE(AgentOf(standin.process.dwProcessId));

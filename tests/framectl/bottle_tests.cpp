@@ -105,8 +105,8 @@ static WORD WINAPI CountingUnlockFree(DWORD address)
 class BottledWindowManager : public FrameStateTest
 {
   protected:
-    static constexpr int CanvasWidth = 400, CanvasHeight = 120;
-    static constexpr DWORD Fill = 0x00101010;
+    static constexpr int CanvasWidth = 400, CanvasHeight = 120; // the refusals below know 400
+    static constexpr DWORD Fill = 0x00101010, CloseUp = 0x00C02040;
 
     void SetUp() override
     {
@@ -171,6 +171,16 @@ class BottledWindowManager : public FrameStateTest
         FrameStateTest::TearDown();
     }
 
+    // Only "Close button up" configured, a solid CloseUp; answers where its slot is.
+    SlotRect ConfigureCloseUp()
+    {
+        std::string file = TempPath("bottle_close.bmp");
+        EXPECT_TRUE(WriteSolidBmp(file, W, H, CloseUp));
+        lstrcpynA(FrameImageList[0], file.c_str(), FrameImagePathSize);
+        SaveFrameImages();
+        return table[row->slotMap[0]];
+    }
+    DWORD Shows(SlotRect r) { return canvas->Pixels()[r.y * CanvasWidth + r.x] & 0xFFFFFF; }
     void WriteSegment(WORD dcWord)
     {
         BYTE *data = static_cast<BYTE *>(real->fix(segment, 4096, TRUE));
@@ -279,29 +289,82 @@ static LONG WINAPI CountReset(DEVMODEA *mode, DWORD flags)
     return DISP_CHANGE_SUCCESSFUL;
 }
 
-// The restore puts back the window manager's last build, painted over since or not ('a', 'b':
-// builds; '1', '2': paints), with no display reset (that would wait on every window).
+// The restore puts back the window manager's last build where the painter painted, painted
+// over since or not ('a', 'b': builds; '1', '2': paints; 'u': it draws into a slot the painter
+// never touched; '-': the DC is lost, nothing is put back and the stored word that pictures are
+// painted stays), with no display reset (that would wait on every window).
 TEST_F(BottledWindowManager, RestorePutsBackTheLastBuildWithoutADisplayReset)
 {
     ASSERT_EQ(1, InitFrameControls(1));
     ImportSlotSwap<ChangeDisplayProc> swap(&ImportedChangeDisplaySettingsA, CountReset);
     DisplayResets = 0;
-    std::string file = TempPath("bottle_close.bmp");
-    ASSERT_TRUE(WriteSolidBmp(file, W, H, 0x00C02040));
-    lstrcpynA(FrameImageList[0], file.c_str(), FrameImagePathSize);
-    SaveFrameImages();
-    for (const char *steps : {"a1", "a12", "a1b2", "a1b"}) {
-        DWORD system = 0;
+    const SlotRect close = ConfigureCloseUp(), other = table[row->slotMap[5]];
+    for (const char *steps : {"a1", "a12", "a1b2", "a1b", "a1u", "a1u2", "a1-"}) {
+        std::vector<DWORD> expected(CanvasWidth * CanvasHeight);
+        UserBitmapDC = canvas->dc;
         for (const char *step = steps; *step; step++)
-            if (*step >= 'a')
-                std::fill_n(canvas->bits, CanvasWidth * CanvasHeight, system = *step * 0x10101u);
-            else
+            if (*step == '-') {
+                UserBitmapDC = nullptr;
+            } else if (*step == 'u') {
+                for (int y = other.y; y < other.y + other.cy; y++)
+                    for (DWORD *p : {&canvas->bits[y * CanvasWidth], &expected[y * CanvasWidth]})
+                        std::fill_n(p + other.x, other.cx, 0x00ABCDEFu);
+            } else if (*step >= 'a') {
+                std::fill(expected.begin(), expected.end(), *step * 0x10101u);
+                std::copy(expected.begin(), expected.end(), canvas->bits);
+            } else {
                 ApplyFrameControls();
+                EXPECT_EQ(CloseUp, Shows(close)) << steps << ": the paint did not show";
+            }
         RestoreFrameControls();
-        EXPECT_TRUE(canvas->Pixels() == std::vector<DWORD>(CanvasWidth * CanvasHeight, system))
+        if (UserBitmapDC)
+            EXPECT_TRUE(canvas->Pixels() == expected) << steps;
+        else
+            EXPECT_EQ(CloseUp, Shows(close)) << steps;
+        EXPECT_EQ((DWORD)(UserBitmapDC ? PaintStateOwn : PaintStatePainted), GetPaintState())
             << steps;
     }
     EXPECT_EQ(0, DisplayResets);
+}
+
+// No pixel is painted that could not be put back: without a copy of the window manager's own
+// pixels (0), or a reading that tells the paint from a rebuild later (1), nothing is painted
+// and the pages are told so. Readings are made with a DC: whether Windows 95 takes none is not
+// documented, and here (2) it does not.
+extern "C" FARPROC ImportedCreateCompatibleBitmap __asm__("__imp__CreateCompatibleBitmap@12");
+extern "C" FARPROC ImportedCreateDIBSection __asm__("__imp__CreateDIBSection@24");
+static decltype(&CreateCompatibleBitmap) PassBitmap;
+static decltype(&CreateDIBSection) PassDib;
+static int Refusal;
+static HBITMAP WINAPI RefusingBitmap(HDC dc, int cx, int cy)
+{
+    return Refusal == 0 && cx == 400 ? nullptr : PassBitmap(dc, cx, cy);
+}
+static HBITMAP WINAPI RefusingDib(HDC dc, const BITMAPINFO *info, UINT use, void **bits,
+                                  HANDLE section, DWORD offset)
+{
+    if ((Refusal == 1 && info->bmiHeader.biWidth == 400) || !dc)
+        return nullptr;
+    return PassDib(dc, info, use, bits, section, offset);
+}
+
+TEST_F(BottledWindowManager, PaintsNothingWithoutAWayBack)
+{
+    ASSERT_EQ(1, InitFrameControls(1));
+    const SlotRect close = ConfigureCloseUp();
+    ImportSlotSwap<decltype(PassBitmap)> bitmaps(&ImportedCreateCompatibleBitmap, RefusingBitmap);
+    ImportSlotSwap<decltype(PassDib)> dibs(&ImportedCreateDIBSection, RefusingDib);
+    PassBitmap = bitmaps.original, PassDib = dibs.original;
+    for (Refusal = 0; Refusal < 3; Refusal++) {
+        std::fill_n(canvas->bits, CanvasWidth * CanvasHeight, Fill);
+        ApplyFrameControls();
+        EXPECT_EQ(Refusal == 2 ? CloseUp : Fill, Shows(close)) << Refusal;
+        EXPECT_EQ((DWORD)(Refusal == 2 ? PaintStatePainted : PaintStateRefused), GetPaintState())
+            << Refusal;
+        RestoreFrameControls();
+        EXPECT_TRUE(canvas->Pixels() == std::vector<DWORD>(CanvasWidth * CanvasHeight, Fill))
+            << Refusal;
+    }
 }
 
 // Each way the route can end after the thunked call ends it cleanly: no DC (or a held one

@@ -24,9 +24,14 @@ class FrameStateTest : public ::testing::Test
         memcpy(savedTable, SlotRectTable, sizeof savedTable);
         savedWidth = CaptionButtonWidth;
         savedHeight = CaptionButtonHeight;
+        // Pixels an earlier test kept belong to its own DC: without one they are let go.
+        UserBitmapDC = nullptr;
+        RestoreFrameControls();
+        UserBitmapDC = savedDC;
     }
     void TearDown() override
     {
+        RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, PaintStateValue);
         UserBitmapDC = savedDC;
         memcpy(SlotIndexMap, savedMap, sizeof savedMap);
         memcpy(SlotRectTable, savedTable, sizeof savedTable);

@@ -41,6 +41,7 @@ class Painter : public FrameStateTest, public ::testing::WithParamInterface<cons
                 map == Win98SlotMap ? SystemRecord(i) : SystemRecord(Win98SlotMap[i]);
         CaptionButtonWidth = W;
         CaptionButtonHeight = H;
+        ASSERT_EQ(1, KeepSystemPixels()); // as ApplyFrameControls does before it paints
     }
     void TearDown() override
     {

@@ -131,6 +131,7 @@ TEST_F(StandIn, PaintsShowInTheOwnersView)
     ASSERT_NE(nullptr, UserBitmapDC);
     CaptionButtonWidth = 16;
     CaptionButtonHeight = 14;
+    ASSERT_EQ(1, KeepSystemPixels());
     PaintFrameControl(12, MakePatternImage(16, 14, 0x21));
     PaintFrameControl(-1, MakePatternImage(16, 14, 0x22));
     GdiFlush();

@@ -80,26 +80,31 @@ TEST(TaskbarLifetime, ClosingTheTaskbarEndsTheStandIn)
     EXPECT_EQ(NULL, OpenFileMappingA(FILE_MAP_READ, FALSE, QV_SYSBITMAPS_MAPPING_NAME));
 }
 
-// The applet (or a test) may still hold the shared bitmaps when the stand-in ends; a new
-// stand-in takes them over and draws the system's own images again.
-TEST(TaskbarLifetime, NewStandInTakesOverSystemBitmapsThatOthersStillHold)
+// The window manager's bitmaps outlive the shell, as on Windows 95/98: a stand-in that is
+// killed (End Task, a crash) leaves what was painted into them to the next one, which takes
+// them over as they are and draws them anew on the next colour change.
+TEST(TaskbarLifetime, NewStandInTakesOverTheBitmapsOfAKilledOneAsTheyAre)
 {
     StandIn first;
     ASSERT_TRUE(StartStandIn(&first, "--no-run --no-sample"));
     SharedBitmaps held;
     ASSERT_TRUE(OpenSharedBitmaps(&held));
     RECT close = held.slot(0);
-    HBRUSH brush = CreateSolidBrush(RGB(201, 17, 33));
-    FillRect(held.dc, &close, brush);
-    DeleteObject(brush);
-    GdiFlush();
+    FillShared(held, close, RGB(201, 17, 33));
     DWORD generation = held.header()->generation;
+    CloseSharedBitmaps(&held);
+    TerminateProcess(first.process.hProcess, 1); // as End Task or a crash ends it
     StopStandIn(&first);
 
     StandIn second;
     EXPECT_TRUE(StartStandIn(&second, "--no-run --no-sample"));
-    EXPECT_GT(held.header()->generation, generation);
+    ASSERT_TRUE(OpenSharedBitmaps(&held));
+    EXPECT_EQ(generation, held.header()->generation);
     int w = GetSystemMetrics(SM_CXSIZE) - 2, h = GetSystemMetrics(SM_CYSIZE) - 4;
+    EXPECT_EQ(std::vector<DWORD>(w * h, 0xC91121), ReadSharedPixels(held, close));
+    int element = COLOR_3DFACE;
+    COLORREF colour = GetSysColor(element);
+    SetSysColors(1, &element, &colour);
     EXPECT_EQ(DrawFrameImage(w, h, DFC_CAPTION, DFCS_CAPTIONCLOSE), ReadSharedPixels(held, close));
     StopStandIn(&second);
     CloseSharedBitmaps(&held);
