@@ -53,6 +53,9 @@ static int SelectedImage()
     return index >= 0 && index < FrameImageCount ? static_cast<int>(index) : -1;
 }
 
+static const char PaintRefusedNote[] =
+    "Not painted: no room to keep Windows' own buttons; close programs and log on again.";
+
 // The preview waits for the page to be shown.
 static int FramePreviewStale;
 // The page is filling its controls, not the user changing them.
@@ -86,6 +89,9 @@ static void LoadFramePreview(HWND page, FrameImagePath *list, int selected)
     for (int i = 0; i < FrameImageCount && !status[0]; i++)
         if (DescribePictureDisk(list[i], status, sizeof status))
             named = list[i];
+    // The agent paints nothing where it could not keep the system's own buttons to put back.
+    if (!status[0] && GetPaintState() == PaintStateRefused)
+        CopyText(status, sizeof status, PaintRefusedNote);
     ShowStatusText(GetDlgItem(page, IDC_FRAME_STATUS), status, PictureNameLength(status, named));
     InvalidateRect(GetDlgItem(page, IDC_FRAME_PREVIEW), nullptr, FALSE);
 }

@@ -77,7 +77,18 @@ TEST_F(FramePage, OpensOnCloseButtonUpWithEveryImageDefault)
         EXPECT_FALSE(s.browseEnabled);
         EXPECT_EQ("", s.path);
         EXPECT_FALSE(ApplyEnabled(sheet));
+        EXPECT_EQ("", Text(GetDlgItem(page, IDC_FRAME_STATUS)));
     });
+    // The agent stored that it painted nothing, having no way back: the page says so.
+    DWORD refused = 2;
+    RegWriteValue(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, &refused, "CaptionPaintState",
+                  sizeof refused, REG_DWORD);
+    RunSheet([](HWND sheet) {
+        HWND page = ActivateFramePage(sheet);
+        EXPECT_NE(std::string::npos,
+                  Text(GetDlgItem(page, IDC_FRAME_STATUS)).find("Not painted: no room"));
+    });
+    RegDeleteValueAt(HKEY_CURRENT_USER, SettingsKeyPath, nullptr, "CaptionPaintState");
 }
 
 TEST_F(FramePage, ShowsEachStoredImageAndTreatsASingleSpaceAsDefault)
