@@ -15,6 +15,9 @@ inline constexpr UINT AllErrorModeBits = QuietErrorMode | SEM_NOGPFAULTERRORBOX;
 // are nested; outside a run nothing is remembered.
 static DWORD DrivesNotReady;
 static DWORD DrivesProbed;
+// Hard disks, found in any run: one stays a hard disk, and asking a drive's kind in every run
+// cost each refresh more than the rest of its probes.
+static DWORD DrivesFixed;
 static const int GoneServerCount = 4;
 static const int ServerNameSize = 64;
 static char GoneServers[GoneServerCount][ServerNameSize];
@@ -135,11 +138,13 @@ static void NoteFailure(const char *path)
     DWORD error = GetLastError();
     DWORD bit = DriveBit(path);
     if (!SaysUnreachable(error)) {
-        if (!bit || (DrivesProbed & bit))
+        if (!bit || ((DrivesProbed | DrivesFixed) & bit))
             return;
         DrivesProbed |= bit;
         DriveRoot root(path);
         UINT type = GetDriveTypeA(root.text);
+        if (type == DRIVE_FIXED)
+            DrivesFixed |= bit;
         DWORD sectors, bytes, free, total;
         if ((type == DRIVE_REMOVABLE || type == DRIVE_CDROM) &&
             !GetDiskFreeSpaceA(root.text, &sectors, &bytes, &free, &total))

@@ -406,6 +406,15 @@ BOOL WINAPI CountingRead(HANDLE file, void *buffer, DWORD size, DWORD *got, OVER
 }
 // And how often it asks for a file's attributes.
 extern "C" FARPROC ImportedGetFileAttributesA __asm__("__imp__GetFileAttributesA@4");
+extern "C" FARPROC ImportedGetDriveTypeA __asm__("__imp__GetDriveTypeA@4");
+decltype(&GetDriveTypeA) PassedDriveType;
+int DriveTypeAsks;
+UINT WINAPI CountingDriveType(const char *root)
+{
+    // The module's asks about C:, not the rule layer's own (which names the root in small letters).
+    DriveTypeAsks += root[0] == 'C';
+    return PassedDriveType(root);
+}
 extern "C" FARPROC ImportedSetErrorMode __asm__("__imp__SetErrorMode@4");
 // Every bit of the error mode set through the module's calls since ModesSet was cleared.
 decltype(&SetErrorMode) PassedSetErrorMode;
@@ -601,6 +610,14 @@ TEST(BitmapFileCheck, AFileOnADriveWithNoDiskIsRefusedWithoutABox)
         EXPECT_LT(GetTickCount() - start, 3 * NetworkTimeoutMs) << place;
     }
     GoneNetworkPlace = "";
+    // A hard disk stays one: its kind is asked in one run of probes, not in every run.
+    ImportSlotSwap<decltype(&GetDriveTypeA)> kinds(&ImportedGetDriveTypeA, CountingDriveType);
+    PassedDriveType = kinds.original;
+    for (int run = 0; run < 2; run++, EndDriveProbes()) {
+        BeginDriveProbes();
+        GetFileAttributesQuietly("C:\\MISSING.BMP");
+    }
+    EXPECT_LE(DriveTypeAsks, 1);
     // The rule itself: the same open with the box on is a failure of the test.
     SetErrorMode(0);
     EXPECT_NONFATAL_FAILURE(
