@@ -4,12 +4,16 @@
 # refresh against loading its images plus the time from RUNDLL_QvIn to the first picture.
 # With --caption N both run with N-pixel caption buttons (the programs set them and put them
 # back), the 16 x 14 pictures fitted, or with --variants drawn for the size in a size subfolder.
-# usage: scripts/bench.sh [build-dir] [--caption N] [--variants]
+# With --beside OLD-BUILD the same benchmarks of another build (an older commit's, say) run in
+# turn with this one's, --rounds times (default 3), in the one prefix, so that the two are
+# compared on one machine at one time.
+# usage: scripts/bench.sh [build-dir] [--caption N] [--variants] [--beside OLD-BUILD] [--rounds N]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
-build=$here/build caption=0 variants=()
+build=$here/build caption=0 variants=() beside="" rounds=1
 refuse() {
-  echo "bench: $* (usage: scripts/bench.sh [build-dir] [--caption N] [--variants])" >&2
+  echo "bench: $* (usage: scripts/bench.sh [build-dir] [--caption N] [--variants]" \
+    "[--beside OLD-BUILD] [--rounds N])" >&2
   exit 2
 }
 while [ $# -gt 0 ]; do
@@ -20,6 +24,17 @@ while [ $# -gt 0 ]; do
     shift
     ;;
   --variants) variants=(variants) ;;
+  --beside)
+    [ -f "${2:-}/qvshell.cpl" ] || refuse "--beside takes another build folder, one with a qvshell.cpl"
+    beside=$(cd "$2" && pwd)
+    [ "$rounds" -gt 1 ] || rounds=3
+    shift
+    ;;
+  --rounds)
+    [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || refuse "--rounds takes a whole number"
+    rounds=$2
+    shift
+    ;;
   -*) refuse "$1: no such option" ;;
   *) build=$1 ;;
   esac
@@ -31,8 +46,16 @@ cmake --build "$build" -j "$(nproc)" >/dev/null
 state=$(mktemp -d)/bench
 trap '"$here/tests/wine-fixture.sh" cleanup "$state"' EXIT
 "$here/tests/wine-fixture.sh" setup "$state" "$build/winetest-versions.txt" >/dev/null
-run() { "$here/tests/wine-run.sh" "$state" "$build/qvshell.cpl" "$build/tests/$1" "${@:2}" 2>&1 | grep -v '^qvdesktop:'; }
-echo "== caption-button painter"
-run bench_framectl.exe 200 "$caption" "${variants[@]}"
-echo "== agent refresh and start"
-run bench_agent.exe 30 "$caption" "${variants[@]}"
+run() { # build program args...
+  "$here/tests/wine-run.sh" "$state" "$1/qvshell.cpl" "$1/tests/$2" "${@:3}" 2>&1 |
+    grep -v '^qvdesktop:'
+}
+for round in $(seq "$rounds"); do
+  for which in "$build" ${beside:+"$beside"}; do
+    [ -z "$beside" ] || echo "==== $which, round $round of $rounds"
+    echo "== caption-button painter"
+    run "$which" bench_framectl.exe 200 "$caption" "${variants[@]}"
+    echo "== agent refresh and start"
+    run "$which" bench_agent.exe 30 "$caption" "${variants[@]}"
+  done
+done
